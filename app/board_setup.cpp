@@ -1,0 +1,7 @@
+#include "board_setup.h"
+
+namespace korvane {
+
+void buildBoard(Ogre::SceneManager*) {}
+
+} // namespace korvane

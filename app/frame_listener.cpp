@@ -1,0 +1,240 @@
+#include "frame_listener.h"
+
+#include "input_keys.h"
+#include "state_probe.h"
+
+#include <CEGUI/CEGUI.h>
+#include <CEGUI/RendererModules/Ogre/Renderer.h>
+#include <Ogre.h>
+#include <SDL2/SDL.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <thread>
+
+namespace korvane {
+
+namespace {
+
+double nowSeconds() {
+    using namespace std::chrono;
+    return duration<double>(steady_clock::now().time_since_epoch()).count();
+}
+
+CEGUI::MouseButton guiButton(Uint8 sdlButton) {
+    switch (sdlButton) {
+    case SDL_BUTTON_RIGHT:
+        return CEGUI::RightButton;
+    case SDL_BUTTON_MIDDLE:
+        return CEGUI::MiddleButton;
+    case SDL_BUTTON_X1:
+        return CEGUI::X1Button;
+    default:
+        return CEGUI::LeftButton;
+    }
+}
+
+// Decodes UTF-8 into code points; a malformed sequence yields U+FFFD and moves on.
+template <typename F> void forEachCodePoint(const char* s, F&& f) {
+    const auto* p = reinterpret_cast<const unsigned char*>(s);
+    while (*p) {
+        unsigned cp = *p;
+        int extra = 0;
+        if (cp >= 0xF0 && cp < 0xF8) {
+            cp &= 0x07;
+            extra = 3;
+        } else if (cp >= 0xE0) {
+            cp &= 0x0F;
+            extra = 2;
+        } else if (cp >= 0xC0) {
+            cp &= 0x1F;
+            extra = 1;
+        } else if (cp >= 0x80) {
+            f(0xFFFDu);
+            ++p;
+            continue;
+        }
+        ++p;
+        bool ok = true;
+        for (int i = 0; i < extra; ++i) {
+            if ((*p & 0xC0) != 0x80) {
+                ok = false;
+                break;
+            }
+            cp = (cp << 6) | (*p & 0x3F);
+            ++p;
+        }
+        f(ok ? cp : 0xFFFDu);
+    }
+}
+
+} // namespace
+
+KorvaneFrameListener::KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogre::Camera* camera,
+                                           Ogre::RenderWindow* window,
+                                           CEGUI::OgreRenderer* guiRenderer, Ogre::Root* root,
+                                           SDL_Window* sdlWindow)
+    : sceneManager_(sceneManager), guiRenderer_(guiRenderer), camera_(camera), window_(window),
+      root_(root), sdlWindow_(sdlWindow) {
+    arrowEntity_ = sceneManager_->createEntity("Arrow", "arrow.mesh");
+    arrowNode_ = sceneManager_->getRootSceneNode()->createChildSceneNode();
+    arrowNode_->attachObject(arrowEntity_);
+    arrowNode_->setPosition(0, 1.8f, 0);
+    arrowEntity_->setVisible(false);
+
+    if (const char* path = std::getenv("KORVANE_STATE_FILE"); path && *path)
+        probe_ = std::make_unique<StateProbe>(path);
+
+    lastFrameEnd_ = lastActivity_ = nowSeconds();
+}
+
+KorvaneFrameListener::~KorvaneFrameListener() = default;
+
+bool KorvaneFrameListener::keyHeld(int engineKey) const {
+    SDL_Scancode sc = scancodeFromEngineKey(engineKey);
+    if (sc == SDL_SCANCODE_UNKNOWN)
+        return false;
+    return SDL_GetKeyboardState(nullptr)[sc] != 0;
+}
+
+void KorvaneFrameListener::pumpEvents() {
+    SDL_Event e;
+    while (SDL_PollEvent(&e))
+        handleEvent(e);
+}
+
+void KorvaneFrameListener::handleEvent(const SDL_Event& e) {
+    CEGUI::GUIContext& gui = CEGUI::System::getSingleton().getDefaultGUIContext();
+    switch (e.type) {
+    case SDL_QUIT:
+        windowClosed_ = true;
+        break;
+    case SDL_WINDOWEVENT:
+        if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
+            windowClosed_ = true;
+        } else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
+            window_->resize(e.window.data1, e.window.data2);
+            window_->windowMovedOrResized();
+            camera_->setAspectRatio(Ogre::Real(window_->getWidth()) /
+                                    Ogre::Real(std::max(1u, window_->getHeight())));
+            CEGUI::System::getSingleton().notifyDisplaySizeChanged(
+                CEGUI::Sizef(float(window_->getWidth()), float(window_->getHeight())));
+        }
+        break;
+    case SDL_KEYDOWN:
+        if (int key = engineKeyFromScancode(e.key.keysym.scancode))
+            gui.injectKeyDown(static_cast<CEGUI::Key::Scan>(key));
+        break;
+    case SDL_KEYUP:
+        // The GUI never receives key releases: it works on presses alone.
+        break;
+    case SDL_TEXTINPUT:
+        forEachCodePoint(e.text.text, [&](unsigned cp) { gui.injectChar(cp); });
+        break;
+    case SDL_MOUSEMOTION:
+        gui.injectMousePosition(float(e.motion.x), float(e.motion.y));
+        break;
+    case SDL_MOUSEBUTTONDOWN:
+        gui.injectMousePosition(float(e.button.x), float(e.button.y));
+        // The board sees the press before the GUI does.
+        mouseClicked(e.button.x, e.button.y);
+        gui.injectMouseButtonDown(guiButton(e.button.button));
+        break;
+    case SDL_MOUSEBUTTONUP:
+        gui.injectMouseButtonUp(guiButton(e.button.button));
+        break;
+    default:
+        return;
+    }
+    lastActivity_ = nowSeconds();
+}
+
+void KorvaneFrameListener::mouseClicked(int x, int y) {
+    if (game_.promotionPending)
+        return;
+    const bool mayMove = game_.gameMode == 0 || (game_.gameMode == 1 && game_.sideToMove == 0) ||
+                         (game_.gameMode == 2 && game_.sideToMove == 1);
+    if (!mayMove)
+        return;
+    (void)x;
+    (void)y;
+}
+
+void KorvaneFrameListener::updateTextInput() {
+    // Text input stays off while no edit box has the keyboard, or keypad plus and minus
+    // would type into whatever box had it last.
+    CEGUI::Window* root = CEGUI::System::getSingleton().getDefaultGUIContext().getRootWindow();
+    CEGUI::Window* active = root ? root->getActiveChild() : nullptr;
+    const bool wanted = active && dynamic_cast<CEGUI::Editbox*>(active) &&
+                        active->isEffectiveVisible() && !active->isEffectiveDisabled();
+    if (wanted != textInputOn_) {
+        if (wanted)
+            SDL_StartTextInput();
+        else
+            SDL_StopTextInput();
+        textInputOn_ = wanted;
+    }
+}
+
+bool KorvaneFrameListener::frameStarted(const Ogre::FrameEvent& evt) {
+    pumpEvents();
+    if (windowClosed_ || window_->isClosed())
+        return false;
+    const float dt = evt.timeSinceLastFrame;
+    if (keyRepeatTimer_ >= 0)
+        keyRepeatTimer_ -= dt;
+
+    arrowSpin_ = 5.0f * dt;
+    arrowNode_->yaw(Ogre::Radian(arrowSpin_), Ogre::Node::TS_LOCAL);
+
+    CEGUI::System::getSingleton().injectTimePulse(dt);
+    CEGUI::System::getSingleton().getDefaultGUIContext().injectTimePulse(dt);
+    updateTextInput();
+
+    if (!pollKeyboard(evt))
+        return false;
+    return true;
+}
+
+bool KorvaneFrameListener::pollKeyboard(const Ogre::FrameEvent& evt) {
+    if (!chatLineOpen_) {
+        if (keyHeld(KeyEscape) && keyHeld(KeyLeftShift))
+            return false;
+        if (keyHeld(KeyPrintScreen) && keyRepeatTimer_ <= 0) {
+            window_->writeContentsToTimestampedFile("Korvane_", ".png");
+            keyRepeatTimer_ = 0.5f;
+        }
+    }
+    (void)evt;
+    return true;
+}
+
+std::string KorvaneFrameListener::probeText() const {
+    std::string out;
+    out += "frame " + std::to_string(frameNumber_) + "\n";
+    out += "mode " + std::to_string(game_.gameMode) + "\n";
+    out += "side " + std::to_string(game_.sideToMove) + "\n";
+    return out;
+}
+
+void KorvaneFrameListener::pace(float) {
+    // Busy while the player acts or something moves; otherwise a few frames a second
+    // keep the window fresh without spending a core on a still picture.
+    const double now = nowSeconds();
+    const bool busy = now - lastActivity_ < 1.0 || arrowEntity_->isVisible();
+    const double period = busy ? 1.0 / 60.0 : 1.0 / 10.0;
+    const double wait = lastFrameEnd_ + period - now;
+    if (wait > 0)
+        std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+    lastFrameEnd_ = nowSeconds();
+}
+
+bool KorvaneFrameListener::frameEnded(const Ogre::FrameEvent& evt) {
+    ++frameNumber_;
+    if (probe_)
+        probe_->write(probeText());
+    pace(evt.timeSinceLastFrame);
+    return !quitRequest_;
+}
+
+} // namespace korvane

@@ -1,0 +1,86 @@
+#pragma once
+// The object the engine drives every frame: input from SDL into the GUI and the board,
+// the polled keyboard (camera, chat line, screenshots, quit chord), and the per-frame
+// steps of the other subsystems in a fixed order.
+
+#include "rules/ports.h"
+
+#include <OgreFrameListener.h>
+
+#include <functional>
+#include <memory>
+#include <string>
+
+struct SDL_Window;
+union SDL_Event;
+namespace Ogre {
+class SceneManager;
+class Camera;
+class RenderWindow;
+class Root;
+class SceneNode;
+class Entity;
+} // namespace Ogre
+namespace CEGUI {
+class OgreRenderer;
+}
+
+namespace korvane {
+
+class StateProbe;
+
+class KorvaneFrameListener : public Ogre::FrameListener {
+  public:
+    KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogre::Camera* camera,
+                         Ogre::RenderWindow* window, CEGUI::OgreRenderer* guiRenderer,
+                         Ogre::Root* root, SDL_Window* sdlWindow);
+    ~KorvaneFrameListener() override;
+
+    bool frameStarted(const Ogre::FrameEvent& evt) override;
+    bool frameEnded(const Ogre::FrameEvent& evt) override;
+    bool pollKeyboard(const Ogre::FrameEvent& evt);
+
+    // The main menu's exit button: the next frameEnded ends the loop. Never cleared.
+    void requestQuit() { quitRequest_ = true; }
+    bool quitRequested() const { return quitRequest_; }
+
+    GameState& game() { return game_; }
+    const GameState& game() const { return game_; }
+
+  private:
+    void pumpEvents();
+    void handleEvent(const SDL_Event& e);
+    void mouseClicked(int x, int y);
+    void updateTextInput();
+    void pace(float frameSeconds);
+    bool keyHeld(int engineKey) const;
+    std::string probeText() const;
+
+    Ogre::SceneManager* sceneManager_;
+    CEGUI::OgreRenderer* guiRenderer_;
+    bool quitRequest_ = false;
+    Ogre::Camera* camera_;
+    Ogre::RenderWindow* window_;
+    Ogre::Root* root_;
+    SDL_Window* sdlWindow_;
+    bool windowClosed_ = false;
+
+    float keyRepeatTimer_ = 0;
+    Ogre::Entity* arrowEntity_ = nullptr;
+    Ogre::SceneNode* arrowNode_ = nullptr;
+    float arrowSpin_ = 0;
+    bool chatLineOpen_ = false;
+    bool textInputOn_ = true;
+
+    GameState game_;
+
+    // Frame pacing: a busy frame (input, animation) may come at up to 60 per second; an
+    // idle game draws a few frames a second so it does not burn a core doing nothing.
+    double lastFrameEnd_ = 0;
+    double lastActivity_ = 0;
+
+    unsigned long frameNumber_ = 0;
+    std::unique_ptr<StateProbe> probe_;
+};
+
+} // namespace korvane

@@ -1,0 +1,251 @@
+#include "korvane_app.h"
+
+#include "board_setup.h"
+#include "config/config_store.h"
+#include "config/settings.h"
+#include "display_options.h"
+#include "frame_listener.h"
+#include "gui_setup.h"
+
+#include <CEGUI/CEGUI.h>
+#include <CEGUI/RendererModules/Ogre/Renderer.h>
+#include <Ogre.h>
+#include <SDL2/SDL.h>
+#include <SDL2/SDL_syswm.h>
+
+#include <cstdio>
+#include <iostream>
+
+namespace korvane {
+
+namespace {
+
+// Engine exceptions are the one failure the entry point reports; a GUI toolkit failure
+// during start-up or inside a frame is reported the same way.
+[[noreturn]] void rethrowGuiFailure(const CEGUI::Exception& e) {
+    OGRE_EXCEPT(Ogre::Exception::ERR_INTERNAL_ERROR,
+                std::string("GUI: ") + e.getMessage().c_str() + " (" + e.getFileName().c_str() +
+                    ")",
+                e.getFunctionName().c_str());
+}
+
+std::string settingValue(const char* key, const char* section) {
+    return ConfigStore::getValue(key, section, kConfigFile);
+}
+
+} // namespace
+
+KorvaneApp::~KorvaneApp() {
+    delete frameListener_; // before the GUI: it holds GUI windows and the pick target
+    frameListener_ = nullptr;
+    if (guiSystem_) {
+        // The GUI system and its renderer were created together and go together:
+        // system first, then the renderer.
+        CEGUI::OgreRenderer::destroySystem();
+        guiSystem_ = nullptr;
+        guiRenderer_ = nullptr;
+    }
+    if (root_ && sceneManager_)
+        sceneManager_->setShadowTechnique(Ogre::SHADOWTYPE_NONE);
+    delete root_; // closes the render window, destroys the scene and unloads plug-ins
+    root_ = nullptr;
+    if (sdlWindow_)
+        SDL_DestroyWindow(sdlWindow_);
+    sdlWindow_ = nullptr;
+    if (sdlStarted_)
+        SDL_QuitSubSystem(SDL_INIT_VIDEO);
+}
+
+void KorvaneApp::run() {
+    if (setUp())
+        root_->startRendering();
+}
+
+bool KorvaneApp::setUp() {
+    root_ = new Ogre::Root("plugins.cfg", "", "log.log");
+    registerResourceLocations();
+    if (!applyDisplaySettings())
+        return false;
+
+    sceneManager_ = root_->createSceneManager(Ogre::SMT_DEFAULT, "SMInstance");
+
+    camera_ = sceneManager_->createCamera("DefaultCam");
+    camera_->setNearClipDistance(0.05f);
+    Ogre::SceneNode* camNode =
+        sceneManager_->getRootSceneNode()->createChildSceneNode("DefaultCamNode");
+    camNode->attachObject(camera_);
+    camNode->setPosition(0, 0, 4);
+    camNode->setFixedYawAxis(true);
+    camNode->lookAt(Ogre::Vector3(0, 0, -15), Ogre::Node::TS_WORLD);
+
+    Ogre::Viewport* vp = renderWindow_->addViewport(camera_, 0, 0, 0, 1, 1);
+    vp->setBackgroundColour(Ogre::ColourValue(0.3f, 0.3f, 0.5f, 1.0f));
+    camera_->setAspectRatio(Ogre::Real(vp->getActualWidth()) / Ogre::Real(vp->getActualHeight()));
+
+    Ogre::ResourceGroupManager::getSingleton().initialiseAllResourceGroups();
+
+    try {
+        buildScene();
+        frameListener_ = new KorvaneFrameListener(sceneManager_, camera_, renderWindow_,
+                                                  guiRenderer_, root_, sdlWindow_);
+    } catch (const CEGUI::Exception& e) {
+        rethrowGuiFailure(e);
+    }
+    root_->addFrameListener(frameListener_);
+    return true;
+}
+
+void KorvaneApp::registerResourceLocations() {
+    Ogre::ConfigFile cf;
+    cf.load("resources.cfg", "\t:=", true);
+    auto& rgm = Ogre::ResourceGroupManager::getSingleton();
+    for (const auto& section : cf.getSettingsBySection()) {
+        for (const auto& setting : section.second)
+            rgm.addResourceLocation(setting.second, setting.first, section.first, false);
+    }
+}
+
+bool KorvaneApp::applyDisplaySettings() {
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        const Ogre::RenderSystemList& systems = root_->getAvailableRenderers();
+        VideoSettings v;
+        v.rs = settingValue("RS", "Video");
+        if (systems.empty()) {
+            std::cerr << "Korvane: no render system is available (asked for \"" << v.rs << "\")\n";
+            return false;
+        }
+        Ogre::RenderSystem* chosen = nullptr;
+        for (Ogre::RenderSystem* rs : systems) {
+            if (rs->getName() == renderSystemName(v.rs)) {
+                chosen = rs;
+                break;
+            }
+        }
+        if (!chosen) {
+            std::string offered;
+            for (Ogre::RenderSystem* rs : systems)
+                offered += (offered.empty() ? "\"" : ", \"") + rs->getName() + "\"";
+            std::cerr << "Korvane: no render system matches [Video] RS=\"" << v.rs
+                      << "\"; available: " << offered << "\n";
+            return false;
+        }
+        root_->setRenderSystem(chosen);
+
+        v.w = settingValue("W", "Video");
+        v.h = settingValue("H", "Video");
+        v.depth = settingValue("Depth", "Video");
+        v.aa = settingValue("AA", "Video");
+        v.vsync = settingValue("VSync", "Video");
+        v.fs = settingValue("FS", "Video");
+
+        // Only options this render system offers are set: setting any other one throws.
+        OptionList set;
+        for (const auto& option : renderSystemOptions(v)) {
+            if (chosen->getConfigOptions().count(option.first)) {
+                chosen->setConfigOption(option.first, option.second);
+                set.push_back(option);
+            }
+        }
+
+        OfferedOptions offered;
+        for (const auto& [name, option] : chosen->getConfigOptions())
+            offered[name] = option.possibleValues;
+        int screenW = 1 << 14, screenH = 1 << 14;
+        SDL_DisplayMode desktop;
+        if (sdlStarted_ || SDL_InitSubSystem(SDL_INIT_VIDEO) == 0) {
+            sdlStarted_ = true;
+            if (SDL_GetDesktopDisplayMode(0, &desktop) == 0) {
+                screenW = desktop.w;
+                screenH = desktop.h;
+            }
+        }
+        std::string complaint = validateOptions(offered, set, screenW, screenH);
+
+        const bool backup = ConfigStore::fileExists(kConfigBackupFile);
+        if (!complaint.empty() && backup && attempt == 0) {
+            restoreConfigBackup();
+            continue; // the second attempt, with the restored file, decides
+        }
+        if (complaint.empty() && backup)
+            deleteConfigBackup();
+
+        loadPieceMaterials();
+
+        std::string mode = v.w + " x " + v.h;
+        openWindow(mode, v.fs, v.aa, v.vsync);
+        return true;
+    }
+    return false;
+}
+
+void KorvaneApp::openWindow(const std::string& videoMode, const std::string& fullScreen,
+                            const std::string& fsaa, const std::string& vsync) {
+    // The GL render system speaks GLX only; without a display SDL would quietly pick an
+    // off-screen driver and Ogre could not draw into its window.
+    SDL_SetHint(SDL_HINT_VIDEODRIVER, "x11");
+    if (!sdlStarted_ && SDL_InitSubSystem(SDL_INIT_VIDEO) != 0)
+        OGRE_EXCEPT(Ogre::Exception::ERR_RENDERINGAPI_ERROR,
+                    std::string("Cannot open a window: ") + SDL_GetError(), "openWindow");
+    sdlStarted_ = true;
+
+    int w = 1024, h = 768;
+    if (!parseVideoMode(videoMode, w, h)) {
+        w = 1024;
+        h = 768;
+    }
+    Uint32 flags = SDL_WINDOW_SHOWN | SDL_WINDOW_RESIZABLE;
+    if (fullScreen == "Yes")
+        flags |= SDL_WINDOW_FULLSCREEN;
+    sdlWindow_ =
+        SDL_CreateWindow("Korvane", SDL_WINDOWPOS_CENTERED, SDL_WINDOWPOS_CENTERED, w, h, flags);
+    if (!sdlWindow_)
+        OGRE_EXCEPT(Ogre::Exception::ERR_RENDERINGAPI_ERROR,
+                    std::string("Cannot open a window: ") + SDL_GetError(), "openWindow");
+    SDL_GetWindowSize(sdlWindow_, &w, &h);
+
+    SDL_SysWMinfo info;
+    SDL_VERSION(&info.version);
+    if (!SDL_GetWindowWMInfo(sdlWindow_, &info) || info.subsystem != SDL_SYSWM_X11)
+        OGRE_EXCEPT(Ogre::Exception::ERR_RENDERINGAPI_ERROR, "The window is not an X11 window",
+                    "openWindow");
+
+    root_->initialise(false);
+    Ogre::NameValuePairList params;
+    params["parentWindowHandle"] =
+        Ogre::StringConverter::toString(static_cast<unsigned long>(info.info.x11.window));
+    params["FSAA"] = fsaa.empty() ? "0" : fsaa;
+    params["vsync"] = vsync == "Yes" ? "true" : "false";
+    renderWindow_ = root_->createRenderWindow("Korvane", w, h, false, &params);
+}
+
+void KorvaneApp::buildScene() {
+    guiRenderer_ = &CEGUI::OgreRenderer::bootstrapSystem(*renderWindow_);
+    guiSystem_ = CEGUI::System::getSingletonPtr();
+    // The GUI's own start-up messages are logged; afterwards only errors.
+    CEGUI::Logger::getSingleton().setLoggingLevel(CEGUI::Errors);
+
+    guiSheet_ = initialiseGui(*guiSystem_);
+
+    sceneManager_->setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 1.0f));
+    if (settingValue("Shadows", "Video") == "true") {
+        sceneManager_->setShadowTechnique(Ogre::SHADOWTYPE_STENCIL_MODULATIVE);
+        sceneManager_->setShadowColour(Ogre::ColourValue(0.3f, 0.3f, 0.3f, 0.2f));
+        sceneManager_->setShadowFarDistance(24);
+        const bool rtt = root_->getRenderSystem()->getCapabilities()->hasCapability(
+            Ogre::RSC_HWRENDER_TO_TEXTURE);
+        sceneManager_->setShadowTextureSettings(rtt ? 1024 : 512, 1, Ogre::PF_X8R8G8B8);
+    }
+
+    buildBoard(sceneManager_);
+
+    Ogre::Light* light = sceneManager_->createLight("MainLight");
+    Ogre::SceneNode* lightNode =
+        sceneManager_->getRootSceneNode()->createChildSceneNode("MainLightNode");
+    lightNode->attachObject(light);
+    lightNode->setPosition(4, 10, 4);
+    lightNode->setDirection(Ogre::Vector3(4, 0, 4), Ogre::Node::TS_WORLD);
+    light->setDiffuseColour(0.7f, 0.7f, 0.7f);
+    light->setSpecularColour(0.9f, 0.9f, 0.9f);
+}
+
+} // namespace korvane
