@@ -1,0 +1,324 @@
+#include "config_store.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <climits>
+#include <cstdlib>
+
+#include "file_replace.h"
+
+namespace korvane {
+
+namespace {
+
+const char* const kBlank = " \t\r\n";
+
+bool readWholeFile(const std::string& file, std::string& out) {
+    out.clear();
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    char buf[8192];
+    for (;;) {
+        ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0) {
+            out.append(buf, static_cast<std::size_t>(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            // A folder opens but cannot be read; treat it like a missing file.
+            ::close(fd);
+            out.clear();
+            return false;
+        }
+    }
+    ::close(fd);
+    return true;
+}
+
+std::string serialise(const std::vector<ConfigRecord>& records) {
+    std::string text;
+    for (const ConfigRecord& r : records) {
+        text += r.comments;
+        if (r.key.empty())
+            text += "[" + r.section + "]";
+        else
+            text += r.key + "=" + r.value;
+        text += '\n';
+    }
+    return text;
+}
+
+const ConfigRecord* findRecord(const std::vector<ConfigRecord>& records, const std::string& key,
+                               const std::string& section) {
+    for (const ConfigRecord& r : records)
+        if (r.section == section && r.key == key)
+            return &r;
+    return nullptr;
+}
+
+bool hasSection(const std::vector<ConfigRecord>& records, const std::string& section) {
+    for (const ConfigRecord& r : records)
+        if (r.section == section)
+            return true;
+    return false;
+}
+
+bool hasLineBreak(const std::string& text) {
+    return text.find_first_of("\r\n") != std::string::npos;
+}
+
+} // namespace
+
+bool writeFileReplacing(const std::string& file, const std::string& bytes) {
+    // Replace the target of a symbolic link, not the link itself.
+    std::string target = file;
+    struct stat st {};
+    if (::lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char resolved[PATH_MAX];
+        if (::realpath(file.c_str(), resolved) == nullptr)
+            return false;
+        target = resolved;
+    }
+    bool hadFile = false;
+    if (::stat(target.c_str(), &st) == 0) {
+        if (!S_ISREG(st.st_mode))
+            return false;
+        // The rename below would succeed even over a read-only file; honour its protection.
+        if (::access(target.c_str(), W_OK) != 0)
+            return false;
+        hadFile = true;
+    }
+
+    static std::atomic<unsigned> counter{0};
+    std::string temp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 16 && fd < 0; ++attempt) {
+        temp = target + ".tmp." + std::to_string(::getpid()) + "." +
+               std::to_string(counter.fetch_add(1));
+        fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+    if (hadFile)
+        (void)::fchmod(fd, st.st_mode & 07777);
+
+    bool ok = true;
+    std::size_t done = 0;
+    while (ok && done < bytes.size()) {
+        ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
+        else if (n < 0 && errno == EINTR)
+            continue;
+        else
+            ok = false;
+    }
+    // The data must be on disk before the name points at it, or a crash could leave an
+    // empty settings file.
+    if (ok && ::fsync(fd) != 0)
+        ok = false;
+    if (::close(fd) != 0)
+        ok = false;
+    if (ok && ::rename(temp.c_str(), target.c_str()) != 0)
+        ok = false;
+    if (!ok)
+        ::unlink(temp.c_str());
+    return ok;
+}
+
+void ConfigStore::trim(std::string& text, std::string chars) {
+    std::size_t first = text.find_first_not_of(chars);
+    if (first == std::string::npos) {
+        text.clear();
+        return;
+    }
+    std::size_t last = text.find_last_not_of(chars);
+    text = text.substr(first, last - first + 1);
+}
+
+bool ConfigStore::loadRecords(std::string file, std::vector<ConfigRecord>& records) {
+    records.clear();
+    std::string text;
+    if (!readWholeFile(file, text))
+        return false;
+
+    std::string pending; // comment lines waiting for the next stored line
+    std::string current; // the section of the lines that follow
+    std::size_t pos = 0;
+    while (pos < text.size()) {
+        std::size_t end = text.find('\n', pos);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(pos, end - pos);
+        pos = end + 1;
+
+        trim(line, kBlank);
+        if (line.empty())
+            continue;
+
+        ConfigRecord rec;
+        if (line[0] == '#' || line[0] == ';') {
+            if (line.find_first_of("[=") == std::string::npos) {
+                pending += line;
+                pending += '\n';
+                continue;
+            }
+            // A commented-out setting still counts as a setting.
+            rec.marker = line[0];
+            line.erase(0, 1);
+            trim(line, kBlank);
+        }
+
+        std::size_t bracket = line.find('[');
+        std::size_t equals = line.find('=');
+        // A '[' after the first '=' belongs to the value (a player name such as "[CZ] Jan"),
+        // not to a section header.
+        bool header =
+            bracket != std::string::npos && (equals == std::string::npos || bracket < equals);
+        if (header) {
+            line.erase(0, 1);
+            std::size_t close = line.find(']');
+            if (close != std::string::npos)
+                line.erase(close);
+            // Without a ']' the rest of the line is the name.
+            rec.comments = pending;
+            pending.clear();
+            rec.section = line;
+            current = line;
+            equals = line.find('=');
+        } else if (equals == std::string::npos) {
+            // Neither header nor setting: nothing to keep. Writing it back as an empty
+            // header would move every later key of its section into the nameless section.
+            continue;
+        }
+
+        if (equals != std::string::npos) {
+            if (!header) {
+                rec.comments = pending;
+                pending.clear();
+            }
+            rec.section = current;
+            rec.key = line.substr(0, equals);
+            rec.value = line.substr(equals + 1);
+        }
+        records.push_back(std::move(rec));
+    }
+    return true;
+}
+
+bool ConfigStore::saveRecords(std::string file, const std::vector<ConfigRecord>& records) {
+    return writeFileReplacing(file, serialise(records));
+}
+
+std::string ConfigStore::getValue(std::string key, std::string section, std::string file) {
+    std::vector<ConfigRecord> records;
+    if (!loadRecords(file, records))
+        return std::string();
+    const ConfigRecord* r = findRecord(records, key, section);
+    return r ? r->value : std::string();
+}
+
+bool ConfigStore::recordExists(std::string key, std::string section, std::string file) {
+    std::vector<ConfigRecord> records;
+    if (!loadRecords(file, records))
+        return true;
+    return findRecord(records, key, section) != nullptr;
+}
+
+bool ConfigStore::sectionExists(std::string section, std::string file) {
+    std::vector<ConfigRecord> records;
+    if (!loadRecords(file, records))
+        return true;
+    return hasSection(records, section);
+}
+
+std::vector<ConfigRecord> ConfigStore::getRecords(std::string key, std::string section,
+                                                  std::string file) {
+    std::vector<ConfigRecord> records;
+    if (!loadRecords(file, records))
+        return {};
+    const ConfigRecord* r = findRecord(records, key, section);
+    if (!r)
+        return {};
+    return {*r};
+}
+
+bool ConfigStore::setValue(std::string key, std::string value, std::string section,
+                           std::string file) {
+    // A line break would split the setting into lines that read back as something else,
+    // and a '=' in the key would store it under a shorter key.
+    if (hasLineBreak(key) || hasLineBreak(value) || hasLineBreak(section) ||
+        key.find('=') != std::string::npos || key.empty())
+        return false;
+
+    std::vector<ConfigRecord> records;
+    if (!loadRecords(file, records))
+        return false;
+
+    ConfigRecord added;
+    added.section = section;
+    added.key = key;
+    added.value = value;
+
+    if (!hasSection(records, section)) {
+        ConfigRecord header;
+        header.section = section;
+        records.push_back(header);
+        records.push_back(added);
+    } else {
+        auto match = records.end();
+        for (auto it = records.begin(); it != records.end(); ++it)
+            if (it->section == section && it->key == key) {
+                match = it;
+                break;
+            }
+        if (match != records.end()) {
+            match->value = value;
+        } else {
+            for (auto it = records.begin(); it != records.end(); ++it)
+                if (it->section == section) {
+                    records.insert(it + 1, added);
+                    break;
+                }
+        }
+    }
+    return saveRecords(file, records);
+}
+
+bool ConfigStore::fileExists(std::string file) {
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    ::close(fd);
+    return ok;
+}
+
+bool ConfigStore::backupConfigFile(std::string file, std::string backup) {
+    std::string bytes;
+    if (!readWholeFile(file, bytes))
+        return false;
+    return writeFileReplacing(backup, bytes);
+}
+
+bool restoreConfigBackup(const std::string& file, const std::string& backup) {
+    if (!ConfigStore::fileExists(backup))
+        return false;
+    // rename replaces the old file in one step, so there is never a moment without settings.
+    return std::rename(backup.c_str(), file.c_str()) == 0;
+}
+
+bool deleteConfigBackup(const std::string& backup) {
+    return std::remove(backup.c_str()) == 0 || errno == ENOENT;
+}
+
+} // namespace korvane

@@ -1,0 +1,232 @@
+#include "config_store.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "temp_dir.h"
+
+using korvane::ConfigRecord;
+using korvane::ConfigStore;
+
+namespace {
+
+class ConfigStoreTest : public ::testing::Test {
+  protected:
+    TempDir dir;
+    std::string cfg = dir.file("config.cfg");
+};
+
+TEST_F(ConfigStoreTest, ReadsSectionsKeysAndTheLastLineWithoutBreak) {
+    writeFile(cfg, "[Video]\nRS=OpenGL\nW=1024\n\n[Game]\nLang=Cesky\nPlayerName=Jan Novak");
+    EXPECT_EQ(ConfigStore::getValue("RS", "Video", cfg), "OpenGL");
+    EXPECT_EQ(ConfigStore::getValue("W", "Video", cfg), "1024");
+    EXPECT_EQ(ConfigStore::getValue("Lang", "Game", cfg), "Cesky");
+    EXPECT_EQ(ConfigStore::getValue("PlayerName", "Game", cfg), "Jan Novak");
+    // Section and key are both part of the lookup, exact and case-sensitive.
+    EXPECT_EQ(ConfigStore::getValue("RS", "Game", cfg), "");
+    EXPECT_EQ(ConfigStore::getValue("rs", "Video", cfg), "");
+    EXPECT_EQ(ConfigStore::getValue("W", "video", cfg), "");
+    EXPECT_TRUE(ConfigStore::recordExists("Lang", "Game", cfg));
+    EXPECT_FALSE(ConfigStore::recordExists("Lang", "Video", cfg));
+    EXPECT_TRUE(ConfigStore::sectionExists("Game", cfg));
+    EXPECT_FALSE(ConfigStore::sectionExists("Audio", cfg));
+}
+
+TEST_F(ConfigStoreTest, CrLfFileReadsLikeLf) {
+    writeFile(cfg, "[Video]\r\nRS=OpenGL\r\nFS=No\r\n[Game]\r\nSounds=true\r\n");
+    EXPECT_EQ(ConfigStore::getValue("RS", "Video", cfg), "OpenGL");
+    EXPECT_EQ(ConfigStore::getValue("FS", "Video", cfg), "No");
+    EXPECT_EQ(ConfigStore::getValue("Sounds", "Game", cfg), "true");
+    ASSERT_TRUE(ConfigStore::setValue("FS", "Yes", "Video", cfg));
+    EXPECT_EQ(readFile(cfg), "[Video]\nRS=OpenGL\nFS=Yes\n[Game]\nSounds=true\n");
+}
+
+TEST_F(ConfigStoreTest, SpacesAroundEqualsStayInKeyAndValue) {
+    writeFile(cfg, "[Video]\nShadows = true\n  W=800  \n");
+    EXPECT_EQ(ConfigStore::getValue("Shadows", "Video", cfg), "");
+    EXPECT_EQ(ConfigStore::getValue("Shadows ", "Video", cfg), " true");
+    // Only the line's ends are trimmed.
+    EXPECT_EQ(ConfigStore::getValue("W", "Video", cfg), "800");
+}
+
+TEST_F(ConfigStoreTest, DuplicateKeyFirstOneWinsAndOnlyItChanges) {
+    writeFile(cfg, "[Game]\nLang=English\nLang=Cesky\n");
+    EXPECT_EQ(ConfigStore::getValue("Lang", "Game", cfg), "English");
+    auto recs = ConfigStore::getRecords("Lang", "Game", cfg);
+    ASSERT_EQ(recs.size(), 1u);
+    EXPECT_EQ(recs[0].value, "English");
+    ASSERT_TRUE(ConfigStore::setValue("Lang", "Deutsch", "Game", cfg));
+    EXPECT_EQ(readFile(cfg), "[Game]\nLang=Deutsch\nLang=Cesky\n");
+    EXPECT_TRUE(ConfigStore::getRecords("Nope", "Game", cfg).empty());
+}
+
+TEST_F(ConfigStoreTest, SetValuePlacesNewKeyAfterHeaderAndNewSectionAtEnd) {
+    writeFile(cfg, "[Video]\nRS=OpenGL\nW=1024\n[Game]\nLang=English\n");
+    ASSERT_TRUE(ConfigStore::setValue("AA", "2", "Video", cfg));
+    EXPECT_EQ(readFile(cfg), "[Video]\nAA=2\nRS=OpenGL\nW=1024\n[Game]\nLang=English\n");
+    ASSERT_TRUE(ConfigStore::setValue("Volume", "7", "Audio", cfg));
+    EXPECT_EQ(readFile(cfg),
+              "[Video]\nAA=2\nRS=OpenGL\nW=1024\n[Game]\nLang=English\n[Audio]\nVolume=7\n");
+    EXPECT_EQ(ConfigStore::getValue("Volume", "Audio", cfg), "7");
+    // A new key in the last section goes after its header too, not after its last key.
+    ASSERT_TRUE(ConfigStore::setValue("LastIP", "127.0.0.1", "Game", cfg));
+    EXPECT_EQ(ConfigStore::getValue("LastIP", "Game", cfg), "127.0.0.1");
+    EXPECT_NE(readFile(cfg).find("[Game]\nLastIP=127.0.0.1\nLang=English\n"), std::string::npos);
+}
+
+TEST_F(ConfigStoreTest, CommentsStayBeforeTheirLineAndTrailingOnesAreDropped) {
+    writeFile(cfg, "# Korvane settings\n[Game]\nLang=English\n\n; display\n; options\n[Video]\n"
+                   "RS=OpenGL\n# trailing note\n");
+    std::vector<ConfigRecord> recs;
+    ASSERT_TRUE(ConfigStore::loadRecords(cfg, recs));
+    ASSERT_EQ(recs.size(), 4u);
+    EXPECT_EQ(recs[0].comments, "# Korvane settings\n");
+    EXPECT_EQ(recs[2].section, "Video");
+    EXPECT_EQ(recs[2].comments, "; display\n; options\n");
+    ASSERT_TRUE(ConfigStore::setValue("W", "800", "Video", cfg));
+    EXPECT_EQ(readFile(cfg), "# Korvane settings\n[Game]\nLang=English\n; display\n; options\n"
+                             "[Video]\nW=800\nRS=OpenGL\n");
+}
+
+TEST_F(ConfigStoreTest, MarkedLinesReadAndWriteBackUnmarked) {
+    writeFile(cfg, "#[Game]\n#FlipView=true\n; Sounds = false\n");
+    std::vector<ConfigRecord> recs;
+    ASSERT_TRUE(ConfigStore::loadRecords(cfg, recs));
+    ASSERT_EQ(recs.size(), 3u);
+    EXPECT_EQ(recs[0].marker, '#');
+    EXPECT_EQ(recs[0].section, "Game");
+    EXPECT_EQ(recs[1].marker, '#');
+    EXPECT_EQ(recs[2].marker, ';');
+    EXPECT_EQ(ConfigStore::getValue("FlipView", "Game", cfg), "true");
+    EXPECT_EQ(ConfigStore::getValue("Sounds ", "Game", cfg), " false");
+    ASSERT_TRUE(ConfigStore::setValue("Lang", "English", "Game", cfg));
+    EXPECT_EQ(readFile(cfg), "[Game]\nLang=English\nFlipView=true\nSounds = false\n");
+}
+
+TEST_F(ConfigStoreTest, OddLinesNeitherFailNorLoseTheirNeighbours) {
+    // A header missing its ']' names the rest of the line; stray text is left out; a '['
+    // inside a value stays in the value.
+    writeFile(cfg, "[Video\nW=800\n[Game]\njust words\nPlayerName=[CZ] Jan\nLang=Cesky\n");
+    EXPECT_EQ(ConfigStore::getValue("W", "Video", cfg), "800");
+    EXPECT_EQ(ConfigStore::getValue("PlayerName", "Game", cfg), "[CZ] Jan");
+    ASSERT_TRUE(ConfigStore::setValue("H", "600", "Video", cfg));
+    // Written twice more: the keys stay in their sections.
+    ASSERT_TRUE(ConfigStore::setValue("Sounds", "true", "Game", cfg));
+    ASSERT_TRUE(ConfigStore::setValue("Sounds", "false", "Game", cfg));
+    EXPECT_EQ(readFile(cfg), "[Video]\nH=600\nW=800\n[Game]\nSounds=false\n"
+                             "PlayerName=[CZ] Jan\nLang=Cesky\n");
+    EXPECT_EQ(ConfigStore::getValue("Lang", "Game", cfg), "Cesky");
+}
+
+TEST_F(ConfigStoreTest, KeysBeforeAnyHeaderBelongToTheNamelessSection) {
+    writeFile(cfg, "Top=1\n[Game]\nLang=English\n");
+    EXPECT_EQ(ConfigStore::getValue("Top", "", cfg), "1");
+    EXPECT_EQ(ConfigStore::getValue("Top", "Game", cfg), "");
+}
+
+TEST_F(ConfigStoreTest, MissingFileReadsEmptyAndIsNeverCreated) {
+    EXPECT_EQ(ConfigStore::getValue("RS", "Video", cfg), "");
+    EXPECT_TRUE(ConfigStore::recordExists("RS", "Video", cfg));
+    EXPECT_TRUE(ConfigStore::sectionExists("Video", cfg));
+    EXPECT_TRUE(ConfigStore::getRecords("RS", "Video", cfg).empty());
+    EXPECT_FALSE(ConfigStore::fileExists(cfg));
+    std::vector<ConfigRecord> recs(3);
+    EXPECT_FALSE(ConfigStore::loadRecords(cfg, recs));
+    EXPECT_TRUE(recs.empty());
+    EXPECT_FALSE(ConfigStore::setValue("RS", "OpenGL", "Video", cfg));
+    EXPECT_FALSE(std::filesystem::exists(cfg));
+    // A folder of that name is not a settings file.
+    std::filesystem::create_directory(cfg);
+    EXPECT_FALSE(ConfigStore::fileExists(cfg));
+    EXPECT_FALSE(ConfigStore::setValue("RS", "OpenGL", "Video", cfg));
+}
+
+TEST_F(ConfigStoreTest, UnwritableFileMakesSetValueFailAndStaysUnchanged) {
+    const std::string original = "[Video]\nRS=OpenGL\n";
+    if (::geteuid() != 0) {
+        writeFile(cfg, original);
+        ::chmod(cfg.c_str(), 0444);
+        EXPECT_FALSE(ConfigStore::setValue("RS", "Direct3D9", "Video", cfg));
+        EXPECT_EQ(readFile(cfg), original);
+        ::chmod(cfg.c_str(), 0644);
+    }
+    // Readable but not writable even for the super-user: no temporary file can be made there.
+    ASSERT_TRUE(ConfigStore::fileExists("/proc/version"));
+    EXPECT_FALSE(ConfigStore::setValue("RS", "OpenGL", "Video", "/proc/version"));
+    EXPECT_FALSE(ConfigStore::saveRecords("/proc/version", {}));
+}
+
+TEST_F(ConfigStoreTest, LineBreaksInTextsAreRefusedInsteadOfCorruptingTheFile) {
+    writeFile(cfg, "[Game]\nPlayerName=Jan\n");
+    EXPECT_FALSE(ConfigStore::setValue("PlayerName", "Eve\n[Video]\nRS=Evil", "Game", cfg));
+    EXPECT_FALSE(ConfigStore::setValue("PlayerName", "Eve\rX", "Game", cfg));
+    EXPECT_FALSE(ConfigStore::setValue("Player=Name", "x", "Game", cfg));
+    EXPECT_EQ(readFile(cfg), "[Game]\nPlayerName=Jan\n");
+}
+
+TEST_F(ConfigStoreTest, RewriteLeavesNoTemporaryFilesAndKeepsPermissions) {
+    writeFile(cfg, "[Game]\nLang=English\n");
+    ::chmod(cfg.c_str(), 0640);
+    ASSERT_TRUE(ConfigStore::setValue("Lang", "Cesky", "Game", cfg));
+    struct stat st {};
+    ASSERT_EQ(::stat(cfg.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    int entries = 0;
+    for (const auto& e : std::filesystem::directory_iterator(dir.path())) {
+        (void)e;
+        ++entries;
+    }
+    EXPECT_EQ(entries, 1);
+}
+
+TEST_F(ConfigStoreTest, SymlinkedSettingsFileKeepsTheLink) {
+    std::string real = dir.file("real.cfg");
+    writeFile(real, "[Game]\nLang=English\n");
+    std::filesystem::create_symlink(real, cfg);
+    ASSERT_TRUE(ConfigStore::setValue("Lang", "Cesky", "Game", cfg));
+    EXPECT_TRUE(std::filesystem::is_symlink(cfg));
+    EXPECT_EQ(readFile(real), "[Game]\nLang=Cesky\n");
+}
+
+TEST_F(ConfigStoreTest, BackupIsByteForByteAndRestoreAndDeleteWork) {
+    std::string backup = dir.file("config_backup.cfg");
+    // CR LF, no final line break, a zero byte and a non-ASCII name: copied untouched.
+    const char raw[] = "[Game]\r\nPlayerName=Ji\xc5\x99\xc3\xad\r\nX=a\0b\r\n# end";
+    const std::string bytes(raw, sizeof raw - 1);
+    writeFile(cfg, bytes);
+    writeFile(backup, "stale and longer than what replaces it ..................\n");
+    ASSERT_TRUE(ConfigStore::backupConfigFile(cfg, backup));
+    EXPECT_EQ(readFile(backup), bytes);
+    EXPECT_EQ(std::filesystem::file_size(backup), bytes.size());
+
+    writeFile(cfg, "[Video]\nRS=Broken\n");
+    ASSERT_TRUE(korvane::restoreConfigBackup(cfg, backup));
+    EXPECT_EQ(readFile(cfg), bytes);
+    EXPECT_FALSE(std::filesystem::exists(backup));
+    EXPECT_FALSE(korvane::restoreConfigBackup(cfg, backup));
+    EXPECT_EQ(readFile(cfg), bytes);
+
+    ASSERT_TRUE(ConfigStore::backupConfigFile(cfg, backup));
+    EXPECT_TRUE(korvane::deleteConfigBackup(backup));
+    EXPECT_FALSE(std::filesystem::exists(backup));
+    EXPECT_TRUE(korvane::deleteConfigBackup(backup));
+    EXPECT_FALSE(ConfigStore::backupConfigFile(dir.file("none.cfg"), backup));
+    EXPECT_FALSE(std::filesystem::exists(backup));
+}
+
+TEST(ConfigTrim, RemovesOnlyTheGivenCharactersAtBothEnds) {
+    std::string s = " \t x y \r\n";
+    ConfigStore::trim(s);
+    EXPECT_EQ(s, "x y");
+    s = "--a-b--";
+    ConfigStore::trim(s, "-");
+    EXPECT_EQ(s, "a-b");
+    s = " \r\n\t";
+    ConfigStore::trim(s);
+    EXPECT_EQ(s, "");
+}
+
+} // namespace
