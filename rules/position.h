@@ -1,0 +1,148 @@
+// The chess position: two fixed pools of pieces, the board record with its per-square maps,
+// and the move generator. The generation order is a contract between the two peers of a
+// network game: a move travels as its ordinal in the moving piece's list.
+#pragma once
+
+#include "ports.h"
+
+namespace korvane {
+
+constexpr int kMaxMoves = 28;     // a queen in the centre of an empty board has 27
+constexpr int kPiecesPerSet = 49; // 8 pawns, 10 each of rook/knight/bishop/queen, king
+constexpr int kKingSlot = 48;
+
+// Move kinds passed to the validation of a candidate.
+enum MoveKind : int { OrdinaryMove = 0, CastlingMove = 1, EnPassantMove = 2 };
+
+struct Fig {
+    int colour = 0;
+    int kind = 0;
+    int index = 0;
+    int moves[kMaxMoves] = {};
+    int pseudoMoves[kMaxMoves] = {};
+    int x = -1;
+    int y = -1;
+    bool alive = false;
+    int moveCount = 0;
+    int pseudoMoveCount = 0;
+    bool lifted = false;
+    bool hasMoved = false;
+};
+
+struct PieceSet {
+    Fig pieces[kPiecesPerSet];
+    int isBlackSet = 0;
+    int legalMoveTotal = 0;
+};
+
+// One piece's part in the last move: enough to put it back exactly as it was.
+struct RecordedPiece {
+    bool valid = false;
+    int colour = 0;
+    int kind = 0;
+    int index = 0;
+    int x = -1; // the square to put it back on
+    int y = -1;
+    bool alive = true;     // its state after a revoke
+    bool hasMoved = false; // its castling flag before the move
+};
+
+// Single-level undo record: the moved piece, a second piece (castling rook or the piece a pawn
+// promoted into), the captured piece, and the board fields the move changed.
+struct MoveRecord {
+    RecordedPiece moved;
+    RecordedPiece second;
+    RecordedPiece captured;
+    int enPassantFile = -1;
+    int lastMoveFrom = -1;
+    int lastMoveTo = -1;
+};
+
+struct Board {
+    int whiteCaptures[64] = {};
+    int blackCaptures[64] = {};
+    int whiteReach[64] = {};
+    int blackReach[64] = {};
+    int lastMoveFrom = -1;
+    int lastMoveTo = -1;
+    MoveRecord record;
+    int enPassantFile = -1;
+};
+
+// Slot of (kind, index) within a set, or -1 when the pair names no piece.
+int slotOf(int kind, int index);
+// Kind and index of a slot 0..48.
+int kindOfSlot(int slot);
+int indexOfSlot(int slot);
+
+inline int squareIndex(int x, int y) {
+    return x + 8 * y;
+}
+inline bool onBoard(int x, int y) {
+    return x >= 0 && x < 8 && y >= 0 && y < 8;
+}
+
+class Position {
+  public:
+    explicit Position(BoardView* view = nullptr);
+
+    PieceSet sets[2];
+    Board board;
+
+    // The scene the position mirrors its pieces into; null means none.
+    void setView(BoardView* view);
+    BoardView& view() const { return *view_; }
+
+    // Piece of (index, kind, colour), or null when out of range.
+    Fig* pieceByKind(int index, int kind, int colour);
+    const Fig* pieceByKind(int index, int kind, int colour) const;
+    Fig& king(int colour) { return sets[colour].pieces[kKingSlot]; }
+    const Fig& king(int colour) const { return sets[colour].pieces[kKingSlot]; }
+
+    // Alive, not lifted piece of the set on (x, y); kings match on coordinates alone.
+    bool pieceAt(int colour, int x, int y) const;
+    // The piece pieceAt would find, or null.
+    Fig* findPieceAt(int colour, int x, int y);
+    // 1 White, 2 Black, 0 empty or off the board.
+    int occupancy(int x, int y) const;
+    // Removes the first alive non-king piece of the set on (x, y) and records it as the
+    // captured piece of the move record.
+    void capturePieceAt(int colour, int x, int y);
+    void liftPieceAt(int colour, int x, int y);
+    void clearLifted(int colour);
+
+    // The piece's move with capture (a pawn's empty diagonal captures en passant).
+    void moveTo(Fig& piece, int x, int y);
+    // Sets coordinates and scene position, capturing nothing.
+    void place(Fig& piece, int x, int y);
+    void setAlive(Fig& piece, bool alive);
+
+    // Start position of one set; newGame resets White then Black.
+    void resetSet(int colour);
+    // Every non-king piece dead and hidden, flags and board record cleared (for set-ups).
+    void clearAll();
+
+    void generateLegalMoves(int colour);
+    void generatePseudoMoves(int colour);
+    void validateLastMove(Fig& piece, int kind);
+    void computeCaptureMaps();
+    void refreshRules();
+
+    // The opponent's pieces attack the king's square (pinned attackers included).
+    bool inCheck(int colour);
+
+  private:
+    void addPseudo(Fig& piece, int x, int y);
+    void rebuildReach(int opponent);
+    void pseudoPiece(Fig& piece);
+    void legalPiece(Fig& piece);
+    bool addLegal(Fig& piece, int x, int y, int kind);
+    bool squareAttacked(int byColour, int x, int y);
+
+    BoardView* view_;
+};
+
+// The process-wide position the game plays on.
+Position& globalPosition();
+
+} // namespace korvane
