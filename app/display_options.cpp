@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cctype>
 
+namespace korvane {
+
 std::string renderSystemName(const std::string& rs) {
     return rs + " Rendering Subsystem";
 }
@@ -79,3 +81,5 @@ std::string validateOptions(const OfferedOptions& offered, const OptionList& set
     }
     return {};
 }
+
+} // namespace korvane

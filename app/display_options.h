@@ -7,6 +7,8 @@
 #include <utility>
 #include <vector>
 
+namespace korvane {
+
 struct VideoSettings {
     std::string rs;    // [Video] "RS": "OpenGL", "Direct3D9", ...
     std::string w, h;  // window size in pixels, as stored
@@ -36,3 +38,5 @@ bool parseVideoMode(const std::string& text, int& w, int& h);
 // fits on the screen. Returns an empty text when accepted, else the first complaint.
 std::string validateOptions(const OfferedOptions& offered, const OptionList& set, int screenW,
                             int screenH);
+
+} // namespace korvane

@@ -49,6 +49,8 @@ KorvaneApp::~KorvaneApp() {
         sceneManager_->setShadowTechnique(Ogre::SHADOWTYPE_NONE);
     delete root_; // closes the render window, destroys the scene and unloads plug-ins
     root_ = nullptr;
+    delete logManager_;
+    logManager_ = nullptr;
     if (sdlWindow_)
         SDL_DestroyWindow(sdlWindow_);
     sdlWindow_ = nullptr;
@@ -62,12 +64,16 @@ void KorvaneApp::run() {
 }
 
 bool KorvaneApp::setUp() {
-    root_ = new Ogre::Root("plugins.cfg", "", "log.log");
+    // The engine log goes to "log.log" only, not to the console as well.
+    logManager_ = new Ogre::LogManager;
+    logManager_->createLog("log.log", true, false, false);
+    root_ = new Ogre::Root("plugins.cfg", "", "");
     registerResourceLocations();
     if (!applyDisplaySettings())
         return false;
 
-    sceneManager_ = root_->createSceneManager(Ogre::SMT_DEFAULT, "SMInstance");
+    sceneManager_ = root_->createSceneManager(Ogre::DefaultSceneManagerFactory::FACTORY_TYPE_NAME,
+                                              "SMInstance");
 
     camera_ = sceneManager_->createCamera("DefaultCam");
     camera_->setNearClipDistance(0.05f);

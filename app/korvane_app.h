@@ -8,6 +8,7 @@
 struct SDL_Window;
 namespace Ogre {
 class Root;
+class LogManager;
 class Camera;
 class SceneManager;
 class RenderWindow;
@@ -52,6 +53,7 @@ class KorvaneApp {
     KorvaneFrameListener* frameListener_ = nullptr;
     Ogre::RenderWindow* renderWindow_ = nullptr;
     SDL_Window* sdlWindow_ = nullptr;
+    Ogre::LogManager* logManager_ = nullptr;
     bool sdlStarted_ = false;
 };
 

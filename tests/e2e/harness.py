@@ -1,0 +1,291 @@
+"""End-to-end harness: the real game under Xvfb, real X input through xdotool, the state
+probe, and screenshots.
+
+Every test gets its own Xvfb server and its own copy of the run directory, so a test can
+change config.cfg or resources.cfg without touching the build.
+"""
+
+import os
+import shutil
+import signal
+import subprocess
+import tempfile
+import time
+import unittest
+
+RUN_DIR = os.environ.get("KORVANE_RUN_DIR", "")
+ARTIFACTS = os.environ.get("KORVANE_E2E_ARTIFACTS", "")
+
+
+class Xvfb:
+    def __init__(self, width=1280, height=1024):
+        rfd, wfd = os.pipe()
+        self.proc = subprocess.Popen(
+            ["Xvfb", "-displayfd", str(wfd), "-screen", "0", f"{width}x{height}x24",
+             "-nolisten", "tcp"],
+            pass_fds=(wfd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        os.close(wfd)
+        with os.fdopen(rfd) as r:
+            num = r.readline().strip()
+        if not num:
+            raise RuntimeError("Xvfb did not start")
+        self.display = ":" + num
+
+    def stop(self):
+        self.proc.terminate()
+        try:
+            self.proc.wait(5)
+        except subprocess.TimeoutExpired:
+            self.proc.kill()
+
+
+class Probe:
+    """The parsed state probe file."""
+
+    def __init__(self, text):
+        self.text = text
+        self.values = {}
+        self.squares = {}
+        self.pieces = {}
+        self.windows = {}
+        for line in text.splitlines():
+            parts = line.split(" ")
+            tag = parts[0]
+            if tag == "square" and len(parts) >= 4:
+                self.squares[int(parts[1])] = (float(parts[2]), float(parts[3]))
+            elif tag == "piece" and len(parts) >= 6:
+                self.pieces[parts[1]] = dict(alive=parts[2] == "1", square=int(parts[3]),
+                                             px=float(parts[4]), py=float(parts[5]))
+            elif tag == "window" and len(parts) >= 8:
+                self.windows[parts[1]] = dict(
+                    visible=parts[2] == "1", enabled=parts[3] == "1",
+                    x=float(parts[4]), y=float(parts[5]), w=float(parts[6]),
+                    h=float(parts[7]), text=" ".join(parts[8:]).replace("\\n", "\n"))
+            else:
+                self.values[tag] = " ".join(parts[1:])
+
+    @property
+    def frame(self):
+        return int(self.values.get("frame", "-1"))
+
+    def visible(self, name):
+        return self.windows.get(name, {}).get("visible", False)
+
+    def centre(self, name):
+        w = self.windows[name]
+        return int(w["x"] + w["w"] / 2), int(w["y"] + w["h"] / 2)
+
+
+class Game:
+    """One run of the real executable in a temporary copy of the run directory."""
+
+    def __init__(self, xvfb, config=None, remove_config=False, edit=None, env=None):
+        self.xvfb = xvfb
+        self.dir = tempfile.mkdtemp(prefix="korvane-e2e-")
+        for name in os.listdir(RUN_DIR):
+            src = os.path.join(RUN_DIR, name)
+            dst = os.path.join(self.dir, name)
+            if name == "korvane":
+                os.symlink(src, dst)
+            elif name == "media":
+                os.symlink(src, dst)
+            elif os.path.isfile(src) and name.endswith(".cfg"):
+                shutil.copy(src, dst)
+        if remove_config:
+            os.remove(self.path("config.cfg"))
+        if config is not None:
+            self.write("config.cfg", config)
+        if edit:
+            edit(self)
+        self.state = self.path("state.txt")
+        e = dict(os.environ)
+        e["DISPLAY"] = xvfb.display
+        e["KORVANE_STATE_FILE"] = self.state
+        e.setdefault("ALSOFT_DRIVERS", "null")
+        if env:
+            e.update(env)
+        self.out = open(self.path("stdout.txt"), "w")
+        self.err = open(self.path("stderr.txt"), "w")
+        self.proc = subprocess.Popen([self.path("korvane")], cwd=self.dir, env=e,
+                                     stdout=self.out, stderr=self.err)
+        self.wid = None
+
+    # files of the run directory
+    def path(self, name):
+        return os.path.join(self.dir, name)
+
+    def read(self, name):
+        with open(self.path(name), "rb") as f:
+            return f.read()
+
+    def write(self, name, text):
+        with open(self.path(name), "w") as f:
+            f.write(text)
+
+    def exists(self, name):
+        return os.path.exists(self.path(name))
+
+    def stderr(self):
+        self.err.flush()
+        with open(self.path("stderr.txt")) as f:
+            return f.read()
+
+    # X side
+    def xdo(self, *args):
+        return subprocess.run(["xdotool", *args], env=dict(os.environ, DISPLAY=self.xvfb.display),
+                              capture_output=True, text=True, timeout=20)
+
+    def windows_named(self, name):
+        r = self.xdo("search", "--onlyvisible", "--name", "^" + name + "$")
+        return [w for w in r.stdout.split() if w]
+
+    def wait_window(self, timeout=30):
+        end = time.time() + timeout
+        while time.time() < end:
+            if self.proc.poll() is not None:
+                return None
+            ws = self.windows_named("Korvane")
+            if ws:
+                self.wid = ws[0]
+                return self.wid
+            time.sleep(0.1)
+        return None
+
+    def probe(self):
+        try:
+            with open(self.state) as f:
+                return Probe(f.read())
+        except FileNotFoundError:
+            return None
+
+    def wait_probe(self, predicate=lambda p: True, timeout=20, after=-1):
+        end = time.time() + timeout
+        last = None
+        while time.time() < end:
+            p = self.probe()
+            if p is not None and p.frame > after:
+                last = p
+                if predicate(p):
+                    return p
+            if self.proc.poll() is not None:
+                break
+            time.sleep(0.05)
+        raise AssertionError("probe condition not reached; last probe:\n" +
+                             (last.text[:3000] if last else "none") + "\nstderr:\n" +
+                             self.stderr()[-2000:])
+
+    def next_frames(self, count=3, timeout=20):
+        start = self.wait_probe().frame
+        return self.wait_probe(lambda p: p.frame >= start + count, timeout)
+
+    def click(self, x, y, button=1):
+        self.xdo("mousemove", "--window", self.wid, str(int(x)), str(int(y)))
+        time.sleep(0.05)
+        self.xdo("click", "--window", self.wid, str(button))
+
+    def click_window(self, name):
+        p = self.wait_probe(lambda p: p.visible(name))
+        self.click(*p.centre(name))
+
+    def key(self, *keys):
+        self.xdo("key", "--window", self.wid, *keys)
+
+    def key_down(self, key):
+        self.xdo("keydown", "--window", self.wid, key)
+
+    def key_up(self, key):
+        self.xdo("keyup", "--window", self.wid, key)
+
+    def type_text(self, text):
+        self.xdo("type", "--window", self.wid, "--delay", "30", text)
+
+    def screenshot(self, name):
+        """A PNG of the whole screen; kept in the artifacts folder when one is set."""
+        folder = ARTIFACTS or self.dir
+        os.makedirs(folder, exist_ok=True)
+        out = os.path.join(folder, name + ".png")
+        subprocess.run(["import", "-display", self.xvfb.display, "-window", "root", out],
+                       check=True, timeout=30)
+        return out
+
+    def pixel(self, png, x, y):
+        r = subprocess.run(["convert", png, "-format", f"%[fx:int(255*p{{{x},{y}}}.r)] "
+                            f"%[fx:int(255*p{{{x},{y}}}.g)] %[fx:int(255*p{{{x},{y}}}.b)]",
+                            "info:"], capture_output=True, text=True, check=True)
+        return tuple(int(v) for v in r.stdout.split())
+
+    def wait_exit(self, timeout=20):
+        try:
+            return self.proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+
+    def stop(self):
+        if self.proc.poll() is None:
+            self.proc.send_signal(signal.SIGTERM)
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+        self.out.close()
+        self.err.close()
+        if not ARTIFACTS:
+            shutil.rmtree(self.dir, ignore_errors=True)
+
+
+class GameTest(unittest.TestCase):
+    """Each test method gets a fresh X server; start the game with self.start()."""
+
+    def setUp(self):
+        if not RUN_DIR or not os.path.exists(os.path.join(RUN_DIR, "korvane")):
+            self.fail("KORVANE_RUN_DIR must name a built run directory")
+        self.xvfb = Xvfb()
+        self.games = []
+
+    def tearDown(self):
+        for g in self.games:
+            g.stop()
+        self.xvfb.stop()
+
+    def start(self, **kw):
+        g = Game(self.xvfb, **kw)
+        self.games.append(g)
+        return g
+
+    def start_window(self, **kw):
+        g = self.start(**kw)
+        self.assertIsNotNone(g.wait_window(), "no Korvane window; stderr:\n" + g.stderr())
+        return g
+
+
+DEFAULT_CONFIG = """[Video]
+RS=OpenGL
+W=1024
+H=768
+Depth=32
+AA=0
+FS=No
+VSync=Yes
+Shadows=true
+
+[Game]
+Sounds=false
+FlipView=false
+Highlighting=true
+LastMoveHighlighting=true
+Cartoon=false
+Lang=English
+PlayerName=
+"""
+
+
+def config_with(**changes):
+    """The default config with some keys replaced: config_with(FS="Maybe")."""
+    lines = []
+    for line in DEFAULT_CONFIG.splitlines():
+        key = line.split("=", 1)[0]
+        if "=" in line and key in changes:
+            line = key + "=" + changes[key]
+        lines.append(line)
+    return "\n".join(lines) + "\n"

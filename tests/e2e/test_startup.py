@@ -1,0 +1,106 @@
+"""Start-up and shutdown of the real game: window, quiet exits, the settings backup."""
+
+import time
+import unittest
+
+from harness import GameTest, config_with
+
+
+class StartupTest(GameTest):
+    def test_window_opens_with_the_background_colour(self):
+        g = self.start_window(config=config_with())
+        p = g.next_frames(3)
+        self.assertEqual(p.values["mode"], "-1")
+        shot = g.screenshot("startup-window")
+        # The viewport's background (0.3, 0.3, 0.5) shows in the window's top-left corner.
+        geo = g.xdo("getwindowgeometry", g.wid).stdout
+        pos = geo.split("Position:")[1].split()[0].split(",")
+        x, y = int(pos[0]), int(pos[1])
+        r, gg, b = g.pixel(shot, x + 3, y + 3)
+        self.assertTrue(abs(r - 77) <= 3 and abs(gg - 77) <= 3 and abs(b - 128) <= 3,
+                        f"background pixel was {(r, gg, b)}")
+
+    def test_no_config_file_quits_quietly_without_creating_one(self):
+        g = self.start(remove_config=True)
+        self.assertEqual(g.wait_exit(30), 0)
+        self.assertFalse(g.exists("config.cfg"))
+        self.assertEqual(g.windows_named("Korvane"), [])
+        self.assertFalse(g.exists("state.txt"))
+
+    def test_render_system_name_is_case_sensitive(self):
+        g = self.start(config=config_with(RS="opengl"))
+        self.assertEqual(g.wait_exit(30), 0)
+        self.assertFalse(g.exists("state.txt"))
+        err = g.stderr()
+        self.assertIn("opengl", err)
+        self.assertIn("OpenGL Rendering Subsystem", err)
+
+    def test_rejected_options_bring_the_backup_back(self):
+        backup = config_with(W="800", H="600")
+
+        def edit(game):
+            game.write("config_backup.cfg", backup)
+
+        g = self.start_window(config=config_with(FS="Maybe"), edit=edit)
+        g.next_frames(2)
+        self.assertEqual(g.read("config.cfg").decode(), backup)
+        self.assertFalse(g.exists("config_backup.cfg"))
+        self.assertEqual(len(g.windows_named("Korvane")), 1)
+        geo = g.xdo("getwindowgeometry", g.wid).stdout
+        self.assertIn("800x600", geo)
+
+    def test_accepted_options_remove_the_backup(self):
+        def edit(game):
+            game.write("config_backup.cfg", config_with(W="800", H="600"))
+
+        g = self.start_window(config=config_with(), edit=edit)
+        g.next_frames(2)
+        self.assertFalse(g.exists("config_backup.cfg"))
+        self.assertEqual(g.read("config.cfg").decode(), config_with())
+
+    def test_engine_failure_restores_the_backup_and_reports_it(self):
+        backup = config_with(W="800", H="600")
+
+        def edit(game):
+            game.write("config_backup.cfg", backup)
+            # The skin's scheme cannot be found: the GUI step of start-up fails.
+            game.write("resources.cfg", "[General]\nFileSystem=media/materials\n"
+                       "FileSystem=media/meshes\n[GUI]\nFileSystem=media/nowhere\n")
+
+        g = self.start(config=config_with(), edit=edit)
+        # The message box waits for its OK; press it as a player would.
+        end = time.time() + 30
+        while time.time() < end and g.proc.poll() is None:
+            boxes = g.windows_named("An exception has occured!")
+            if boxes:
+                g.xdo("windowactivate", "--sync", boxes[0])
+                g.xdo("key", "--window", boxes[0], "Return")
+            time.sleep(0.3)
+        self.assertEqual(g.wait_exit(10), 0)
+        self.assertEqual(g.read("config.cfg").decode(), backup)
+        self.assertFalse(g.exists("config_backup.cfg"))
+        self.assertIn("An exception has occured!", g.stderr())
+        self.assertIn("DrawingsLook.scheme", g.stderr())
+
+    def test_engine_failure_without_backup_leaves_the_settings_alone(self):
+        def edit(game):
+            game.write("resources.cfg", "[GUI]\nFileSystem=media/nowhere\n")
+
+        g = self.start(config=config_with(Shadows="false"), edit=edit)
+        end = time.time() + 30
+        while time.time() < end and g.proc.poll() is None:
+            for box in g.windows_named("An exception has occured!"):
+                g.xdo("key", "--window", box, "Return")
+            time.sleep(0.3)
+        self.assertEqual(g.wait_exit(10), 0)
+        self.assertEqual(g.read("config.cfg").decode(), config_with(Shadows="false"))
+
+    def test_closing_the_window_ends_the_game_with_exit_code_0(self):
+        g = self.start_window(config=config_with())
+        g.next_frames(2)
+        g.xdo("windowclose", g.wid)
+        self.assertEqual(g.wait_exit(20), 0)
+
+
+if __name__ == "__main__":
+    unittest.main()
