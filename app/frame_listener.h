@@ -78,6 +78,7 @@ class KorvaneFrameListener : public Ogre::FrameListener {
     // idle game draws a few frames a second so it does not burn a core doing nothing.
     double lastFrameEnd_ = 0;
     double lastActivity_ = 0;
+    bool paced_ = true;
 
     unsigned long frameNumber_ = 0;
     std::unique_ptr<StateProbe> probe_;

@@ -1,0 +1,104 @@
+#!/usr/bin/env python3
+"""Benchmarks of the real game under Xvfb (Mesa llvmpipe). Prints numbers; asserts nothing.
+
+  python3 tools/bench/bench.py [RUN_DIR]      (default: build/run)
+
+start-up   time from exec to the first painted frame (the probe's first write)
+memory     resident set of the idle game in the main menu
+idle CPU   share of one core used by the idle game in the main menu over 10 s
+FPS        frames per second with frame pacing off (KORVANE_UNCAPPED=1) in a local game
+           at the start position, per resolution, shadows and cartoon setting
+"""
+
+import os
+import statistics
+import sys
+import time
+
+here = os.path.dirname(os.path.abspath(__file__))
+top = os.path.dirname(os.path.dirname(here))
+sys.path.insert(0, os.path.join(top, "tests", "e2e"))
+os.environ.setdefault("KORVANE_RUN_DIR", sys.argv[1] if len(sys.argv) > 1 else
+                      os.path.join(top, "build", "run"))
+
+import harness  # noqa: E402
+
+harness.RUN_DIR = os.environ["KORVANE_RUN_DIR"]
+
+
+def cpu_seconds(pid):
+    with open(f"/proc/{pid}/stat") as f:
+        fields = f.read().rsplit(")", 1)[1].split()
+    return (int(fields[11]) + int(fields[12])) / os.sysconf("SC_CLK_TCK")
+
+
+def rss_mib(pid):
+    with open(f"/proc/{pid}/status") as f:
+        for line in f:
+            if line.startswith("VmRSS:"):
+                return int(line.split()[1]) / 1024
+    return float("nan")
+
+
+def startup_ms(xvfb, runs=5):
+    times = []
+    for _ in range(runs):
+        t0 = time.monotonic()
+        g = harness.Game(xvfb, config=harness.config_with())
+        while g.probe() is None or g.probe().frame < 1:
+            if g.proc.poll() is not None:
+                raise SystemExit("game exited: " + g.stderr())
+            time.sleep(0.002)
+        times.append((time.monotonic() - t0) * 1000)
+        g.stop()
+    return statistics.median(times), min(times), max(times)
+
+
+def idle(xvfb):
+    g = harness.Game(xvfb, config=harness.config_with())
+    g.wait_window()
+    g.wait_probe(lambda p: p.frame >= 5)
+    time.sleep(3)
+    rss = rss_mib(g.proc.pid)
+    c0, t0 = cpu_seconds(g.proc.pid), time.monotonic()
+    time.sleep(10)
+    cpu = (cpu_seconds(g.proc.pid) - c0) / (time.monotonic() - t0) * 100
+    g.stop()
+    return rss, cpu
+
+
+def fps(xvfb, w, h, shadows, cartoon):
+    g = harness.Game(xvfb, config=harness.config_with(W=str(w), H=str(h), Shadows=shadows,
+                                                      Cartoon=cartoon),
+                     env={"KORVANE_UNCAPPED": "1"})
+    g.wait_window()
+    p = g.wait_probe(lambda p: p.frame >= 3)
+    if "Menu/LocalButton" in p.windows:
+        g.click_window("Menu/LocalButton")
+        g.wait_probe(lambda p: p.values.get("mode") == "0")
+    time.sleep(1)
+    f0, t0 = g.probe().frame, time.monotonic()
+    time.sleep(5)
+    f1, t1 = g.probe().frame, time.monotonic()
+    g.stop()
+    return (f1 - f0) / (t1 - t0)
+
+
+def main():
+    xvfb = harness.Xvfb()
+    try:
+        med, lo, hi = startup_ms(xvfb)
+        print(f"start-up to first painted frame: median {med:.0f} ms (min {lo:.0f}, max {hi:.0f}, 5 runs)")
+        rss, cpu = idle(xvfb)
+        print(f"idle main menu: resident memory {rss:.1f} MiB, CPU {cpu:.1f} % of one core")
+        for (w, h) in ((800, 600), (1024, 768)):
+            for shadows in ("true", "false"):
+                for cartoon in ("false", "true"):
+                    r = fps(xvfb, w, h, shadows, cartoon)
+                    print(f"FPS {w}x{h} shadows={shadows} cartoon={cartoon}: {r:.1f}")
+    finally:
+        xvfb.stop()
+
+
+if __name__ == "__main__":
+    main()
