@@ -1,0 +1,65 @@
+// Writes the game's meshes as Ogre binary meshes: korvane_meshgen <output folder>.
+// Runs without a render system, so the build can make the media on a headless machine.
+#include "geometry.h"
+
+#include <Ogre.h>
+#include <OgreDefaultHardwareBufferManager.h>
+
+#include <iostream>
+#include <memory>
+
+namespace {
+
+// The material each mesh names; the scene replaces it on every entity anyway.
+const char* defaultMaterial(const std::string& shape) {
+    if (shape == "plane")
+        return "Desk/White";
+    if (shape == "arrow")
+        return "Marker/Arrow";
+    return "Fig/White";
+}
+
+void exportShape(const std::string& shape, const std::string& folder) {
+    const meshgen::TriMesh tri = meshgen::buildShape(shape);
+    Ogre::ManualObject manual(shape);
+    manual.begin(defaultMaterial(shape), Ogre::RenderOperation::OT_TRIANGLE_LIST,
+                 Ogre::RGN_DEFAULT);
+    for (const meshgen::Vertex& v : tri.vertices) {
+        manual.position(v.pos.x, v.pos.y, v.pos.z);
+        manual.normal(v.normal.x, v.normal.y, v.normal.z);
+        manual.textureCoord(v.u, v.v);
+    }
+    for (unsigned i : tri.indices)
+        manual.index(i);
+    manual.end();
+    Ogre::MeshPtr mesh = manual.convertToMesh(shape + ".mesh");
+    // Stencil shadows need the edge list of every caster.
+    mesh->buildEdgeList();
+    Ogre::MeshSerializer serializer;
+    serializer.exportMesh(mesh.get(), folder + "/" + shape + ".mesh");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc != 2) {
+        std::cerr << "usage: korvane_meshgen <output folder>\n";
+        return 2;
+    }
+    try {
+        auto logs = std::make_unique<Ogre::LogManager>();
+        logs->createLog("meshgen.log", true, false, true);
+        // The buffer manager outlives the root: the meshes free their buffers through it.
+        auto buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
+        auto root = std::make_unique<Ogre::Root>("", "", "");
+        for (const char* name : {"Desk/White", "Fig/White", "Marker/Arrow"})
+            Ogre::MaterialManager::getSingleton().create(name, Ogre::RGN_DEFAULT);
+        for (const std::string& shape : meshgen::shapeNames())
+            exportShape(shape, argv[1]);
+        root.reset();
+    } catch (const Ogre::Exception& e) {
+        std::cerr << "korvane_meshgen: " << e.getFullDescription() << "\n";
+        return 1;
+    }
+    return 0;
+}
