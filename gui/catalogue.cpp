@@ -1,0 +1,132 @@
+#include "catalogue.h"
+
+#include <CEGUI/CEGUI.h>
+
+namespace korvane {
+
+namespace {
+
+std::vector<CatalogueEntry> makeCatalogue() {
+    using K = WidgetKind;
+    std::vector<CatalogueEntry> c;
+    auto add = [&c](const std::string& name, K kind) { c.push_back({name, kind}); };
+    auto buttons = [&](const std::string& parent, std::initializer_list<const char*> names) {
+        for (const char* n : names)
+            add(parent + "/" + n, K::PushButton);
+    };
+    add("Root", K::Root);
+    add("Menu", K::Panel);
+    buttons("Menu",
+            {"LocalButton", "NetworkButton", "SettingsButton", "AboutButton", "ExitButton"});
+    add("Logo", K::Static);
+    add("LocalIngame", K::Panel);
+    buttons("LocalIngame", {"RestartButton", "QuitButton"});
+    add("NetworkMenu", K::Panel);
+    buttons("NetworkMenu", {"CreateButton", "JoinButton", "BackButton"});
+    add("JoinGame", K::Panel);
+    add("JoinGame/LANServersList", K::Listbox);
+    buttons("JoinGame", {"RefreshButton", "DirectButton", "ConnectButton", "BackButton"});
+    add("JoinGameDirect", K::FrameWindow);
+    add("JoinGameDirect/Line", K::Editbox);
+    buttons("JoinGameDirect", {"ConnectButton"});
+    add("ConnectingPopUp", K::Panel);
+    add("ConnectingPopUp/Connecting", K::Static);
+    add("ConnectingPopUp/NotConnected", K::Static);
+    buttons("ConnectingPopUp", {"OKButton"});
+    add("NetworkIngame", K::Panel);
+    buttons("NetworkIngame", {"LeaveButton", "NewButton", "SwitchButton", "ResignButton",
+                              "DrawButton", "RevokeButton"});
+    add("NetworkErrPopUp", K::Panel);
+    add("NetworkErrPopUp/Disconnected", K::Static);
+    add("NetworkErrPopUp/Lost", K::Static);
+    buttons("NetworkErrPopUp", {"OKButton"});
+    add("OfferDrawPopUp", K::Panel);
+    buttons("OfferDrawPopUp", {"AcceptButton", "DeclineButton"});
+    add("WantsRemovePopUp", K::Panel);
+    buttons("WantsRemovePopUp", {"AcceptButton", "DeclineButton"});
+    add("IngamePawnTransform", K::Panel);
+    buttons("IngamePawnTransform", {"Rook", "Knight", "Bishop", "Queen"});
+    add("GameEnd", K::Panel);
+    for (const char* n : {"Stalemate", "Checkmate", "WhiteWon", "BlackWon"})
+        add(std::string("GameEnd/") + n, K::Static);
+    buttons("GameEnd", {"OKButton"});
+    add("StatusBar", K::Panel);
+    add("StatusBar/WhiteOnMove", K::Static);
+    add("StatusBar/BlackOnMove", K::Static);
+    add("ChatHistory", K::Panel);
+    for (int i = 0; i < 8; ++i)
+        add("CH/" + std::to_string(i), K::Static);
+    add("ChatLine", K::Panel);
+    add("ChatLine/Line", K::Editbox);
+    buttons("ChatLine", {"SendButton"});
+    add("Settings", K::Panel);
+    for (const char* n : {"RS", "Res", "Depth", "AA", "Lang"})
+        add(std::string("Settings/") + n, K::Combobox);
+    add("Settings/PName", K::Editbox);
+    for (const char* n : {"FS", "VSync", "Shadows", "Sounds", "FlipView", "Highlighting",
+                          "LastMoveHighlighting", "Cartoon"})
+        add(std::string("Settings/") + n, K::Checkbox);
+    buttons("Settings", {"OKButton", "CancelButton"});
+    add("About", K::FrameWindow);
+    add("About/LatestVersion", K::Static);
+    buttons("About", {"OKButton"});
+    return c;
+}
+
+} // namespace
+
+const std::vector<CatalogueEntry>& windowCatalogue() {
+    static const std::vector<CatalogueEntry> catalogue = makeCatalogue();
+    return catalogue;
+}
+
+std::string windowPath(const std::string& catalogueName) {
+    if (catalogueName == "Root")
+        return std::string();
+    if (catalogueName.compare(0, 3, "CH/") == 0)
+        return "ChatHistory/" + catalogueName;
+    return catalogueName;
+}
+
+CEGUI::Window* findWindow(const std::string& catalogueName) {
+    if (!CEGUI::System::getSingletonPtr())
+        return nullptr;
+    CEGUI::Window* root = CEGUI::System::getSingleton().getDefaultGUIContext().getRootWindow();
+    if (!root)
+        return nullptr;
+    const std::string path = windowPath(catalogueName);
+    if (path.empty())
+        return root;
+    // isChild first: getChild throws and logs for a path that is not there.
+    const CEGUI::String guiPath(path.c_str());
+    if (root->isChild(guiPath))
+        return root->getChild(guiPath);
+    return nullptr;
+}
+
+bool hasKind(const CEGUI::Window* window, WidgetKind kind) {
+    if (!window)
+        return false;
+    switch (kind) {
+    case WidgetKind::Root:
+        return window->getParent() == nullptr;
+    case WidgetKind::Panel:
+    case WidgetKind::Static:
+        return true;
+    case WidgetKind::PushButton:
+        return dynamic_cast<const CEGUI::PushButton*>(window) != nullptr;
+    case WidgetKind::FrameWindow:
+        return dynamic_cast<const CEGUI::FrameWindow*>(window) != nullptr;
+    case WidgetKind::Combobox:
+        return dynamic_cast<const CEGUI::Combobox*>(window) != nullptr;
+    case WidgetKind::Editbox:
+        return dynamic_cast<const CEGUI::Editbox*>(window) != nullptr;
+    case WidgetKind::Checkbox:
+        return dynamic_cast<const CEGUI::ToggleButton*>(window) != nullptr;
+    case WidgetKind::Listbox:
+        return dynamic_cast<const CEGUI::Listbox*>(window) != nullptr;
+    }
+    return false;
+}
+
+} // namespace korvane

@@ -1,0 +1,45 @@
+// The windows the program relies on, by their catalogue names ("Menu/LocalButton", "CH/3"),
+// and the one place where such a name is turned into a live CEGUI window.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace CEGUI {
+class Window;
+}
+
+namespace korvane {
+
+enum class WidgetKind {
+    Root,   // the layout's root window, the GUI sheet
+    Panel,  // any container window
+    Static, // static text or image
+    PushButton,
+    FrameWindow, // with a close button
+    Combobox,
+    Editbox,
+    Checkbox, // a ToggleButton in this CEGUI
+    Listbox,
+};
+
+struct CatalogueEntry {
+    std::string name;
+    WidgetKind kind;
+};
+
+// Every window of the catalogue, in catalogue order.
+const std::vector<CatalogueEntry>& windowCatalogue();
+
+// The CEGUI path below the root window for a catalogue name: the chat lines "CH/n" live
+// inside "ChatHistory"; every other name is already its own path. "Root" maps to "".
+std::string windowPath(const std::string& catalogueName);
+
+// The live window of the current GUI sheet for a catalogue name, or nullptr when there is
+// no sheet or the layout lacks that window. Nothing is logged or thrown for a miss.
+CEGUI::Window* findWindow(const std::string& catalogueName);
+
+// True when the window exists and is of the given kind.
+bool hasKind(const CEGUI::Window* window, WidgetKind kind);
+
+} // namespace korvane

@@ -1,0 +1,72 @@
+// Everything the screens need from outside the GUI: the game flow, the camera, the sound,
+// the engine's capabilities and the network. The application implements it; tests record.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ports.h"
+
+namespace korvane {
+
+// Network operations started from the GUI. The screens make their window changes first,
+// then hand the operation over.
+enum class NetRequest {
+    Host,          // "NetworkMenu/CreateButton": open the game endpoint as host
+    SearchLan,     // the join screen opens, or "JoinGame/RefreshButton"
+    Leave,         // "NetworkIngame/LeaveButton"
+    NewGame,       // "NetworkIngame/NewButton"
+    Resign,        // "NetworkIngame/ResignButton"
+    OfferDraw,     // "NetworkIngame/DrawButton"
+    RequestRevoke, // "NetworkIngame/RevokeButton"
+    AcceptDraw,
+    DeclineDraw,
+    AcceptRevoke,
+    DeclineRevoke,
+    CloseConnecting, // "ConnectingPopUp/OKButton"
+    CloseError,      // "NetworkErrPopUp/OKButton"
+};
+
+class GuiBackend {
+  public:
+    virtual ~GuiBackend() = default;
+
+    // The frame listener's game fields (mode, side to move, view flipped, host role,
+    // promotion pending); the screens read and write them directly.
+    virtual GameState& gameState() = 0;
+
+    // The rules' new-game reset.
+    virtual void newGame() = 0;
+    // Turn the camera by pi around the board and place it; the caller keeps the flag.
+    virtual void turnCamera() = 0;
+    // The rules' promotion completion with piece code 1..4.
+    virtual void completePromotion(int pieceCode) = 0;
+    // Every piece of both sides back to its plain material.
+    virtual void resetPieceLooks() = 0;
+    // The in-memory flags the game flow reads changed (also written to settings()).
+    virtual void flowFlagsChanged(bool flipView, bool highlighting, bool lastMoveHighlighting) = 0;
+    // The main loop ends after the current frame.
+    virtual void requestQuit() = 0;
+    // Place "select.wav" at the origin and play it; called only while sounds are on.
+    virtual void playClickSound() = 0;
+
+    // The "RS" values this engine build can start with (render system name without the
+    // " Rendering Subsystem" suffix), in the engine's order.
+    virtual std::vector<std::string> renderSystems() = 0;
+    // The render system can run the cartoon look's shaders.
+    virtual bool cartoonShadersSupported() = 0;
+    // The About box's text: the latest version number, or the query's error text.
+    virtual std::string queryLatestVersion() = 0;
+
+    virtual void network(NetRequest request) = 0;
+    // Connect to a host; typed is true for an address typed into "JoinGameDirect/Line".
+    virtual void connectTo(const std::string& address, bool typed) = 0;
+    // The address last connected to, for the direct-connect dialog; empty for none.
+    virtual std::string lastAddress() = 0;
+    // One complete game message, identifier byte first and final zero byte included.
+    virtual void sendToPeer(const std::uint8_t* bytes, std::size_t length) = 0;
+};
+
+} // namespace korvane

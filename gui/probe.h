@@ -1,0 +1,26 @@
+// What the state probe reports about the GUI: one record per catalogue window.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+struct WindowProbe {
+    std::string name;
+    bool exists = false;
+    bool visible = false;             // the window and all its ancestors
+    bool enabled = false;             // likewise
+    float x = 0, y = 0, w = 0, h = 0; // outer rectangle in window pixels
+    std::string text;                 // UTF-8
+};
+
+// Every catalogue window in catalogue order; a window the layout lacks reports as hidden,
+// disabled, empty.
+std::vector<WindowProbe> probeWindows();
+
+// The probe's "window <name> <visible> <enabled> <px> <py> <w> <h> <text>" lines, each ending
+// in a newline; newlines inside a text are written as \n.
+std::string formatWindowLines(const std::vector<WindowProbe>& windows);
+
+} // namespace korvane

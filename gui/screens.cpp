@@ -1,0 +1,724 @@
+#include "screens.h"
+
+#include "catalogue.h"
+#include "config_store.h"
+#include "settings.h"
+#include "text_util.h"
+
+#include <CEGUI/CEGUI.h>
+
+#include <cmath>
+
+namespace korvane {
+
+namespace {
+
+const char* const kSelectionBrush = "DrawingsLook/ListboxSelectionBrush";
+const char* const kChatMessageId = "\x52"; // 82
+constexpr std::size_t kMaxNameBytes = 50;
+
+bool allDigits(const std::string& s) {
+    if (s.empty())
+        return false;
+    for (char c : s)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+bool sizeText(const std::string& s) {
+    return s.size() >= 3 && s.size() <= 5 && allDigits(s) && s[0] != '0';
+}
+
+const char* yesNo(bool on) {
+    return on ? "Yes" : "No";
+}
+const char* trueFalse(bool on) {
+    return on ? "true" : "false";
+}
+
+std::string video(const std::string& key) {
+    return ConfigStore::getValue(key, "Video", kConfigFile);
+}
+std::string game(const std::string& key) {
+    return ConfigStore::getValue(key, "Game", kConfigFile);
+}
+void setVideo(const std::string& key, const std::string& value) {
+    ConfigStore::setValue(key, value, "Video", kConfigFile);
+}
+void setGame(const std::string& key, const std::string& value) {
+    ConfigStore::setValue(key, value, "Game", kConfigFile);
+}
+
+bool isSelected(const std::string& name) {
+    auto* box = dynamic_cast<CEGUI::ToggleButton*>(findWindow(name));
+    return box && box->isSelected();
+}
+
+void setSelected(const std::string& name, bool selected) {
+    if (auto* box = dynamic_cast<CEGUI::ToggleButton*>(findWindow(name)))
+        box->setSelected(selected);
+}
+
+} // namespace
+
+void setUpGuiResources(CEGUI::System& system) {
+    CEGUI::Scheme::setDefaultResourceGroup("GUI");
+    CEGUI::ImageManager::setImagesetDefaultResourceGroup("GUI");
+    CEGUI::Font::setDefaultResourceGroup("GUI");
+    CEGUI::WidgetLookManager::setDefaultResourceGroup("GUI");
+    CEGUI::WindowManager::setDefaultResourceGroup("GUI");
+    CEGUI::ScriptModule::setDefaultResourceGroup("GUI");
+
+    CEGUI::SchemeManager::getSingleton().createFromFile("DrawingsLook.scheme");
+    // The scheme normally brings the font along; a scheme without it still gets one.
+    if (!CEGUI::FontManager::getSingleton().isDefined("Trebuchet-10"))
+        CEGUI::FontManager::getSingleton().createFromFile("Trebuchet-10.font");
+
+    CEGUI::GUIContext& ctx = system.getDefaultGUIContext();
+    ctx.getMouseCursor().setDefaultImage("DrawingsLook/MouseArrow");
+    ctx.setDefaultFont("Trebuchet-10");
+    ctx.getMouseCursor().setImage("DrawingsLook/MouseArrow");
+    ctx.getMouseCursor().show();
+}
+
+std::string layoutFileFor(const std::string& language) {
+    return language == "Cesky" ? "guicz.xml" : "guien.xml";
+}
+
+bool parseResolution(const std::string& text, std::string& width, std::string& height) {
+    const std::size_t x = text.find('x');
+    if (x == std::string::npos)
+        return false;
+    const std::string w = text.substr(0, x);
+    const std::string h = text.substr(x + 1);
+    if (!sizeText(w) || !sizeText(h))
+        return false;
+    width = w;
+    height = h;
+    return true;
+}
+
+bool parseAntiAliasing(const std::string& text, std::string& level) {
+    if (text.size() < 2 || text.size() > 3 || text.back() != 'x')
+        return false;
+    const std::string digits = text.substr(0, text.size() - 1);
+    if (!allDigits(digits))
+        return false;
+    level = digits;
+    return true;
+}
+
+Screens::Screens(GuiBackend& backend) : backend_(backend) {}
+
+Screens::~Screens() {
+    for (auto& c : globalConnections_)
+        c->disconnect();
+}
+
+// ---------------------------------------------------------------- building
+
+void Screens::buildGui() {
+    rebuildPending_ = false;
+    chatLineOpen_ = false;
+    CEGUI::System& system = CEGUI::System::getSingleton();
+    CEGUI::GUIContext& ctx = system.getDefaultGUIContext();
+    CEGUI::WindowManager& wm = CEGUI::WindowManager::getSingleton();
+
+    // Detach the old sheet first so the context never points into the dead pool.
+    ctx.setRootWindow(nullptr);
+    wm.destroyAllWindows();
+
+    const std::string layout = layoutFileFor(game("Lang"));
+    CEGUI::Window* sheet = wm.loadLayoutFromFile(layout.c_str());
+    ctx.setRootWindow(sheet);
+
+    // Global subscriptions outlive the windows, so they are made once per Screens; a
+    // second set would play the click twice.
+    if (globalConnections_.empty()) {
+        CEGUI::GlobalEventSet& global = CEGUI::GlobalEventSet::getSingleton();
+        for (const char* event : {"PushButton/Clicked", "Combobox/DropListDisplayed",
+                                  "Combobox/DropListRemoved", "ToggleButton/SelectStateChanged"})
+            globalConnections_.push_back(global.subscribeEvent(
+                event, CEGUI::Event::Subscriber(&Screens::playClickSound, this)));
+    }
+
+    activateWindow("Menu");
+
+    subscribeClick("Menu/LocalButton", &Screens::startLocalGame);
+    subscribeClick("Menu/SettingsButton", &Screens::showSettings);
+    subscribeClick("Menu/AboutButton", &Screens::openAbout);
+    subscribeClick("Menu/ExitButton", &Screens::exitGame);
+    subscribeClick("LocalIngame/RestartButton", &Screens::restartLocalGame);
+    subscribeClick("LocalIngame/QuitButton", &Screens::leaveLocalGame);
+    subscribeClick("Menu/NetworkButton", &Screens::openNetworkMenu);
+    subscribeClick("NetworkMenu/CreateButton", &Screens::hostGame);
+    subscribeClick("NetworkMenu/BackButton", &Screens::backFromNetworkMenu);
+    subscribeClick("NetworkMenu/JoinButton", &Screens::openJoinScreen);
+    subscribeClick("JoinGame/BackButton", &Screens::backFromJoinScreen);
+    subscribeClick("JoinGame/RefreshButton", &Screens::refreshLan);
+    subscribeClick("JoinGame/DirectButton", &Screens::openDirectConnect);
+    subscribeClick("JoinGame/ConnectButton", &Screens::connectClicked);
+    subscribeEvent("JoinGameDirect", CEGUI::FrameWindow::EventCloseClicked.c_str(),
+                   &Screens::closeDirectConnect);
+    subscribeClick("JoinGameDirect/ConnectButton", &Screens::connectClicked);
+    subscribeClick("NetworkIngame/LeaveButton", &Screens::leaveNetworkGame);
+    subscribeClick("NetworkIngame/NewButton", &Screens::newNetworkGame);
+    subscribeClick("NetworkIngame/SwitchButton", &Screens::swapColours);
+    subscribeClick("IngamePawnTransform/Rook", &Screens::promoteRook);
+    subscribeClick("IngamePawnTransform/Knight", &Screens::promoteKnight);
+    subscribeClick("IngamePawnTransform/Bishop", &Screens::promoteBishop);
+    subscribeClick("IngamePawnTransform/Queen", &Screens::promoteQueen);
+    subscribeClick("GameEnd/OKButton", &Screens::closeGameEnd);
+    subscribeClick("ChatLine/SendButton", &Screens::sendChatClicked);
+    subscribeClick("ConnectingPopUp/OKButton", &Screens::closeConnecting);
+    subscribeClick("NetworkErrPopUp/OKButton", &Screens::closeNetworkError);
+    subscribeClick("Settings/CancelButton", &Screens::closeSettings);
+    subscribeClick("Settings/OKButton", &Screens::applySettings);
+    subscribeEvent("About", CEGUI::Window::EventShown.c_str(), &Screens::aboutShown);
+    subscribeEvent("About", CEGUI::FrameWindow::EventCloseClicked.c_str(), &Screens::closeAbout);
+    subscribeClick("About/OKButton", &Screens::closeAbout);
+    subscribeClick("NetworkIngame/ResignButton", &Screens::resign);
+    subscribeClick("NetworkIngame/DrawButton", &Screens::offerDraw);
+    subscribeClick("NetworkIngame/RevokeButton", &Screens::requestRevoke);
+    subscribeClick("OfferDrawPopUp/AcceptButton", &Screens::acceptDraw);
+    subscribeClick("OfferDrawPopUp/DeclineButton", &Screens::declineDraw);
+    subscribeClick("WantsRemovePopUp/AcceptButton", &Screens::acceptRevoke);
+    subscribeClick("WantsRemovePopUp/DeclineButton", &Screens::declineRevoke);
+
+    fillCombobox("Settings/RS", backend_.renderSystems());
+    fillCombobox("Settings/Res", {"800x600", "1024x768", "1280x960"});
+    fillCombobox("Settings/Depth", {"16", "32"});
+    fillCombobox("Settings/AA", {"0x", "2x", "4x"});
+    fillCombobox("Settings/Lang", {"English", "Cesky"});
+
+    if (auto* line = dynamic_cast<CEGUI::Editbox*>(findWindow("ChatLine/Line")))
+        line->setMaxTextLength(kMaxChatBytes);
+    if (auto* name = dynamic_cast<CEGUI::Editbox*>(findWindow("Settings/PName")))
+        name->setMaxTextLength(kMaxNameBytes);
+
+    if (!backend_.cartoonShadersSupported())
+        enableWindow("Settings/Cartoon", false);
+}
+
+bool Screens::runPendingRebuild() {
+    if (!rebuildPending_)
+        return false;
+    buildGui();
+    return true;
+}
+
+void Screens::subscribeClick(const std::string& window,
+                             bool (Screens::*handler)(const CEGUI::EventArgs&)) {
+    subscribeEvent(window, CEGUI::PushButton::EventClicked.c_str(), handler);
+}
+
+void Screens::subscribeEvent(const std::string& window, const char* event,
+                             bool (Screens::*handler)(const CEGUI::EventArgs&)) {
+    if (CEGUI::Window* w = findWindow(window))
+        w->subscribeEvent(event, CEGUI::Event::Subscriber(handler, this));
+}
+
+void Screens::fillCombobox(const std::string& name, const std::vector<std::string>& items) {
+    auto* box = dynamic_cast<CEGUI::Combobox*>(findWindow(name));
+    if (!box)
+        return;
+    for (const std::string& text : items) {
+        auto* item = new CEGUI::ListboxTextItem(toGui(text), 0, nullptr, false, true);
+        item->setTextColours(CEGUI::Colour(0.0f, 0.0f, 0.0f, 1.0f));
+        item->setSelectionColours(CEGUI::Colour(1.0f, 1.0f, 1.0f, 1.0f));
+        item->setSelectionBrushImage(kSelectionBrush);
+        box->addItem(item);
+    }
+}
+
+// ---------------------------------------------------------------- window helpers
+
+void Screens::showWindow(const std::string& name) {
+    if (CEGUI::Window* w = findWindow(name))
+        w->show();
+}
+
+void Screens::hideWindow(const std::string& name) {
+    if (CEGUI::Window* w = findWindow(name))
+        w->hide();
+    if (name == "ChatLine")
+        chatLineOpen_ = false;
+}
+
+void Screens::activateWindow(const std::string& name) {
+    if (CEGUI::Window* w = findWindow(name))
+        w->activate();
+}
+
+void Screens::enableWindow(const std::string& name, bool enabled) {
+    if (CEGUI::Window* w = findWindow(name))
+        w->setEnabled(enabled);
+}
+
+void Screens::setText(const std::string& name, const std::string& text) {
+    if (CEGUI::Window* w = findWindow(name))
+        w->setText(toGui(text));
+}
+
+std::string Screens::text(const std::string& name) const {
+    CEGUI::Window* w = findWindow(name);
+    return w ? fromGui(w->getText()) : std::string();
+}
+
+void Screens::showSideToMove(int side) {
+    if (side == 0) {
+        showWindow("StatusBar/WhiteOnMove");
+        hideWindow("StatusBar/BlackOnMove");
+    } else if (side == 1) {
+        hideWindow("StatusBar/WhiteOnMove");
+        showWindow("StatusBar/BlackOnMove");
+    }
+}
+
+// ---------------------------------------------------------------- chat
+
+void Screens::appendChatLine(const std::string& line) {
+    for (int i = 0; i < 8; ++i) {
+        const std::string name = "CH/" + std::to_string(i);
+        if (text(name).empty()) {
+            setText(name, line);
+            return;
+        }
+    }
+    for (int i = 0; i < 7; ++i)
+        setText("CH/" + std::to_string(i), text("CH/" + std::to_string(i + 1)));
+    setText("CH/7", line);
+}
+
+bool Screens::openChatLine() {
+    CEGUI::Window* chat = findWindow("ChatLine");
+    if (backend_.gameState().gameMode <= 0 || !chat || chat->isVisible())
+        return false;
+    showWindow("ChatLine");
+    activateWindow("ChatLine");
+    activateWindow("ChatLine/Line");
+    chatLineOpen_ = true;
+    return true;
+}
+
+void Screens::closeChatLine() {
+    hideWindow("ChatLine");
+}
+
+void Screens::sendChatLine() {
+    closeChatLine();
+    // The edit box counts characters, the message bytes: cut on a character boundary.
+    const std::string line = utf8Prefix(text("ChatLine/Line"), kMaxChatBytes);
+    if (line.empty())
+        return;
+    std::string message(kChatMessageId);
+    message += line;
+    message.push_back('\0');
+    backend_.sendToPeer(reinterpret_cast<const std::uint8_t*>(message.data()), message.size());
+    appendChatLine(utf8Prefix(settings().playerName, kMaxNameBytes) + "(me): " + line);
+    setText("ChatLine/Line", "");
+}
+
+bool Screens::sendChatClicked(const CEGUI::EventArgs&) {
+    sendChatLine();
+    return true;
+}
+
+// ---------------------------------------------------------------- navigation
+
+bool Screens::playClickSound(const CEGUI::EventArgs&) {
+    if (settings().sounds)
+        backend_.playClickSound();
+    // Not handled: the window's own handler and text entry must still see the event.
+    return false;
+}
+
+bool Screens::startLocalGame(const CEGUI::EventArgs&) {
+    GameState& state = backend_.gameState();
+    state.gameMode = 0;
+    state.sideToMove = 0;
+    showWindow("StatusBar");
+    showSideToMove(0);
+    backend_.newGame();
+    if (state.viewFlipped) {
+        state.viewFlipped = false;
+        backend_.turnCamera();
+    }
+    showWindow("LocalIngame");
+    hideWindow("Menu");
+    hideWindow("Logo");
+    activateWindow("LocalIngame");
+    hideWindow("ChatHistory");
+    return true;
+}
+
+bool Screens::restartLocalGame(const CEGUI::EventArgs&) {
+    backend_.gameState().sideToMove = 0;
+    showSideToMove(0);
+    backend_.newGame();
+    return true;
+}
+
+bool Screens::leaveLocalGame(const CEGUI::EventArgs&) {
+    backend_.gameState().gameMode = -1;
+    hideWindow("LocalIngame");
+    showWindow("Menu");
+    showWindow("Logo");
+    activateWindow("Menu");
+    return true;
+}
+
+bool Screens::openNetworkMenu(const CEGUI::EventArgs&) {
+    hideWindow("Menu");
+    hideWindow("Logo");
+    showWindow("NetworkMenu");
+    activateWindow("NetworkMenu");
+    return true;
+}
+
+bool Screens::backFromNetworkMenu(const CEGUI::EventArgs&) {
+    hideWindow("NetworkMenu");
+    showWindow("Menu");
+    showWindow("Logo");
+    activateWindow("Menu");
+    return true;
+}
+
+bool Screens::swapColours(const CEGUI::EventArgs&) {
+    GameState& state = backend_.gameState();
+    if (state.gameMode <= 0)
+        return true;
+    state.gameMode = state.gameMode == 1 ? 2 : 1;
+    if (state.hostRole) {
+        const std::uint8_t message[] = {84, static_cast<std::uint8_t>(state.gameMode), 0};
+        backend_.sendToPeer(message, sizeof message);
+    }
+    state.viewFlipped = !state.viewFlipped;
+    backend_.turnCamera();
+    return true;
+}
+
+void Screens::backToIngamePanel() {
+    const char* panel = backend_.gameState().gameMode <= 0 ? "LocalIngame" : "NetworkIngame";
+    showWindow(panel);
+    activateWindow(panel);
+}
+
+bool Screens::closeGameEnd(const CEGUI::EventArgs&) {
+    hideWindow("GameEnd");
+    backToIngamePanel();
+    return true;
+}
+
+bool Screens::openAbout(const CEGUI::EventArgs&) {
+    setText("About/LatestVersion", "...");
+    enableWindow("Menu", false);
+    showWindow("About");
+    activateWindow("About");
+    return true;
+}
+
+bool Screens::aboutShown(const CEGUI::EventArgs&) {
+    setText("About/LatestVersion", backend_.queryLatestVersion());
+    return true;
+}
+
+bool Screens::closeAbout(const CEGUI::EventArgs&) {
+    hideWindow("About");
+    enableWindow("Menu", true);
+    activateWindow("Menu");
+    return true;
+}
+
+bool Screens::exitGame(const CEGUI::EventArgs&) {
+    backend_.requestQuit();
+    return true;
+}
+
+void Screens::promote(int pieceCode) {
+    if (!backend_.gameState().promotionPending)
+        return;
+    backend_.completePromotion(pieceCode);
+    hideWindow("IngamePawnTransform");
+    backToIngamePanel();
+}
+
+bool Screens::promoteRook(const CEGUI::EventArgs&) {
+    promote(1);
+    return true;
+}
+bool Screens::promoteKnight(const CEGUI::EventArgs&) {
+    promote(2);
+    return true;
+}
+bool Screens::promoteBishop(const CEGUI::EventArgs&) {
+    promote(3);
+    return true;
+}
+bool Screens::promoteQueen(const CEGUI::EventArgs&) {
+    promote(4);
+    return true;
+}
+
+// ---------------------------------------------------------------- network screens
+
+bool Screens::hostGame(const CEGUI::EventArgs&) {
+    hideWindow("NetworkMenu");
+    showWindow("NetworkIngame");
+    activateWindow("NetworkIngame");
+    showWindow("NetworkIngame/NewButton");
+    showWindow("NetworkIngame/SwitchButton");
+    showWindow("ChatHistory");
+    showWindow("StatusBar");
+    showSideToMove(0);
+    backend_.network(NetRequest::Host);
+    return true;
+}
+
+bool Screens::openJoinScreen(const CEGUI::EventArgs&) {
+    hideWindow("NetworkMenu");
+    showWindow("JoinGame");
+    activateWindow("JoinGame");
+    backend_.network(NetRequest::SearchLan);
+    return true;
+}
+
+bool Screens::backFromJoinScreen(const CEGUI::EventArgs&) {
+    hideWindow("JoinGame");
+    showWindow("NetworkMenu");
+    activateWindow("NetworkMenu");
+    return true;
+}
+
+bool Screens::refreshLan(const CEGUI::EventArgs&) {
+    backend_.network(NetRequest::SearchLan);
+    return true;
+}
+
+bool Screens::openDirectConnect(const CEGUI::EventArgs&) {
+    const std::string last = backend_.lastAddress();
+    if (!last.empty())
+        setText("JoinGameDirect/Line", last);
+    enableWindow("JoinGame", false);
+    showWindow("JoinGameDirect");
+    activateWindow("JoinGameDirect/Line");
+    return true;
+}
+
+bool Screens::connectClicked(const CEGUI::EventArgs&) {
+    CEGUI::Window* direct = findWindow("JoinGameDirect");
+    const bool typed = direct && direct->isVisible();
+    std::string address;
+    if (typed) {
+        address = text("JoinGameDirect/Line");
+    } else if (auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("JoinGame/LANServersList"))) {
+        if (CEGUI::ListboxItem* item = list->getFirstSelectedItem())
+            address = fromGui(item->getText());
+    }
+    if (address.empty())
+        return true;
+    hideWindow("JoinGameDirect");
+    enableWindow("JoinGame", false);
+    showWindow("ConnectingPopUp");
+    showWindow("ConnectingPopUp/Connecting");
+    hideWindow("ConnectingPopUp/NotConnected");
+    enableWindow("ConnectingPopUp/OKButton", false);
+    activateWindow("ConnectingPopUp");
+    backend_.connectTo(address, typed);
+    return true;
+}
+
+bool Screens::closeDirectConnect(const CEGUI::EventArgs&) {
+    hideWindow("JoinGameDirect");
+    enableWindow("JoinGame", true);
+    activateWindow("JoinGame");
+    return true;
+}
+
+bool Screens::leaveNetworkGame(const CEGUI::EventArgs&) {
+    hideWindow("ChatHistory");
+    closeChatLine();
+    hideWindow("NetworkIngame");
+    showWindow("Menu");
+    showWindow("Logo");
+    activateWindow("Menu");
+    backend_.network(NetRequest::Leave);
+    return true;
+}
+
+bool Screens::newNetworkGame(const CEGUI::EventArgs&) {
+    backend_.network(NetRequest::NewGame);
+    return true;
+}
+
+bool Screens::closeConnecting(const CEGUI::EventArgs&) {
+    hideWindow("ConnectingPopUp");
+    enableWindow("JoinGame", true);
+    activateWindow("JoinGame");
+    backend_.network(NetRequest::CloseConnecting);
+    return true;
+}
+
+bool Screens::closeNetworkError(const CEGUI::EventArgs&) {
+    hideWindow("NetworkErrPopUp");
+    showWindow("Menu");
+    showWindow("Logo");
+    activateWindow("Menu");
+    backend_.network(NetRequest::CloseError);
+    return true;
+}
+
+bool Screens::resign(const CEGUI::EventArgs&) {
+    const bool localWhite = backend_.gameState().gameMode == 1;
+    hideWindow("GameEnd/Stalemate");
+    hideWindow("GameEnd/Checkmate");
+    showWindow(localWhite ? "GameEnd/BlackWon" : "GameEnd/WhiteWon");
+    hideWindow(localWhite ? "GameEnd/WhiteWon" : "GameEnd/BlackWon");
+    hideWindow("LocalIngame");
+    hideWindow("NetworkIngame");
+    showWindow("GameEnd");
+    activateWindow("GameEnd");
+    backend_.network(NetRequest::Resign);
+    return true;
+}
+
+bool Screens::offerDraw(const CEGUI::EventArgs&) {
+    backend_.network(NetRequest::OfferDraw);
+    return true;
+}
+
+bool Screens::requestRevoke(const CEGUI::EventArgs&) {
+    backend_.network(NetRequest::RequestRevoke);
+    return true;
+}
+
+void Screens::answerPopUp(const std::string& popUp, NetRequest request) {
+    hideWindow(popUp);
+    backToIngamePanel();
+    backend_.network(request);
+}
+
+bool Screens::acceptDraw(const CEGUI::EventArgs&) {
+    answerPopUp("OfferDrawPopUp", NetRequest::AcceptDraw);
+    return true;
+}
+bool Screens::declineDraw(const CEGUI::EventArgs&) {
+    answerPopUp("OfferDrawPopUp", NetRequest::DeclineDraw);
+    return true;
+}
+bool Screens::acceptRevoke(const CEGUI::EventArgs&) {
+    answerPopUp("WantsRemovePopUp", NetRequest::AcceptRevoke);
+    return true;
+}
+bool Screens::declineRevoke(const CEGUI::EventArgs&) {
+    answerPopUp("WantsRemovePopUp", NetRequest::DeclineRevoke);
+    return true;
+}
+
+// ---------------------------------------------------------------- settings dialog
+
+bool Screens::showSettings(const CEGUI::EventArgs&) {
+    enableWindow("Menu", false);
+    showWindow("Settings");
+    activateWindow("Settings");
+    hideWindow(kSettingsHintWindow);
+    setText("Settings/RS", video("RS"));
+    const std::string height = video("H");
+    const std::string width = video("W");
+    setText("Settings/Res", width + "x" + height);
+    setText("Settings/Depth", video("Depth"));
+    setText("Settings/AA", video("AA") + "x");
+    setText("Settings/Lang", game("Lang"));
+    setSelected("Settings/FS", video("FS") == "Yes");
+    setSelected("Settings/VSync", video("VSync") == "Yes");
+    setSelected("Settings/Shadows", video("Shadows") == "true");
+    setSelected("Settings/Sounds", game("Sounds") == "true");
+    setSelected("Settings/FlipView", game("FlipView") == "true");
+    setSelected("Settings/Highlighting", game("Highlighting") == "true");
+    setSelected("Settings/LastMoveHighlighting", game("LastMoveHighlighting") == "true");
+    setSelected("Settings/Cartoon", game("Cartoon") == "true");
+    setText("Settings/PName", game("PlayerName"));
+    return true;
+}
+
+void Screens::showSettingsHint() {
+    CEGUI::Window* hint = findWindow(kSettingsHintWindow);
+    if (!hint) {
+        // A layout without its own hint still gets one, in the layout's language.
+        CEGUI::Window* settingsWindow = findWindow("Settings");
+        CEGUI::Window* label = findWindow("GameEnd/Stalemate");
+        if (!settingsWindow || !label)
+            return;
+        hint = CEGUI::WindowManager::getSingleton().createWindow(label->getType(), "Hint");
+        hint->setArea(CEGUI::URect(CEGUI::UDim(0.03f, 0), CEGUI::UDim(1.0f, -62.0f),
+                                   CEGUI::UDim(0.97f, 0), CEGUI::UDim(1.0f, -40.0f)));
+        hint->setText(toGui(game("Lang") == "Cesky"
+                                ? "Rozlišení zadejte jako 1024x768 a vyhlazování jako 2x."
+                                : "Enter the resolution as 1024x768 and anti-aliasing as 2x."));
+        settingsWindow->addChild(hint);
+    }
+    hint->show();
+    hint->moveToFront();
+}
+
+bool Screens::applySettings(const CEGUI::EventArgs&) {
+    // Refuse texts the next start could not use before anything is written.
+    std::string width, height, level;
+    const std::string rs = text("Settings/RS");
+    const std::vector<std::string> offered = backend_.renderSystems();
+    bool rsOffered = false;
+    for (const std::string& name : offered)
+        rsOffered = rsOffered || name == rs;
+    if (!parseResolution(text("Settings/Res"), width, height) ||
+        !parseAntiAliasing(text("Settings/AA"), level) || !rsOffered) {
+        showSettingsHint();
+        return true;
+    }
+
+    if (!ConfigStore::fileExists(kConfigBackupFile))
+        ConfigStore::backupConfigFile(kConfigFile, kConfigBackupFile);
+    setVideo("RS", rs);
+    setVideo("W", width);
+    setVideo("H", height);
+    setVideo("Depth", text("Settings/Depth"));
+    setVideo("AA", level);
+    const std::string language = text("Settings/Lang");
+    const bool languageChanged = language != game("Lang");
+    setGame("Lang", language);
+    setVideo("FS", yesNo(isSelected("Settings/FS")));
+    setVideo("VSync", yesNo(isSelected("Settings/VSync")));
+    setVideo("Shadows", trueFalse(isSelected("Settings/Shadows")));
+    setGame("Sounds", trueFalse(isSelected("Settings/Sounds")));
+    Settings& flags = settings();
+    flags.flipView = isSelected("Settings/FlipView");
+    setGame("FlipView", trueFalse(flags.flipView));
+    flags.highlighting = isSelected("Settings/Highlighting");
+    setGame("Highlighting", trueFalse(flags.highlighting));
+    flags.lastMoveHighlighting = isSelected("Settings/LastMoveHighlighting");
+    setGame("LastMoveHighlighting", trueFalse(flags.lastMoveHighlighting));
+    setGame("Cartoon", trueFalse(isSelected("Settings/Cartoon")));
+    backend_.flowFlagsChanged(flags.flipView, flags.highlighting, flags.lastMoveHighlighting);
+    backend_.resetPieceLooks();
+
+    // The edit box limits characters; the name's limit is in bytes.
+    setGame("PlayerName", utf8Prefix(text("Settings/PName"), kMaxNameBytes));
+    setPlayerName(game("PlayerName"));
+
+    CEGUI::Window* cartoon = findWindow("Settings/Cartoon");
+    if (cartoon && cartoon->isDisabled())
+        setGame("Cartoon", "false");
+    // This very button dies in a rebuild, so it waits until the click has been dispatched.
+    if (languageChanged)
+        rebuildPending_ = true;
+    return closeSettings(CEGUI::EventArgs());
+}
+
+bool Screens::closeSettings(const CEGUI::EventArgs&) {
+    hideWindow("Settings");
+    enableWindow("Menu", true);
+    activateWindow("Menu");
+    return true;
+}
+
+} // namespace korvane

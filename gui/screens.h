@@ -1,0 +1,135 @@
+// The game's screens on CEGUI: building the GUI from the layout of the configured language,
+// the navigation handlers, the status bar, the chat history and the settings dialog.
+// No window pointer is kept between calls; every use looks the window up by its name.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "gui_backend.h"
+#include "ports.h"
+
+#include <CEGUI/Event.h>
+
+namespace CEGUI {
+class EventArgs;
+class System;
+} // namespace CEGUI
+
+namespace korvane {
+
+// The shared start-up steps: every default resource group "GUI", the scheme
+// "DrawingsLook.scheme", the cursor "DrawingsLook/MouseArrow" (shown), font "Trebuchet-10".
+void setUpGuiResources(CEGUI::System& system);
+
+// The layout file for a stored language value: only exactly "Cesky" is Czech.
+std::string layoutFileFor(const std::string& language);
+
+// Shown when the settings dialog refuses a resolution, anti-aliasing or render-system text.
+inline const char* const kSettingsHintWindow = "Settings/Hint";
+
+// The resolution box's text as W and H: digits, "x", digits (3 to 5 digits each, no leading
+// zero). The offered items give what the positional split always gave: 800/600, 1024/768,
+// 1280/960. False for any other shape.
+bool parseResolution(const std::string& text, std::string& width, std::string& height);
+// The anti-aliasing box's text: one or two digits followed by "x" give those digits.
+bool parseAntiAliasing(const std::string& text, std::string& level);
+
+class Screens : public ScreenView {
+  public:
+    explicit Screens(GuiBackend& backend);
+    ~Screens() override;
+    Screens(const Screens&) = delete;
+    Screens& operator=(const Screens&) = delete;
+
+    // Destroys the current windows and loads the layout of the configured language, makes it
+    // the sheet, wires every event and fills the settings dialog's lists. Needs the scheme and
+    // font of setUpGuiResources.
+    void buildGui();
+    // A language change asks for a rebuild from inside a click; the app calls this once the
+    // input dispatch has returned. True when a rebuild ran.
+    bool runPendingRebuild();
+    bool rebuildPending() const { return rebuildPending_; }
+
+    // ScreenView, for the game flow.
+    void showWindow(const std::string& name) override;
+    void hideWindow(const std::string& name) override;
+    void activateWindow(const std::string& name) override;
+    void showSideToMove(int side) override;
+
+    // Chat history and chat input.
+    void appendChatLine(const std::string& text);
+    // Enter during a network game: opens the chat input when it is closed. False when the
+    // game mode does not allow it or it is already open.
+    bool openChatLine();
+    void sendChatLine();
+    // True exactly while "ChatLine" is shown; the keyboard then belongs to the chat input.
+    bool chatLineOpen() const { return chatLineOpen_; }
+    // Every path that hides "ChatLine" goes through here.
+    void closeChatLine();
+
+    // Navigation handlers.
+    bool startLocalGame(const CEGUI::EventArgs&);
+    bool restartLocalGame(const CEGUI::EventArgs&);
+    bool leaveLocalGame(const CEGUI::EventArgs&);
+    bool openNetworkMenu(const CEGUI::EventArgs&);
+    bool backFromNetworkMenu(const CEGUI::EventArgs&);
+    bool swapColours(const CEGUI::EventArgs&);
+    bool closeGameEnd(const CEGUI::EventArgs&);
+    bool openAbout(const CEGUI::EventArgs&);
+    bool aboutShown(const CEGUI::EventArgs&);
+    bool closeAbout(const CEGUI::EventArgs&);
+    bool exitGame(const CEGUI::EventArgs&);
+    bool playClickSound(const CEGUI::EventArgs&);
+    bool promoteRook(const CEGUI::EventArgs&);
+    bool promoteKnight(const CEGUI::EventArgs&);
+    bool promoteBishop(const CEGUI::EventArgs&);
+    bool promoteQueen(const CEGUI::EventArgs&);
+    bool sendChatClicked(const CEGUI::EventArgs&);
+
+    // Network screens: window changes here, the operation through the backend.
+    bool hostGame(const CEGUI::EventArgs&);
+    bool openJoinScreen(const CEGUI::EventArgs&);
+    bool backFromJoinScreen(const CEGUI::EventArgs&);
+    bool refreshLan(const CEGUI::EventArgs&);
+    bool openDirectConnect(const CEGUI::EventArgs&);
+    bool connectClicked(const CEGUI::EventArgs&);
+    bool closeDirectConnect(const CEGUI::EventArgs&);
+    bool leaveNetworkGame(const CEGUI::EventArgs&);
+    bool newNetworkGame(const CEGUI::EventArgs&);
+    bool closeConnecting(const CEGUI::EventArgs&);
+    bool closeNetworkError(const CEGUI::EventArgs&);
+    bool resign(const CEGUI::EventArgs&);
+    bool offerDraw(const CEGUI::EventArgs&);
+    bool requestRevoke(const CEGUI::EventArgs&);
+    bool acceptDraw(const CEGUI::EventArgs&);
+    bool declineDraw(const CEGUI::EventArgs&);
+    bool acceptRevoke(const CEGUI::EventArgs&);
+    bool declineRevoke(const CEGUI::EventArgs&);
+
+    // Settings dialog.
+    bool showSettings(const CEGUI::EventArgs&);
+    bool applySettings(const CEGUI::EventArgs&);
+    bool closeSettings(const CEGUI::EventArgs&);
+
+  private:
+    void subscribeClick(const std::string& window,
+                        bool (Screens::*handler)(const CEGUI::EventArgs&));
+    void subscribeEvent(const std::string& window, const char* event,
+                        bool (Screens::*handler)(const CEGUI::EventArgs&));
+    void fillCombobox(const std::string& name, const std::vector<std::string>& items);
+    void promote(int pieceCode);
+    void backToIngamePanel();
+    void answerPopUp(const std::string& popUp, NetRequest request);
+    void showSettingsHint();
+    void setText(const std::string& name, const std::string& text);
+    std::string text(const std::string& name) const;
+    void enableWindow(const std::string& name, bool enabled);
+
+    GuiBackend& backend_;
+    bool rebuildPending_ = false;
+    bool chatLineOpen_ = false;
+    std::vector<CEGUI::Event::Connection> globalConnections_;
+};
+
+} // namespace korvane
