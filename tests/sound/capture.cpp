@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <unistd.h>
@@ -93,14 +94,22 @@ float peakLevel(const Capture& c) {
 }
 
 const std::string& scratchDir() {
-    static const std::string dir = [] {
+    // Leaked on purpose: the exit handler below still needs it after static destruction.
+    static const std::string* dir = [] {
         std::string templ = "/tmp/korvane-sound-test-XXXXXX";
         std::vector<char> buf(templ.begin(), templ.end());
         buf.push_back('\0');
         const char* made = mkdtemp(buf.data());
-        return std::string(made != nullptr ? made : "/tmp");
+        if (made == nullptr)
+            return new std::string("/tmp");
+        // Every test closes the device before exit, so the capture is complete by then.
+        std::atexit([] {
+            std::error_code ignored;
+            std::filesystem::remove_all(scratchDir(), ignored);
+        });
+        return new std::string(made);
     }();
-    return dir;
+    return *dir;
 }
 
 void configureOpenAL(const std::string& drivers, const std::string& waveFile) {
