@@ -1,0 +1,308 @@
+#include "fakes.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvane;
+using korvane::testing::Harness;
+
+TEST(GameFlow, SelectionPaintsTargetsShowsArrowAndPlaysSound) {
+    Harness h;
+    h.settings.highlighting = true;
+    h.settings.sounds = true;
+    ASSERT_TRUE(h.flow.selectPiece(White, KnightKind, 0, true));
+    EXPECT_EQ(h.board.green, (std::vector<int>{16, 18}));
+    EXPECT_TRUE(h.board.arrowShown);
+    ASSERT_EQ(h.sounds.played.size(), 1u);
+    EXPECT_EQ(h.sounds.played[0].second, (std::vector<float>{0.5f, 0.0f, 1.5f}));
+    EXPECT_TRUE(h.peer.sent.empty()); // local game sends nothing
+    // Black's pieces cannot be picked on White's turn.
+    EXPECT_FALSE(h.flow.selectPiece(Black, KnightKind, 0, true));
+
+    h.settings.highlighting = false;
+    ASSERT_TRUE(h.flow.selectPiece(White, KnightKind, 0, true));
+    EXPECT_TRUE(h.board.green.empty());
+}
+
+TEST(GameFlow, MoveSwitchesTurnMarksLastMoveAndHighlightsMovablePieces) {
+    Harness h;
+    h.settings.highlighting = true;
+    h.settings.lastMoveHighlighting = true;
+    h.flow.newGame();
+    EXPECT_EQ(h.board.marked.size(), 10u); // eight pawns and two knights
+    ASSERT_TRUE(h.play("g1f3"));
+    EXPECT_EQ(h.state.sideToMove, Black);
+    EXPECT_EQ(h.screens.statusSide, Black);
+    EXPECT_EQ(h.board.lastRepaint, (std::vector<int>{6, 21}));
+    EXPECT_EQ(h.state.selectionKind, -2);
+    EXPECT_FALSE(h.board.arrowShown);
+    EXPECT_EQ(h.board.marked.size(), 10u);
+    EXPECT_EQ(h.board.marked.front(), "1,0,0");
+    h.settings.lastMoveHighlighting = false;
+    ASSERT_TRUE(h.play("e7e5"));
+    EXPECT_EQ(h.board.lastRepaint, (std::vector<int>{-1, -1}));
+}
+
+TEST(GameFlow, LocalGameTurnsTheViewOnlyWithFlipViewSet) {
+    Harness h;
+    ASSERT_TRUE(h.play("e2e4"));
+    EXPECT_EQ(h.board.turns, 0);
+    h.settings.flipView = true;
+    ASSERT_TRUE(h.play("e7e5"));
+    EXPECT_EQ(h.board.turns, 1);
+    EXPECT_TRUE(h.state.viewFlipped);
+}
+
+TEST(GameFlow, DoubleStepSetsTheEnPassantFileForExactlyOneReply) {
+    Harness h;
+    ASSERT_TRUE(h.play("e2e4"));
+    EXPECT_EQ(h.position.board.enPassantFile, 4);
+    ASSERT_TRUE(h.play("g8f6"));
+    EXPECT_EQ(h.position.board.enPassantFile, -1);
+}
+
+TEST(GameFlow, RejectsOrdinalsOutOfRangeAndMovesWithoutSelection) {
+    Harness h;
+    EXPECT_FALSE(h.flow.executeMove(0, true)); // nothing selected
+    ASSERT_TRUE(h.flow.selectPiece(White, KnightKind, 0, true));
+    const std::string before = h.fen();
+    EXPECT_FALSE(h.flow.executeMove(2, true));
+    EXPECT_FALSE(h.flow.executeMove(-1, true));
+    EXPECT_EQ(h.fen(), before);
+    EXPECT_EQ(h.state.sideToMove, White);
+}
+
+class Promotion : public ::testing::TestWithParam<int> {};
+
+TEST_P(Promotion, ChoiceBringsInTheReservePieceAndRevokeTakesItBack) {
+    const int code = GetParam();
+    Harness h("7k/P7/8/8/8/8/8/K7 w - - 0 1");
+    ASSERT_TRUE(h.flow.selectPiece(White, PawnKind, 0, true));
+    ASSERT_TRUE(h.flow.executeMove(0, true));
+    EXPECT_TRUE(h.state.promotionPending);
+    EXPECT_EQ(h.state.sideToMove, Black); // turn already switched
+    EXPECT_TRUE(h.screens.isShown("IngamePawnTransform"));
+    EXPECT_FALSE(h.screens.isShown("GameEnd"));
+    EXPECT_EQ(h.position.pieceByKind(0, PawnKind, White)->moveCount, 0);
+    // The board is closed until the choice.
+    EXPECT_FALSE(h.flow.selectPiece(Black, KingKind, 0, true));
+    EXPECT_FALSE(h.flow.revokeLastMove());
+    EXPECT_FALSE(h.flow.completePromotion(0));
+    EXPECT_FALSE(h.flow.completePromotion(5));
+
+    ASSERT_TRUE(h.flow.completePromotion(code));
+    const Fig* promoted = h.position.pieceByKind(2, code, White);
+    EXPECT_TRUE(promoted->alive);
+    EXPECT_EQ(promoted->x, 0);
+    EXPECT_EQ(promoted->y, 7);
+    EXPECT_FALSE(h.position.pieceByKind(0, PawnKind, White)->alive);
+    EXPECT_FALSE(h.screens.isShown("IngamePawnTransform"));
+    EXPECT_TRUE(h.screens.isShown("LocalIngame"));
+    EXPECT_FALSE(h.state.promotionPending);
+
+    ASSERT_TRUE(h.flow.revokeLastMove());
+    EXPECT_FALSE(promoted->alive);
+    EXPECT_EQ(h.fen(), "7k/P7/8/8/8/8/8/K7 w - - 0 1");
+}
+
+INSTANTIATE_TEST_SUITE_P(EachPiece, Promotion, ::testing::Values(1, 2, 3, 4));
+
+TEST(GameFlow, PromotionThatMatesEndsTheGameAtTheChoice) {
+    Harness h("k7/7P/1K6/8/8/8/8/8 w - - 0 1");
+    ASSERT_TRUE(h.flow.selectPiece(White, PawnKind, 7, true));
+    ASSERT_TRUE(h.flow.executeMove(0, true));
+    EXPECT_FALSE(h.screens.isShown("GameEnd"));
+    ASSERT_TRUE(h.flow.completePromotion(QueenKind));
+    EXPECT_TRUE(h.screens.isShown("GameEnd/Checkmate"));
+    EXPECT_TRUE(h.screens.isShown("GameEnd/WhiteWon"));
+}
+
+TEST(GameFlow, PromotionWaitsForTheChoiceBeforeTheGameEndTest) {
+    // With the pawn still a pawn on h8, Black has no move; with a knight it has.
+    Harness h("k7/2K4P/8/8/8/8/8/8 w - - 0 1");
+    ASSERT_TRUE(h.flow.selectPiece(White, PawnKind, 7, true));
+    ASSERT_TRUE(h.flow.executeMove(0, true));
+    EXPECT_FALSE(h.screens.isShown("GameEnd"));
+    ASSERT_TRUE(h.flow.completePromotion(KnightKind));
+    EXPECT_FALSE(h.screens.isShown("GameEnd"));
+    EXPECT_EQ(h.flow.gameEnd(), GameEnd::None);
+}
+
+TEST(Revoke, CastlingPutsKingAndRookBackWithTheirRights) {
+    Harness h("r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+    ASSERT_TRUE(h.play("e1g1"));
+    EXPECT_EQ(h.fen(), "r3k2r/8/8/8/8/8/8/R4RK1 b kq - 0 1");
+    ASSERT_TRUE(h.flow.revokeLastMove());
+    EXPECT_EQ(h.fen(), "r3k2r/8/8/8/8/8/8/R3K2R w KQkq - 0 1");
+    EXPECT_TRUE(h.lists("e1", "g1"));
+    EXPECT_EQ(h.position.board.lastMoveFrom, -1);
+    EXPECT_EQ(h.screens.statusSide, White);
+}
+
+TEST(Revoke, EnPassantBringsBackTheTakenPawnAndTheFile) {
+    Harness h("4k3/3p4/8/4P3/8/8/8/4K3 b - - 0 1");
+    ASSERT_TRUE(h.play("d7d5"));
+    const std::string before = h.fen();
+    ASSERT_TRUE(h.play("e5d6"));
+    ASSERT_TRUE(h.flow.revokeLastMove());
+    EXPECT_EQ(h.fen(), before);
+    EXPECT_EQ(h.position.board.enPassantFile, 3);
+    EXPECT_TRUE(h.lists("e5", "d6"));
+    EXPECT_EQ(h.position.board.lastMoveTo, Harness::square("d5"));
+}
+
+TEST(Revoke, CaptureAndCapturingPromotionRestoreEveryPiece) {
+    Harness h;
+    ASSERT_TRUE(h.play("e2e4"));
+    ASSERT_TRUE(h.play("d7d5"));
+    const std::string before = h.fen();
+    ASSERT_TRUE(h.play("e4d5"));
+    ASSERT_TRUE(h.flow.revokeLastMove());
+    EXPECT_EQ(h.fen(), before);
+    EXPECT_EQ(h.position.sets[White].legalMoveTotal, 31);
+
+    Harness p("1r5k/P7/8/8/8/8/8/K7 w - - 0 1");
+    ASSERT_TRUE(p.play("a7b8q"));
+    EXPECT_EQ(p.fen(), "1Q5k/8/8/8/8/8/8/K7 b - - 0 1");
+    ASSERT_TRUE(p.flow.revokeLastMove());
+    EXPECT_EQ(p.fen(), "1r5k/P7/8/8/8/8/8/K7 w - - 0 1");
+    EXPECT_TRUE(p.board.visible["1,1,0"]);  // the rook is shown again
+    EXPECT_FALSE(p.board.visible["0,4,2"]); // the queen hidden
+}
+
+TEST(Revoke, SecondRevokeAndRevokeWithoutMoveAreRefused) {
+    Harness h;
+    EXPECT_FALSE(h.flow.revokeLastMove());
+    ASSERT_TRUE(h.play("e2e4"));
+    ASSERT_TRUE(h.play("e7e5"));
+    ASSERT_TRUE(h.flow.revokeLastMove());
+    const std::string after = h.fen();
+    EXPECT_FALSE(h.flow.revokeLastMove());
+    EXPECT_EQ(h.fen(), after);
+    EXPECT_EQ(h.state.sideToMove, Black);
+}
+
+TEST(FrozenBoard, OpenQuestionBlocksBothSides) {
+    Harness h;
+    h.state.boardFrozen = true;
+    EXPECT_FALSE(h.flow.selectPiece(White, PawnKind, 4, true));
+    h.state.selectionColour = White;
+    h.state.selectionKind = PawnKind;
+    h.state.selectionIndex = 4;
+    EXPECT_FALSE(h.flow.executeMove(0, true));
+    EXPECT_FALSE(h.flow.receiveMove(PawnKind, 4, 0));
+    h.state.boardFrozen = false;
+    EXPECT_TRUE(h.flow.receiveMove(PawnKind, 4, 0));
+    h.state.sideToMove = -1; // game over
+    EXPECT_FALSE(h.flow.receiveMove(PawnKind, 4, 0));
+}
+
+namespace {
+
+// Hands every message one side sends to the other side's message entry.
+int deliver(Harness& from, Harness& to) {
+    int rejected = 0;
+    for (const auto& m : from.peer.sent)
+        rejected += to.flow.handleMessage(m.data(), m.size()) ? 0 : 1;
+    from.peer.sent.clear();
+    return rejected;
+}
+
+} // namespace
+
+TEST(NetworkFlow, PeersStayIdenticalThroughCastlingEnPassantAndPromotion) {
+    const char* start = "r3k2r/1P6/8/8/2p5/8/3P4/R3K2R w KQkq - 0 1";
+    Harness host(start), guest(start);
+    host.state.gameMode = 1;
+    host.state.hostRole = true;
+    guest.state.gameMode = 2;
+    const char* moves[] = {"d2d4", "c4d3", "e1c1", "e8g8", "b7b8n"};
+    bool hostTurn = true;
+    for (const char* m : moves) {
+        Harness& mover = hostTurn ? host : guest;
+        Harness& other = hostTurn ? guest : host;
+        ASSERT_TRUE(mover.play(m)) << m;
+        EXPECT_EQ(deliver(mover, other), 0) << m;
+        EXPECT_EQ(host.fen(), guest.fen()) << m;
+        hostTurn = !hostTurn;
+    }
+    EXPECT_EQ(host.fen(), "rN3rk1/8/8/8/8/3p4/8/2KR3R b - - 0 1");
+    EXPECT_FALSE(guest.state.promotionPending);
+    EXPECT_FALSE(guest.screens.isShown("IngamePawnTransform"));
+    EXPECT_EQ(host.peer.hostSides.back(), Black);
+}
+
+TEST(NetworkFlow, PromotionSendsMoveThenPromotionAfterTheChoice) {
+    Harness h("7k/P7/8/8/8/8/8/K7 w - - 0 1");
+    h.state.gameMode = 1;
+    ASSERT_TRUE(h.flow.selectPiece(White, PawnKind, 0, true));
+    ASSERT_EQ(h.peer.sent.size(), 1u);
+    EXPECT_EQ(h.peer.sent[0], (std::vector<std::uint8_t>{89, 1, 1, 0}));
+    ASSERT_TRUE(h.flow.executeMove(0, true));
+    EXPECT_EQ(h.peer.sent.size(), 1u);
+    ASSERT_TRUE(h.flow.completePromotion(RookKind));
+    ASSERT_EQ(h.peer.sent.size(), 3u);
+    EXPECT_EQ(h.peer.sent[1], (std::vector<std::uint8_t>{85, 1, 1, 1, 0}));
+    EXPECT_EQ(h.peer.sent[2], (std::vector<std::uint8_t>{86, 1, 1, 0}));
+}
+
+TEST(ReceivedData, OutOfRangeOrMismatchedMessagesAreRejectedAndChangeNothing) {
+    Harness h;
+    h.state.gameMode = 2;
+    const std::string before = h.fen();
+    const std::vector<std::vector<std::uint8_t>> bad = {
+        {85, 0, 1, 1, 0},          // kind byte 0
+        {85, 7, 1, 1, 0},          // kind 6
+        {85, 1, 9, 1, 0},          // pawn index 8
+        {85, 2, 11, 1, 0},         // rook index 10
+        {85, 6, 2, 1, 0},          // king index 1
+        {85, 1, 5, 3, 0},          // ordinal 2, the e2 pawn has two moves
+        {85, 1, 5, 0, 0},          // ordinal byte 0
+        {85, 1, 5, 255, 0},        // ordinal far out of range
+        {85, 3, 3, 1, 0},          // knight 2 is a dead reserve
+        {85, 1, 5},                // too short
+        {86, 1, 4, 0},             // promotion with nothing pending
+        {89, 5, 2, 0},             // queen 1 never lives
+        {89, 9, 1, 0},             // kind 8
+        {87, 3, 1, 1, 2, 1, 1, 0}, // colour 2
+        {87, 1, 7, 1, 2, 1, 1, 0}, // kind 6
+        {87, 1, 1, 1, 3, 1, 1, 0}, // alive 2
+        {87, 1, 1, 1, 2, 9, 1, 0}, // file 8
+        {87, 1, 1, 1, 2, 1, 0, 0}, // rank -1
+        {87, 1, 6, 1, 1, 5, 1, 0}, // a dead king
+        {99, 1, 1, 0},             // not a rules message
+        {},
+    };
+    for (const auto& m : bad) {
+        EXPECT_FALSE(h.flow.handleMessage(m.data(), m.size())) << int(m.empty() ? 0 : m[0]);
+        EXPECT_EQ(h.fen(), before);
+        EXPECT_EQ(h.state.sideToMove, White);
+    }
+    EXPECT_FALSE(h.flow.handleMessage(nullptr, 4));
+    // A well-formed move of the side to move is taken.
+    const std::vector<std::uint8_t> good = {85, 1, 5, 2, 0};
+    EXPECT_TRUE(h.flow.handleMessage(good.data(), good.size()));
+    EXPECT_EQ(h.state.sideToMove, Black);
+
+    // Promotion naming the wrong pawn is refused while one is pending.
+    Harness p("7k/P7/8/8/8/8/8/K7 w - - 0 1");
+    p.state.gameMode = 2;
+    ASSERT_TRUE(p.flow.receiveMove(PawnKind, 0, 0));
+    EXPECT_FALSE(p.flow.receivePromotion(3, QueenKind));
+    EXPECT_FALSE(p.flow.receivePromotion(0, 0));
+    EXPECT_TRUE(p.state.promotionPending);
+    EXPECT_TRUE(p.flow.receivePromotion(0, QueenKind));
+}
+
+TEST(ReceivedData, PieceStatePlacesWithoutCapturing) {
+    Harness h;
+    // The dead white queen's last square holds the black knight that took it.
+    ASSERT_TRUE(h.flow.applyPieceState(Black, KnightKind, 0, 1, 3, 0));
+    ASSERT_TRUE(h.flow.applyPieceState(White, QueenKind, 0, 0, 3, 0));
+    EXPECT_TRUE(h.position.pieceByKind(0, KnightKind, Black)->alive);
+    EXPECT_FALSE(h.position.pieceByKind(0, QueenKind, White)->alive);
+    EXPECT_EQ(h.position.occupancy(3, 0), 2);
+    // An alive piece placed onto an occupied square leaves the occupant alone too.
+    ASSERT_TRUE(h.flow.applyPieceState(White, RookKind, 0, 1, 0, 7));
+    EXPECT_TRUE(h.position.pieceByKind(0, RookKind, Black)->alive);
+    EXPECT_TRUE(h.position.pieceByKind(0, RookKind, White)->hasMoved);
+}
