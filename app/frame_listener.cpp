@@ -1,6 +1,11 @@
 #include "frame_listener.h"
 
+#include "config/settings.h"
+#include "gui/catalogue.h"
+#include "gui/probe.h"
+#include "gui/screens.h"
 #include "input_keys.h"
+#include "rules/fen.h"
 #include "state_probe.h"
 
 #include <CEGUI/CEGUI.h>
@@ -73,14 +78,35 @@ template <typename F> void forEachCodePoint(const char* s, F&& f) {
 KorvaneFrameListener::KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogre::Camera* camera,
                                            Ogre::RenderWindow* window,
                                            CEGUI::OgreRenderer* guiRenderer, Ogre::Root* root,
-                                           SDL_Window* sdlWindow)
+                                           SDL_Window* sdlWindow, Screens& screens,
+                                           GuiBackend& backend)
     : sceneManager_(sceneManager), guiRenderer_(guiRenderer), camera_(camera), window_(window),
-      root_(root), sdlWindow_(sdlWindow) {
+      root_(root), sdlWindow_(sdlWindow), screens_(screens), backend_(backend) {
+    cameraElevation_ = Ogre::Degree(50).valueRadians();
+    cameraYaw_ = Ogre::Degree(270.1f).valueRadians();
+    placeCamera();
+
     arrowEntity_ = sceneManager_->createEntity("Arrow", "arrow.mesh");
     arrowNode_ = sceneManager_->getRootSceneNode()->createChildSceneNode();
     arrowNode_->attachObject(arrowEntity_);
     arrowNode_->setPosition(0, 1.8f, 0);
     arrowEntity_->setVisible(false);
+
+    globalPosition().board.enPassantFile = -1;
+
+    loadSettings(kConfigFile);
+    setFlowFlags(settings().flipView, settings().highlighting, settings().lastMoveHighlighting);
+    flowSettings_.sounds = settings().sounds;
+    SoundPlayer& effects = *this;
+    flow_ = std::make_unique<GameFlow>(globalPosition(), game_, flowSettings_, *board_, screens_,
+                                       effects, peer_);
+
+    if (settings().sounds) {
+        const Ogre::Vector3 p = camera_->getDerivedPosition();
+        const Ogre::Quaternion q = camera_->getDerivedOrientation();
+        sounds_.start(true, "./media/sounds/", SoundVec3{p.x, p.y, p.z},
+                      SoundQuat{q.w, q.x, q.y, q.z});
+    }
 
     if (const char* path = std::getenv("KORVANE_STATE_FILE"); path && *path)
         probe_ = std::make_unique<StateProbe>(path);
@@ -92,7 +118,29 @@ KorvaneFrameListener::KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogr
     lastFrameEnd_ = lastActivity_ = nowSeconds();
 }
 
-KorvaneFrameListener::~KorvaneFrameListener() = default;
+KorvaneFrameListener::~KorvaneFrameListener() {
+    sounds_.release();
+}
+
+void KorvaneFrameListener::setFlowFlags(bool flipView, bool highlighting,
+                                        bool lastMoveHighlighting) {
+    flowSettings_.flipView = flipView;
+    flowSettings_.highlighting = highlighting;
+    flowSettings_.lastMoveHighlighting = lastMoveHighlighting;
+}
+
+void KorvaneFrameListener::playEffect(Effect effect, float x, float y, float z) {
+    sounds_.play(effect == Select ? GameSounds::Select : GameSounds::Move, x, y, z);
+}
+
+void KorvaneFrameListener::turnView() {
+    cameraYaw_ += Ogre::Math::PI;
+    placeCamera();
+}
+
+void KorvaneFrameListener::placeCamera() {
+    // Filled in with the orbit of the board scene.
+}
 
 bool KorvaneFrameListener::keyHeld(int engineKey) const {
     SDL_Scancode sc = scancodeFromEngineKey(engineKey);
@@ -201,7 +249,50 @@ bool KorvaneFrameListener::frameStarted(const Ogre::FrameEvent& evt) {
 }
 
 bool KorvaneFrameListener::pollKeyboard(const Ogre::FrameEvent& evt) {
+    const float dt = evt.timeSinceLastFrame;
+    if (keyHeld(KeyReturn) && keyRepeatTimer_ <= 0) {
+        if (game_.gameMode <= 0) {
+            CEGUI::Window* direct = findWindow("JoinGameDirect");
+            if (direct && direct->isVisible()) {
+                CEGUI::Window* line = findWindow("JoinGameDirect/Line");
+                const std::string address = line ? line->getText().c_str() : "";
+                screens_.hideWindow("JoinGameDirect");
+                if (CEGUI::Window* join = findWindow("JoinGame"))
+                    join->setEnabled(false);
+                screens_.showWindow("ConnectingPopUp");
+                screens_.showWindow("ConnectingPopUp/Connecting");
+                screens_.hideWindow("ConnectingPopUp/NotConnected");
+                if (CEGUI::Window* ok = findWindow("ConnectingPopUp/OKButton"))
+                    ok->setEnabled(false);
+                screens_.activateWindow("ConnectingPopUp");
+                backend_.connectTo(address, true);
+            }
+        } else if (screens_.chatLineOpen()) {
+            screens_.sendChatLine();
+            keyRepeatTimer_ = 0.5f;
+        } else {
+            screens_.openChatLine();
+            keyRepeatTimer_ = 0.5f;
+        }
+    }
+    chatLineOpen_ = screens_.chatLineOpen();
+
     if (!chatLineOpen_) {
+        struct CameraKey {
+            int key;
+            float* value;
+            float rate;
+        } keys[] = {
+            {KeyUp, &cameraElevation_, 1.5f},         {KeyDown, &cameraElevation_, -1.5f},
+            {KeyRight, &cameraYaw_, -1.5f},           {KeyLeft, &cameraYaw_, 1.5f},
+            {KeyKeypadPlus, &cameraDistance_, -5.0f}, {KeyKeypadMinus, &cameraDistance_, 5.0f}};
+        for (const CameraKey& k : keys) {
+            if (keyHeld(k.key)) {
+                *k.value += k.rate * dt;
+                placeCamera();
+                lastActivity_ = nowSeconds();
+            }
+        }
         if (keyHeld(KeyEscape) && keyHeld(KeyLeftShift))
             return false;
         if (keyHeld(KeyPrintScreen) && keyRepeatTimer_ <= 0) {
@@ -209,7 +300,6 @@ bool KorvaneFrameListener::pollKeyboard(const Ogre::FrameEvent& evt) {
             keyRepeatTimer_ = 0.5f;
         }
     }
-    (void)evt;
     return true;
 }
 
@@ -218,6 +308,17 @@ std::string KorvaneFrameListener::probeText() const {
     out += "frame " + std::to_string(frameNumber_) + "\n";
     out += "mode " + std::to_string(game_.gameMode) + "\n";
     out += "side " + std::to_string(game_.sideToMove) + "\n";
+    out += "fen " + writeFen(globalPosition(), game_.sideToMove) + "\n";
+    if (game_.selectionKind >= 0)
+        out += "selected " + std::to_string(game_.selectionColour) + " " +
+               std::to_string(game_.selectionKind) + " " + std::to_string(game_.selectionIndex) +
+               "\n";
+    else
+        out += "selected none\n";
+    out += std::string("promotion ") + (game_.promotionPending ? "1" : "0") + "\n";
+    out += "camera " + std::to_string(cameraYaw_) + " " + std::to_string(cameraElevation_) + " " +
+           std::to_string(cameraDistance_) + " " + (game_.viewFlipped ? "1" : "0") + "\n";
+    out += formatWindowLines(probeWindows());
     return out;
 }
 

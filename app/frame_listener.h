@@ -3,7 +3,10 @@
 // the polled keyboard (camera, chat line, screenshots, quit chord), and the per-frame
 // steps of the other subsystems in a fixed order.
 
+#include "gui/gui_backend.h"
+#include "rules/flow.h"
 #include "rules/ports.h"
+#include "sound/game_sounds.h"
 
 #include <OgreFrameListener.h>
 
@@ -28,12 +31,14 @@ class OgreRenderer;
 namespace korvane {
 
 class StateProbe;
+class Screens;
 
-class KorvaneFrameListener : public Ogre::FrameListener {
+class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
   public:
     KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogre::Camera* camera,
                          Ogre::RenderWindow* window, CEGUI::OgreRenderer* guiRenderer,
-                         Ogre::Root* root, SDL_Window* sdlWindow);
+                         Ogre::Root* root, SDL_Window* sdlWindow, Screens& screens,
+                         GuiBackend& backend);
     ~KorvaneFrameListener() override;
 
     bool frameStarted(const Ogre::FrameEvent& evt) override;
@@ -46,8 +51,16 @@ class KorvaneFrameListener : public Ogre::FrameListener {
 
     GameState& game() { return game_; }
     const GameState& game() const { return game_; }
+    GameFlow& flow() { return *flow_; }
+    BoardView& board() { return *board_; }
+    GameSounds& sounds() { return sounds_; }
+    // The view flip: the camera turns by pi around the board; the flag follows.
+    void turnView();
+    void setFlowFlags(bool flipView, bool highlighting, bool lastMoveHighlighting);
 
   private:
+    void playEffect(Effect effect, float x, float y, float z) override;
+    void placeCamera();
     void pumpEvents();
     void handleEvent(const SDL_Event& e);
     void mouseClicked(int x, int y);
@@ -72,7 +85,19 @@ class KorvaneFrameListener : public Ogre::FrameListener {
     bool chatLineOpen_ = false;
     bool textInputOn_ = true;
 
+    Screens& screens_;
+    GuiBackend& backend_;
     GameState game_;
+    FlowSettings flowSettings_;
+    GameSounds sounds_;
+    NullPeerLink peer_;
+    NullBoardView nullBoard_;
+    BoardView* board_ = &nullBoard_;
+    std::unique_ptr<GameFlow> flow_;
+
+    float cameraElevation_;
+    float cameraYaw_;
+    float cameraDistance_ = 11.0f;
 
     // Frame pacing: a busy frame (input, animation) may come at up to 60 per second; an
     // idle game draws a few frames a second so it does not burn a core doing nothing.

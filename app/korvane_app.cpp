@@ -5,7 +5,8 @@
 #include "config/settings.h"
 #include "display_options.h"
 #include "frame_listener.h"
-#include "gui_setup.h"
+#include "gui/screens.h"
+#include "version/version_query.h"
 
 #include <CEGUI/CEGUI.h>
 #include <CEGUI/RendererModules/Ogre/Renderer.h>
@@ -35,9 +36,12 @@ std::string settingValue(const char* key, const char* section) {
 
 } // namespace
 
+KorvaneApp::KorvaneApp() = default;
+
 KorvaneApp::~KorvaneApp() {
     delete frameListener_; // before the GUI: it holds GUI windows and the pick target
     frameListener_ = nullptr;
+    screens_.reset();
     if (guiSystem_) {
         // The GUI system and its renderer were created together and go together:
         // system first, then the renderer.
@@ -92,8 +96,9 @@ bool KorvaneApp::setUp() {
 
     try {
         buildScene();
-        frameListener_ = new KorvaneFrameListener(sceneManager_, camera_, renderWindow_,
-                                                  guiRenderer_, root_, sdlWindow_);
+        frameListener_ =
+            new KorvaneFrameListener(sceneManager_, camera_, renderWindow_, guiRenderer_, root_,
+                                     sdlWindow_, *screens_, *this);
     } catch (const CEGUI::Exception& e) {
         rethrowGuiFailure(e);
     }
@@ -230,7 +235,10 @@ void KorvaneApp::buildScene() {
     // The GUI's own start-up messages are logged; afterwards only errors.
     CEGUI::Logger::getSingleton().setLoggingLevel(CEGUI::Errors);
 
-    guiSheet_ = initialiseGui(*guiSystem_);
+    setUpGuiResources(*guiSystem_);
+    screens_ = std::make_unique<Screens>(*this);
+    screens_->buildGui();
+    guiSheet_ = guiSystem_->getDefaultGUIContext().getRootWindow();
 
     sceneManager_->setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 1.0f));
     if (settingValue("Shadows", "Video") == "true") {
@@ -252,6 +260,79 @@ void KorvaneApp::buildScene() {
     lightNode->setDirection(Ogre::Vector3(4, 0, 4), Ogre::Node::TS_WORLD);
     light->setDiffuseColour(0.7f, 0.7f, 0.7f);
     light->setSpecularColour(0.9f, 0.9f, 0.9f);
+}
+
+// --- GUI handlers' way into the game -------------------------------------------------
+
+GameState& KorvaneApp::gameState() {
+    return frameListener_ ? frameListener_->game() : startupState_;
+}
+
+void KorvaneApp::newGame() {
+    if (frameListener_)
+        frameListener_->flow().newGame();
+}
+
+void KorvaneApp::turnCamera() {
+    if (frameListener_)
+        frameListener_->turnView();
+}
+
+void KorvaneApp::completePromotion(int pieceCode) {
+    if (frameListener_)
+        frameListener_->flow().completePromotion(pieceCode);
+}
+
+void KorvaneApp::resetPieceLooks() {
+    if (frameListener_) {
+        frameListener_->board().resetPieceLooks(0);
+        frameListener_->board().resetPieceLooks(1);
+    }
+}
+
+void KorvaneApp::flowFlagsChanged(bool flipView, bool highlighting, bool lastMoveHighlighting) {
+    if (frameListener_)
+        frameListener_->setFlowFlags(flipView, highlighting, lastMoveHighlighting);
+}
+
+void KorvaneApp::requestQuit() {
+    if (frameListener_)
+        frameListener_->requestQuit();
+}
+
+void KorvaneApp::playClickSound() {
+    if (frameListener_)
+        frameListener_->sounds().playClick();
+}
+
+std::vector<std::string> KorvaneApp::renderSystems() {
+    std::vector<std::string> names;
+    const std::string suffix = " Rendering Subsystem";
+    for (Ogre::RenderSystem* rs : root_->getAvailableRenderers()) {
+        const std::string& name = rs->getName();
+        if (name.size() > suffix.size() &&
+            name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+            names.push_back(name.substr(0, name.size() - suffix.size()));
+    }
+    return names;
+}
+
+bool KorvaneApp::cartoonShadersSupported() {
+    return Ogre::GpuProgramManager::getSingleton().isSyntaxSupported("glsl");
+}
+
+std::string KorvaneApp::queryLatestVersion() {
+    return queryLatestVersionFromConfig(kConfigFile);
+}
+
+// Network play is not part of this program yet: the menus make their window changes and
+// nothing is sent or opened.
+void KorvaneApp::network(NetRequest) {}
+void KorvaneApp::connectTo(const std::string&, bool) {}
+void KorvaneApp::sendToPeer(const std::uint8_t*, std::size_t) {}
+
+std::string KorvaneApp::lastAddress() {
+    return ConfigStore::getValue("LastIP", "Game", kConfigFile);
 }
 
 } // namespace korvane

@@ -2,6 +2,8 @@
 // The application object: brings the engine, the window, the GUI and the scene up in a
 // fixed order, hands over to the engine's render loop, and tears everything down.
 
+#include "gui/gui_backend.h"
+
 #include <memory>
 #include <string>
 
@@ -22,10 +24,13 @@ class Window;
 namespace korvane {
 
 class KorvaneFrameListener;
+class Screens;
 
-class KorvaneApp {
+// The GUI's handlers reach the game through the application object, which hands them on to
+// the frame listener that owns the game state.
+class KorvaneApp : public GuiBackend {
   public:
-    KorvaneApp() = default;
+    KorvaneApp();
     KorvaneApp(const KorvaneApp&) = delete;
     KorvaneApp& operator=(const KorvaneApp&) = delete;
     virtual ~KorvaneApp();
@@ -36,6 +41,23 @@ class KorvaneApp {
     bool setUp();
 
     KorvaneFrameListener* frameListener() const { return frameListener_; }
+
+    // GuiBackend
+    GameState& gameState() override;
+    void newGame() override;
+    void turnCamera() override;
+    void completePromotion(int pieceCode) override;
+    void resetPieceLooks() override;
+    void flowFlagsChanged(bool flipView, bool highlighting, bool lastMoveHighlighting) override;
+    void requestQuit() override;
+    void playClickSound() override;
+    std::vector<std::string> renderSystems() override;
+    bool cartoonShadersSupported() override;
+    std::string queryLatestVersion() override;
+    void network(NetRequest request) override;
+    void connectTo(const std::string& address, bool typed) override;
+    std::string lastAddress() override;
+    void sendToPeer(const std::uint8_t* bytes, std::size_t length) override;
 
   private:
     void registerResourceLocations();
@@ -53,6 +75,9 @@ class KorvaneApp {
     KorvaneFrameListener* frameListener_ = nullptr;
     Ogre::RenderWindow* renderWindow_ = nullptr;
     SDL_Window* sdlWindow_ = nullptr;
+    std::unique_ptr<Screens> screens_;
+    // Before the frame listener exists the game fields still need a home for the GUI.
+    GameState startupState_;
     Ogre::LogManager* logManager_ = nullptr;
     bool sdlStarted_ = false;
 };

@@ -14,16 +14,4 @@ bool StateProbe::write(const std::string& text) const {
     return std::rename(tmp_.c_str(), path_.c_str()) == 0;
 }
 
-std::string probeEscape(const std::string& text) {
-    std::string out;
-    out.reserve(text.size());
-    for (char c : text) {
-        if (c == '\n')
-            out += "\\n";
-        else if (c != '\r')
-            out += c;
-    }
-    return out;
-}
-
 } // namespace korvane

@@ -18,7 +18,4 @@ class StateProbe {
     std::string tmp_;
 };
 
-// Newlines become \n so that a window text stays on its own line.
-std::string probeEscape(const std::string& text);
-
 } // namespace korvane
