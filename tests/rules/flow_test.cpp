@@ -306,3 +306,53 @@ TEST(ReceivedData, PieceStatePlacesWithoutCapturing) {
     EXPECT_TRUE(h.position.pieceByKind(0, RookKind, Black)->alive);
     EXPECT_TRUE(h.position.pieceByKind(0, RookKind, White)->hasMoved);
 }
+
+namespace {
+
+// Everything the next moves depend on: the placement and every legal-move list in order.
+std::string signature(Harness& h) {
+    std::string s = h.fen();
+    for (const PieceSet& set : h.position.sets)
+        for (const Fig& p : set.pieces)
+            for (int k = 0; k < p.moveCount; ++k)
+                s += ' ' + std::to_string(p.moves[k]);
+    return s;
+}
+
+} // namespace
+
+TEST(Revoke, RandomGamesRevokeEveryMoveExactly) {
+    for (unsigned seed = 1; seed <= 6; ++seed) {
+        Harness h;
+        unsigned rng = seed * 2654435761u;
+        auto next = [&](unsigned n) {
+            rng = rng * 1664525u + 1013904223u;
+            return (rng >> 8) % n;
+        };
+        for (int ply = 0; ply < 160 && h.flow.gameEnd() == GameEnd::None; ++ply) {
+            const int side = h.state.sideToMove;
+            std::vector<std::pair<Fig*, int>> choices;
+            for (Fig& p : h.position.sets[side].pieces)
+                if (p.alive)
+                    for (int k = 0; k < p.moveCount; ++k)
+                        choices.push_back({&p, k});
+            ASSERT_FALSE(choices.empty());
+            const auto [piece, ordinal] = choices[next(unsigned(choices.size()))];
+            const int code = int(next(4)) + 1;
+            auto playIt = [&, piece = piece, ordinal = ordinal] {
+                ASSERT_TRUE(h.flow.selectPiece(side, piece->kind, piece->index, true));
+                ASSERT_TRUE(h.flow.executeMove(ordinal, true));
+                if (h.state.promotionPending) {
+                    ASSERT_TRUE(h.flow.completePromotion(code));
+                }
+            };
+            const std::string before = signature(h);
+            playIt();
+            const std::string after = signature(h);
+            ASSERT_TRUE(h.flow.revokeLastMove());
+            ASSERT_EQ(signature(h), before) << "seed " << seed << " ply " << ply;
+            playIt();
+            ASSERT_EQ(signature(h), after) << "seed " << seed << " ply " << ply;
+        }
+    }
+}
