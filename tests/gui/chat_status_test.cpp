@@ -1,0 +1,150 @@
+#include "gui_fixture.h"
+
+#include "text_util.h"
+
+namespace {
+
+std::vector<std::string> history() {
+    std::vector<std::string> lines;
+    for (int i = 0; i < 8; ++i) {
+        CEGUI::Window* w = korvane::findWindow("CH/" + std::to_string(i));
+        lines.push_back(w ? std::string(w->getText().c_str()) : "<missing>");
+    }
+    return lines;
+}
+
+} // namespace
+
+TEST_F(GuiTest, StatusBarFollowsTheSideToMove) {
+    auto& screens = build();
+    screens.showSideToMove(1);
+    EXPECT_FALSE(window("StatusBar/WhiteOnMove")->isVisible());
+    EXPECT_TRUE(window("StatusBar/BlackOnMove")->isVisible());
+    // A frozen board leaves the labels alone.
+    screens.showSideToMove(-1);
+    EXPECT_TRUE(window("StatusBar/BlackOnMove")->isVisible());
+    screens.showSideToMove(0);
+    EXPECT_TRUE(window("StatusBar/WhiteOnMove")->isVisible());
+    EXPECT_FALSE(window("StatusBar/BlackOnMove")->isVisible());
+}
+
+TEST_F(GuiTest, ChatHistoryFillsThenScrolls) {
+    auto& screens = build();
+    for (int i = 1; i <= 9; ++i)
+        screens.appendChatLine("line " + std::to_string(i));
+    EXPECT_EQ(history(), (std::vector<std::string>{"line 2", "line 3", "line 4", "line 5", "line 6",
+                                                   "line 7", "line 8", "line 9"}));
+
+    // An empty text scrolls a full history and leaves the last line free for the next one.
+    screens.appendChatLine("");
+    EXPECT_EQ(history().front(), "line 3");
+    EXPECT_EQ(history().back(), "");
+    screens.appendChatLine("next");
+    EXPECT_EQ(history().front(), "line 3");
+    EXPECT_EQ(history()[6], "line 9");
+    EXPECT_EQ(history().back(), "next");
+}
+
+TEST_F(GuiTest, EmptyTextInAPartialHistoryKeepsTheSlotFree) {
+    auto& screens = build();
+    screens.appendChatLine("first");
+    screens.appendChatLine("");
+    screens.appendChatLine("second");
+    EXPECT_EQ(history()[0], "first");
+    EXPECT_EQ(history()[1], "second");
+}
+
+TEST_F(GuiTest, ChatLineOpensOnlyInANetworkGame) {
+    auto& screens = build();
+    for (int mode : {-1, 0}) {
+        backend.state.gameMode = mode;
+        EXPECT_FALSE(screens.openChatLine());
+        EXPECT_FALSE(window("ChatLine")->isVisible());
+    }
+    backend.state.gameMode = 3;
+    EXPECT_TRUE(screens.openChatLine());
+    EXPECT_TRUE(screens.chatLineOpen());
+    EXPECT_TRUE(window("ChatLine")->isVisible());
+    EXPECT_TRUE(window("ChatLine/Line")->isActive());
+    EXPECT_FALSE(screens.openChatLine()); // already open
+}
+
+TEST_F(GuiTest, SendingEchoesAndSendsTheMessage) {
+    auto& screens = build();
+    backend.state.gameMode = 1;
+    screens.openChatLine();
+    setText("ChatLine/Line", "hello");
+    click("ChatLine/SendButton");
+    EXPECT_FALSE(screens.chatLineOpen());
+    EXPECT_FALSE(window("ChatLine")->isVisible());
+    ASSERT_EQ(backend.sent.size(), 1u);
+    EXPECT_EQ(backend.sent[0], (std::vector<std::uint8_t>{82, 'h', 'e', 'l', 'l', 'o', 0}));
+    EXPECT_EQ(history()[0], "Karel(me): hello");
+    EXPECT_EQ(text("ChatLine/Line"), "");
+
+    // An empty line closes the input and does nothing else.
+    screens.openChatLine();
+    screens.sendChatLine();
+    EXPECT_FALSE(screens.chatLineOpen());
+    EXPECT_EQ(backend.sent.size(), 1u);
+    EXPECT_EQ(history()[1], "");
+}
+
+TEST_F(GuiTest, LongChatTextIsCutOnACharacterBoundary) {
+    auto& screens = build();
+    backend.state.gameMode = 2;
+    std::string typed = "a";
+    for (int i = 0; i < 100; ++i)
+        typed += "\xC4\x8D"; // c with caron, two bytes
+    screens.openChatLine();
+    setText("ChatLine/Line", typed);
+    screens.sendChatLine();
+    ASSERT_EQ(backend.sent.size(), 1u);
+    const auto& message = backend.sent[0];
+    // 'a' and 74 two-byte letters fill 149 bytes; the 75th would reach 151.
+    ASSERT_EQ(message.size(), 1u + 149u + 1u);
+    EXPECT_EQ(message.back(), 0);
+    EXPECT_EQ(message[message.size() - 2], 0x8D);
+    EXPECT_EQ(history()[0], "Karel(me): " + typed.substr(0, 149));
+}
+
+TEST_F(GuiTest, ChatEditBoxIsLimitedTo150Characters) {
+    build();
+    auto* line = dynamic_cast<CEGUI::Editbox*>(window("ChatLine/Line"));
+    auto* name = dynamic_cast<CEGUI::Editbox*>(window("Settings/PName"));
+    ASSERT_TRUE(line && name);
+    EXPECT_EQ(line->getMaxTextLength(), 150u);
+    EXPECT_EQ(name->getMaxTextLength(), 50u);
+}
+
+TEST(TextUtil, Utf8PrefixNeverSplitsACharacter) {
+    using korvane::utf8Prefix;
+    EXPECT_EQ(utf8Prefix("abc", 5), "abc");
+    EXPECT_EQ(utf8Prefix("abcdef", 3), "abc");
+    const std::string euro = "\xE2\x82\xAC"; // three bytes
+    EXPECT_EQ(utf8Prefix("a" + euro, 1), "a");
+    EXPECT_EQ(utf8Prefix("a" + euro, 2), "a");
+    EXPECT_EQ(utf8Prefix("a" + euro, 3), "a");
+    EXPECT_EQ(utf8Prefix("a" + euro, 4), "a" + euro);
+    EXPECT_EQ(utf8Prefix(euro + euro, 5), euro);
+    EXPECT_EQ(utf8Prefix("", 0), "");
+    // Malformed input: stray continuation bytes are never kept past the limit.
+    EXPECT_LE(utf8Prefix(std::string(10, '\x80'), 4).size(), 4u);
+}
+
+TEST(TextUtil, SettingsTextShapes) {
+    std::string w, h, aa;
+    ASSERT_TRUE(korvane::parseResolution("800x600", w, h));
+    EXPECT_EQ(w + "/" + h, "800/600");
+    ASSERT_TRUE(korvane::parseResolution("1280x960", w, h));
+    EXPECT_EQ(w + "/" + h, "1280/960");
+    for (const char* bad : {"", "x", "800x", "x600", "800*600", "0800x600", "80x60", "800x600x",
+                            "1024 x 768", "123456x768", "abcxdef"})
+        EXPECT_FALSE(korvane::parseResolution(bad, w, h)) << bad;
+    ASSERT_TRUE(korvane::parseAntiAliasing("4x", aa));
+    EXPECT_EQ(aa, "4");
+    ASSERT_TRUE(korvane::parseAntiAliasing("16x", aa));
+    EXPECT_EQ(aa, "16");
+    for (const char* bad : {"", "x", "4", "4 x", "ax", "123x"})
+        EXPECT_FALSE(korvane::parseAntiAliasing(bad, aa)) << bad;
+}
