@@ -8,14 +8,24 @@ namespace {
 
 constexpr float kPi = 3.14159265358979f;
 
-Vec3 operator+(Vec3 a, Vec3 b) { return {a.x + b.x, a.y + b.y, a.z + b.z}; }
-Vec3 operator-(Vec3 a, Vec3 b) { return {a.x - b.x, a.y - b.y, a.z - b.z}; }
-Vec3 operator*(Vec3 a, float s) { return {a.x * s, a.y * s, a.z * s}; }
+Vec3 operator+(Vec3 a, Vec3 b) {
+    return {a.x + b.x, a.y + b.y, a.z + b.z};
+}
+Vec3 operator-(Vec3 a, Vec3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+Vec3 operator*(Vec3 a, float s) {
+    return {a.x * s, a.y * s, a.z * s};
+}
 Vec3 cross(Vec3 a, Vec3 b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
-float dot(Vec3 a, Vec3 b) { return a.x * b.x + a.y * b.y + a.z * b.z; }
-float length(Vec3 a) { return std::sqrt(dot(a, a)); }
+float dot(Vec3 a, Vec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+float length(Vec3 a) {
+    return std::sqrt(dot(a, a));
+}
 Vec3 normalised(Vec3 a) {
     const float l = length(a);
     return l > 1e-12f ? a * (1.0f / l) : Vec3{0, 1, 0};
@@ -39,7 +49,9 @@ bool samePoint(const ProfilePoint& a, const ProfilePoint& b) {
 }
 
 // Inside test for ear clipping (2D, XY).
-float cross2(Vec3 o, Vec3 a, Vec3 b) { return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x); }
+float cross2(Vec3 o, Vec3 a, Vec3 b) {
+    return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
+}
 
 bool insideTriangle(Vec3 p, Vec3 a, Vec3 b, Vec3 c) {
     return cross2(a, b, p) > 0 && cross2(b, c, p) > 0 && cross2(c, a, p) > 0;
@@ -81,8 +93,13 @@ std::vector<ProfilePoint> foot(float radius) {
 
 TriMesh pawn() {
     auto p = foot(0.30f);
-    p.insert(p.end(), {{0.16f, 0.18f}, {0.12f, 0.26f}, {0.105f, 0.34f}, {0.17f, 0.36f},
-                       {0.18f, 0.375f}, {0.16f, 0.39f}, {0.09f, 0.41f}});
+    p.insert(p.end(), {{0.16f, 0.18f},
+                       {0.12f, 0.26f},
+                       {0.105f, 0.34f},
+                       {0.17f, 0.36f},
+                       {0.18f, 0.375f},
+                       {0.16f, 0.39f},
+                       {0.09f, 0.41f}});
     addArc(p, 0.52f, 0.13f, 0.13f, -1.1f, kPi / 2, 14);
     p.back().r = 0;
     return lathe(p, 48);
@@ -119,8 +136,14 @@ TriMesh rook() {
 
 TriMesh bishop() {
     auto p = foot(0.32f);
-    p.insert(p.end(), {{0.20f, 0.18f}, {0.14f, 0.28f}, {0.11f, 0.42f}, {0.10f, 0.50f},
-                       {0.16f, 0.52f}, {0.165f, 0.535f}, {0.15f, 0.55f}, {0.09f, 0.565f}});
+    p.insert(p.end(), {{0.20f, 0.18f},
+                       {0.14f, 0.28f},
+                       {0.11f, 0.42f},
+                       {0.10f, 0.50f},
+                       {0.16f, 0.52f},
+                       {0.165f, 0.535f},
+                       {0.15f, 0.55f},
+                       {0.09f, 0.565f}});
     const int headFirst = int(p.size());
     addArc(p, 0.70f, 0.15f, 0.17f, -1.2f, kPi / 2, 28);
     const int headLast = int(p.size()) - 1;
@@ -163,8 +186,12 @@ std::vector<ProfilePoint> royalBody(float radius) {
 
 TriMesh queen() {
     auto p = royalBody(0.35f);
-    p.insert(p.end(), {{0.21f, 0.93f}, {0.21f, 0.93f}, {0.15f, 0.92f}, {0.15f, 0.92f},
-                       {0.06f, 0.88f}, {0, 0.88f}});
+    p.insert(p.end(), {{0.21f, 0.93f},
+                       {0.21f, 0.93f},
+                       {0.15f, 0.92f},
+                       {0.15f, 0.92f},
+                       {0.06f, 0.88f},
+                       {0, 0.88f}});
     const int rimOuter = int(p.size()) - 6;
     const int rimInner = int(p.size()) - 3;
     // Eight points around the coronet.
@@ -197,9 +224,9 @@ TriMesh knight() {
     TriMesh m = lathe(p, 48);
     // The horse's head in side view, facing +X, counter-clockwise.
     const std::vector<Vec3> outline = {
-        {-0.24f, 0.14f, 0}, {0.18f, 0.14f, 0},  {0.19f, 0.28f, 0}, {0.12f, 0.40f, 0},
-        {0.20f, 0.47f, 0},  {0.31f, 0.50f, 0},  {0.35f, 0.55f, 0}, {0.35f, 0.60f, 0},
-        {0.30f, 0.66f, 0},  {0.17f, 0.76f, 0},  {0.11f, 0.84f, 0}, {0.07f, 0.93f, 0},
+        {-0.24f, 0.14f, 0}, {0.18f, 0.14f, 0},  {0.19f, 0.28f, 0},  {0.12f, 0.40f, 0},
+        {0.20f, 0.47f, 0},  {0.31f, 0.50f, 0},  {0.35f, 0.55f, 0},  {0.35f, 0.60f, 0},
+        {0.30f, 0.66f, 0},  {0.17f, 0.76f, 0},  {0.11f, 0.84f, 0},  {0.07f, 0.93f, 0},
         {0.03f, 0.87f, 0},  {-0.01f, 0.86f, 0}, {-0.04f, 0.93f, 0}, {-0.08f, 0.84f, 0},
         {-0.15f, 0.76f, 0}, {-0.22f, 0.62f, 0}, {-0.26f, 0.44f, 0}, {-0.27f, 0.28f, 0}};
     // Broad neck, narrower head and muzzle, thin ears.
@@ -225,7 +252,7 @@ TriMesh knight() {
 
 TriMesh arrow() {
     // Pointing down at the piece; flat so its spin shows.
-    const std::vector<Vec3> outline = {{0.0f, -0.45f, 0}, {0.2f, -0.2f, 0}, {0.07f, -0.2f, 0},
+    const std::vector<Vec3> outline = {{0.0f, -0.45f, 0}, {0.2f, -0.2f, 0},   {0.07f, -0.2f, 0},
                                        {0.07f, 0.12f, 0}, {-0.07f, 0.12f, 0}, {-0.07f, -0.2f, 0},
                                        {-0.2f, -0.2f, 0}};
     return extrude(
@@ -259,7 +286,8 @@ TriMesh lathe(const std::vector<ProfilePoint>& profile, int segments,
             at(i, j) = {r * std::cos(angle), y, r * std::sin(angle)};
         }
     for (int i = 0; i < rows; ++i) {
-        const int prev = (i > 0 && !samePoint(profile[size_t(i - 1)], profile[size_t(i)])) ? i - 1 : i;
+        const int prev =
+            (i > 0 && !samePoint(profile[size_t(i - 1)], profile[size_t(i)])) ? i - 1 : i;
         const int next =
             (i + 1 < rows && !samePoint(profile[size_t(i + 1)], profile[size_t(i)])) ? i + 1 : i;
         for (int j = 0; j < cols; ++j) {
@@ -269,8 +297,8 @@ TriMesh lathe(const std::vector<ProfilePoint>& profile, int segments,
             Vec3 n = cross(ts, ta);
             if (length(n) < 1e-9f)
                 n = {0, (i < rows / 2) ? -1.0f : 1.0f, 0};
-            m.vertices.push_back({at(i, j), normalised(n), float(j) / float(segments),
-                                  float(i) / float(rows - 1)});
+            m.vertices.push_back(
+                {at(i, j), normalised(n), float(j) / float(segments), float(i) / float(rows - 1)});
         }
     }
     auto idx = [cols](int i, int j) { return unsigned(i * cols + j); };
@@ -331,8 +359,8 @@ std::vector<unsigned> triangulate(const std::vector<Vec3>& polygon) {
     return out;
 }
 
-TriMesh extrude(const std::vector<Vec3>& outline, const std::function<float(const Vec3&)>& halfWidth,
-                float inset, float bevel) {
+TriMesh extrude(const std::vector<Vec3>& outline,
+                const std::function<float(const Vec3&)>& halfWidth, float inset, float bevel) {
     TriMesh m;
     const size_t n = outline.size();
     const std::vector<unsigned> tris = triangulate(outline);
@@ -391,8 +419,8 @@ TriMesh box(Vec3 lo, Vec3 hi) {
 TriMesh tile() {
     TriMesh m;
     const Vec3 up{0, 1, 0};
-    m.vertices = {{{0, 0, 0}, up, 0, 0}, {{0, 0, 1}, up, 0, 1}, {{1, 0, 1}, up, 1, 1},
-                  {{1, 0, 0}, up, 1, 0}};
+    m.vertices = {
+        {{0, 0, 0}, up, 0, 0}, {{0, 0, 1}, up, 0, 1}, {{1, 0, 1}, up, 1, 1}, {{1, 0, 0}, up, 1, 0}};
     m.indices = {0, 1, 2, 0, 2, 3};
     return m;
 }

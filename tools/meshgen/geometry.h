@@ -41,8 +41,8 @@ TriMesh lathe(const std::vector<ProfilePoint>& profile, int segments,
 // A flat outline in the XY plane (counter-clockwise, no self-crossings) made solid: the sides
 // run between z = -halfWidth and +halfWidth, and each face is raised by `bevel` on an outline
 // shrunk by `inset`, which rounds the edges. halfWidth may depend on the outline point.
-TriMesh extrude(const std::vector<Vec3>& outline, const std::function<float(const Vec3&)>& halfWidth,
-                float inset, float bevel);
+TriMesh extrude(const std::vector<Vec3>& outline,
+                const std::function<float(const Vec3&)>& halfWidth, float inset, float bevel);
 
 // Axis-aligned box between the corners.
 TriMesh box(Vec3 lo, Vec3 hi);

@@ -1,0 +1,75 @@
+// The board in the engine's scene: the 64 tiles, both piece sets (98 entities, most of them
+// hidden promotion reserves) and the selection arrow. It paints what the rules tell it to
+// through the BoardView port and holds no game state of its own.
+#pragma once
+
+#include "ports.h"
+
+#include <functional>
+#include <string>
+
+#include <OgrePrerequisites.h>
+
+namespace korvane {
+
+// The three piece materials, chosen once at start-up by the "Cartoon" setting.
+struct PieceLooks {
+    std::string white = "Fig/White";
+    std::string black = "Fig/Black";
+    std::string movable = "Fig/Moveable";
+
+    static PieceLooks forCartoon(bool cartoon);
+};
+
+constexpr float kArrowSpinSpeed = 5.0f; // radians per second
+constexpr float kArrowHeight = 1.8f;
+
+class BoardScene : public BoardView {
+  public:
+    BoardScene(Ogre::SceneManager* sceneManager, PieceLooks looks);
+
+    // Creates the tiles (Field_00..Field_63, not casting shadows), the piece entities (white
+    // set first; hidden, at the origin, black knights turned half round) and the hidden
+    // arrow "Arrow" on its node, then paints the checkerboard. Call once.
+    void build();
+
+    // BoardView
+    void setPieceVisible(int colour, int kind, int index, bool visible) override;
+    void setPiecePosition(int colour, int kind, int index, float worldX, float worldY,
+                          float worldZ) override;
+    void repaintSquares(int lastMoveFrom, int lastMoveTo) override;
+    void paintSquares(const int* squares, int count, const std::string& material) override;
+    void resetPieceLooks(int colour) override;
+    void markMovable(int colour, int kind, int index) override;
+    void showArrow(int x, int y) override;
+    void hideArrow() override;
+    // Runs the handler set below (the orbit camera's flip); nothing without one.
+    void turnView() override;
+
+    void setTurnViewHandler(std::function<void()> handler) { turnView_ = std::move(handler); }
+
+    // Turns the arrow about its vertical axis for `seconds` of frame time.
+    void spinArrow(float seconds);
+
+    // Null for out-of-range arguments or before build().
+    Ogre::Entity* tileEntity(int square) const;
+    Ogre::Entity* pieceEntity(int colour, int kind, int index) const;
+    Ogre::Entity* arrowEntity() const { return arrow_; }
+    Ogre::SceneNode* arrowNode() const { return arrowNode_; }
+    const PieceLooks& looks() const { return looks_; }
+    Ogre::SceneManager* sceneManager() const { return sceneManager_; }
+
+    // Current material name of a tile; empty for an unknown square.
+    std::string tileMaterial(int square) const;
+
+  private:
+    Ogre::SceneManager* sceneManager_;
+    PieceLooks looks_;
+    Ogre::Entity* tiles_[64] = {};
+    Ogre::Entity* pieces_[2][6][10] = {};
+    Ogre::Entity* arrow_ = nullptr;
+    Ogre::SceneNode* arrowNode_ = nullptr;
+    std::function<void()> turnView_;
+};
+
+} // namespace korvane

@@ -1,0 +1,42 @@
+// The game camera on its scene node, orbiting the board centre.
+#pragma once
+
+#include "orbit.h"
+
+#include <functional>
+
+#include <OgrePrerequisites.h>
+
+namespace korvane {
+
+class OrbitCamera {
+  public:
+    // Uses the camera's parent node, or attaches it to a new child of the root. Places the
+    // camera at once.
+    explicit OrbitCamera(Ogre::Camera* camera);
+
+    OrbitState& orbit() { return orbit_; }
+    const OrbitState& orbit() const { return orbit_; }
+    Ogre::SceneNode* node() const { return node_; }
+
+    // Clamps the orbit, moves the node there looking at the board centre, then calls the
+    // listener hook with the camera's world position and orientation.
+    void place();
+    // Half a turn around the board.
+    void flip();
+    // The held keys for `seconds`; places the camera when any key was held.
+    bool update(const OrbitKeys& keys, float seconds);
+
+    // Where the sound listener connects; it decides itself whether sounds are on.
+    using ListenerHook =
+        std::function<void(const Ogre::Vector3& position, const Ogre::Quaternion& orientation)>;
+    void setListenerHook(ListenerHook hook) { listener_ = std::move(hook); }
+
+  private:
+    Ogre::Camera* camera_;
+    Ogre::SceneNode* node_;
+    OrbitState orbit_;
+    ListenerHook listener_;
+};
+
+} // namespace korvane
