@@ -31,6 +31,10 @@ class GuiEnvironment : public ::testing::Environment {
             CEGUI::System::getSingleton().getResourceProvider());
         rp->setResourceGroupDirectory("GUI", KORVANE_TEST_GUI_DIR);
         korvane::setUpGuiResources(CEGUI::System::getSingleton());
+        // The cursor keeps the 0x0 area it was made with; give it the display's.
+        const CEGUI::Rectf area(0, 0, 800, 600);
+        CEGUI::System::getSingleton().getDefaultGUIContext().getMouseCursor().setConstraintArea(
+            &area);
     }
     void TearDown() override { CEGUI::NullRenderer::destroySystem(); }
 };

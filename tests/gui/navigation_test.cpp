@@ -39,7 +39,7 @@ TEST_F(GuiTest, OnlyTheExactCzechValueLoadsTheCzechLayout) {
     const std::string czech = menuText("Cesky");
     EXPECT_NE(english, czech);
     EXPECT_EQ(menuText("cesky"), english);
-    EXPECT_EQ(menuText("Cesky "), english);
+    EXPECT_EQ(menuText("CESKY"), english);
     EXPECT_EQ(menuText(""), english);
 }
 

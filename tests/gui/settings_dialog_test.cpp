@@ -152,7 +152,9 @@ TEST_F(GuiTest, TextsOfOtherShapesAreRefusedWithAHint) {
              {"1024x768", "x", "OpenGL"},
              {"1024x768", "2x", "Direct3D9"}}) {
         click("Menu/SettingsButton");
-        EXPECT_FALSE(visible(korvane::kSettingsHintWindow));
+        // The layout may leave the hint to the code, which makes it on first need.
+        CEGUI::Window* hint = korvane::findWindow(korvane::kSettingsHintWindow);
+        EXPECT_TRUE(!hint || !hint->isEffectiveVisible());
         setText("Settings/Res", res);
         setText("Settings/AA", aa);
         setText("Settings/RS", rs);
@@ -194,11 +196,10 @@ TEST_F(GuiTest, PlayerNameIsCutToFiftyBytesAndReadBack) {
     EXPECT_EQ(stored("PlayerName", "Game"), name.substr(0, 50));
     EXPECT_EQ(korvane::settings().playerName, name.substr(0, 50));
 
-    // A longer name put into the file by hand becomes the placeholder in memory.
-    writeAll("config.cfg", "[Game]\nLang=English\nPlayerName=\n");
     click("Menu/SettingsButton");
     window("Settings/PName")->setText(std::string(50, 'n'));
     click("Settings/OKButton");
+    EXPECT_EQ(stored("PlayerName", "Game"), std::string(50, 'n'));
     EXPECT_EQ(korvane::settings().playerName, std::string(50, 'n'));
 }
 
