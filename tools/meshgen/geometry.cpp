@@ -53,8 +53,12 @@ float cross2(Vec3 o, Vec3 a, Vec3 b) {
     return (a.x - o.x) * (b.y - o.y) - (a.y - o.y) * (b.x - o.x);
 }
 
+// Points on the border count as inside: an ear through another corner would leave a sliver.
 bool insideTriangle(Vec3 p, Vec3 a, Vec3 b, Vec3 c) {
-    return cross2(a, b, p) > 0 && cross2(b, c, p) > 0 && cross2(c, a, p) > 0;
+    auto same = [](Vec3 u, Vec3 v) { return u.x == v.x && u.y == v.y; };
+    if (same(p, a) || same(p, b) || same(p, c))
+        return false;
+    return cross2(a, b, p) >= 0 && cross2(b, c, p) >= 0 && cross2(c, a, p) >= 0;
 }
 
 // Appends a sphere of the given radius around (0, cy, 0) as a lathe.
@@ -252,9 +256,9 @@ TriMesh knight() {
 
 TriMesh arrow() {
     // Pointing down at the piece; flat so its spin shows.
-    const std::vector<Vec3> outline = {{0.0f, -0.45f, 0}, {0.2f, -0.2f, 0},   {0.07f, -0.2f, 0},
-                                       {0.07f, 0.12f, 0}, {-0.07f, 0.12f, 0}, {-0.07f, -0.2f, 0},
-                                       {-0.2f, -0.2f, 0}};
+    const std::vector<Vec3> outline = {{0.0f, -0.45f, 0},  {0.22f, -0.17f, 0}, {0.07f, -0.21f, 0},
+                                       {0.07f, 0.12f, 0},  {-0.07f, 0.12f, 0}, {-0.07f, -0.21f, 0},
+                                       {-0.22f, -0.17f, 0}};
     return extrude(
         outline, [](const Vec3&) { return 0.03f; }, 0.02f, 0.02f);
 }

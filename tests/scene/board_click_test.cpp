@@ -1,0 +1,107 @@
+#include "fen.h"
+#include "scene/board_click.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvane;
+
+namespace {
+
+struct Game {
+    NullBoardView board;
+    NullScreenView screens;
+    NullSoundPlayer sounds;
+    NullPeerLink peer;
+    Position position;
+    GameState state;
+    FlowSettings settings;
+    GameFlow flow{position, state, settings, board, screens, sounds, peer};
+
+    Game() {
+        state.gameMode = 0;
+        flow.newGame();
+    }
+    PickHit square(int sq) {
+        PickHit h;
+        h.type = PickHit::Square;
+        h.square = sq;
+        return h;
+    }
+    PickHit piece(int colour, int kind, int index) {
+        PickHit h;
+        h.type = PickHit::Piece;
+        h.colour = colour;
+        h.kind = kind;
+        h.index = index;
+        return h;
+    }
+};
+
+} // namespace
+
+TEST(BoardClick, OwnPieceSelectsTargetSquareMovesOtherSquareKeepsSelection) {
+    Game g;
+    // Nothing selected: a square does nothing, an enemy piece does nothing.
+    EXPECT_FALSE(applyBoardClick(g.flow, g.square(20)));
+    EXPECT_FALSE(applyBoardClick(g.flow, g.piece(1, PawnKind, 4)));
+    // A rook with no moves cannot be selected.
+    EXPECT_FALSE(applyBoardClick(g.flow, g.piece(0, RookKind, 0)));
+    EXPECT_EQ(g.state.selectionKind, -2);
+
+    ASSERT_TRUE(applyBoardClick(g.flow, g.piece(0, PawnKind, 4)));
+    EXPECT_EQ(g.state.selectionKind, PawnKind);
+    EXPECT_EQ(g.state.selectionIndex, 4);
+    // e5 is not a target: selection stays, nothing moves.
+    EXPECT_FALSE(applyBoardClick(g.flow, g.square(36)));
+    EXPECT_EQ(g.state.selectionKind, PawnKind);
+    EXPECT_EQ(g.state.sideToMove, 0);
+    // e3 is: the step is played.
+    ASSERT_TRUE(applyBoardClick(g.flow, g.square(20)));
+    EXPECT_EQ(g.state.sideToMove, 1);
+    const Fig* pawn = g.position.pieceByKind(4, PawnKind, 0);
+    EXPECT_EQ(pawn->x, 4);
+    EXPECT_EQ(pawn->y, 2);
+}
+
+TEST(BoardClick, ClickingACapturablePiecePlaysTheCapture) {
+    Game g;
+    ASSERT_TRUE(loadFen(g.position, g.state,
+                        "rnbqkbnr/ppp1pppp/8/3p4/4P3/8/PPPP1PPP/RNBQKBNR w KQkq - 0 1"));
+    g.flow.position().refreshRules();
+    const Fig* blackPawn = g.position.findPieceAt(1, 3, 4);
+    ASSERT_NE(blackPawn, nullptr);
+    const PickHit target = g.piece(1, blackPawn->kind, blackPawn->index);
+    // Another own piece changes the selection first; it cannot take d5.
+    ASSERT_TRUE(applyBoardClick(g.flow, g.piece(0, KnightKind, 1)));
+    EXPECT_FALSE(applyBoardClick(g.flow, target));
+    const Fig* e4 = g.position.findPieceAt(0, 4, 3);
+    ASSERT_NE(e4, nullptr);
+    ASSERT_TRUE(applyBoardClick(g.flow, g.piece(0, e4->kind, e4->index)));
+    ASSERT_TRUE(applyBoardClick(g.flow, target));
+    EXPECT_FALSE(blackPawn->alive);
+    EXPECT_EQ(g.position.occupancy(3, 4), 1);
+}
+
+TEST(BoardClick, NetworkTurnsAndPromotionGateTheBoard) {
+    GameState s;
+    s.gameMode = 0;
+    s.sideToMove = 1;
+    EXPECT_TRUE(boardAcceptsClick(s));
+    s.gameMode = 2;
+    EXPECT_TRUE(boardAcceptsClick(s));
+    s.sideToMove = 0;
+    EXPECT_FALSE(boardAcceptsClick(s));
+    s.gameMode = 1;
+    EXPECT_TRUE(boardAcceptsClick(s));
+    s.promotionPending = true;
+    EXPECT_FALSE(boardAcceptsClick(s));
+    s.promotionPending = false;
+    for (int mode : {-1, 3}) {
+        s.gameMode = mode;
+        EXPECT_FALSE(boardAcceptsClick(s));
+    }
+    // A finished game (side -1) takes no click even when one reaches the flow.
+    Game g;
+    g.state.sideToMove = -1;
+    EXPECT_FALSE(applyBoardClick(g.flow, g.piece(0, PawnKind, 0)));
+}

@@ -1,0 +1,107 @@
+#include "tools/meshgen/geometry.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <map>
+#include <tuple>
+
+using namespace meshgen;
+
+namespace {
+
+using Key = std::tuple<long, long, long>;
+Key keyOf(const Vec3& p) {
+    return {std::lround(p.x * 1e4), std::lround(p.y * 1e4), std::lround(p.z * 1e4)};
+}
+
+} // namespace
+
+// Stencil shadows need closed meshes: every edge, taken by position, is used exactly once in
+// each direction.
+TEST(Meshes, PiecesAndArrowAreClosedAndOutwardFacing) {
+    for (const std::string& name : shapeNames()) {
+        if (name == "plane")
+            continue;
+        const TriMesh m = buildShape(name);
+        ASSERT_FALSE(m.indices.empty()) << name;
+        std::map<std::pair<Key, Key>, int> edges;
+        double volume = 0;
+        for (size_t t = 0; t + 2 < m.indices.size(); t += 3) {
+            const Vec3 a = m.vertices[m.indices[t]].pos, b = m.vertices[m.indices[t + 1]].pos,
+                       c = m.vertices[m.indices[t + 2]].pos;
+            const Key k[3] = {keyOf(a), keyOf(b), keyOf(c)};
+            for (int e = 0; e < 3; ++e)
+                ++edges[{k[e], k[(e + 1) % 3]}];
+            volume += (a.x * (b.y * c.z - b.z * c.y) - a.y * (b.x * c.z - b.z * c.x) +
+                       a.z * (b.x * c.y - b.y * c.x)) /
+                      6.0;
+        }
+        int open = 0;
+        for (const auto& [edge, count] : edges) {
+            auto back = edges.find({edge.second, edge.first});
+            if (back == edges.end() || back->second != count)
+                ++open;
+        }
+        EXPECT_EQ(open, 0) << name;
+        // Counter-clockwise winding seen from outside gives a positive volume.
+        EXPECT_GT(volume, 0.0) << name;
+    }
+}
+
+TEST(Meshes, PiecesStandOnTheirOriginFitTheirSquareAndGrowWithRank) {
+    std::map<std::string, float> height;
+    for (const char* name : {"pawn", "rook", "knight", "bishop", "queen", "king"}) {
+        const TriMesh m = buildShape(name);
+        float minY = 1e9f, maxY = -1e9f, maxR = 0;
+        for (const Vertex& v : m.vertices) {
+            minY = std::min(minY, v.pos.y);
+            maxY = std::max(maxY, v.pos.y);
+            maxR = std::max(maxR, std::hypot(v.pos.x, v.pos.z));
+            EXPECT_NEAR(std::hypot(v.normal.x, v.normal.y, v.normal.z), 1.0f, 1e-3f) << name;
+        }
+        EXPECT_NEAR(minY, 0.0f, 1e-5f) << name;
+        EXPECT_LT(maxR, 0.45f) << name;
+        EXPECT_LT(maxY, 1.35f) << name; // below the arrow's tip
+        height[name] = maxY;
+    }
+    EXPECT_LT(height["pawn"], height["rook"]);
+    EXPECT_LT(height["rook"], height["bishop"]);
+    EXPECT_LT(height["bishop"], height["queen"]);
+    EXPECT_LT(height["queen"], height["king"]);
+    EXPECT_TRUE(buildShape("nothing").indices.empty());
+}
+
+TEST(Meshes, TileIsAUnitSquareFacingUpFromTheOrigin) {
+    const TriMesh m = buildShape("plane");
+    float maxX = 0, maxZ = 0;
+    for (const Vertex& v : m.vertices) {
+        EXPECT_FLOAT_EQ(v.pos.y, 0);
+        EXPECT_GE(v.pos.x, 0);
+        EXPECT_GE(v.pos.z, 0);
+        maxX = std::max(maxX, v.pos.x);
+        maxZ = std::max(maxZ, v.pos.z);
+    }
+    EXPECT_FLOAT_EQ(maxX, 1);
+    EXPECT_FLOAT_EQ(maxZ, 1);
+    const Vec3 a = m.vertices[m.indices[0]].pos, b = m.vertices[m.indices[1]].pos,
+               c = m.vertices[m.indices[2]].pos;
+    // Counter-clockwise seen from above.
+    EXPECT_GT((b.z - a.z) * (c.x - a.x) - (b.x - a.x) * (c.z - a.z), 0);
+}
+
+TEST(Meshes, TriangulationCoversConcaveOutlines) {
+    const std::vector<Vec3> l = {{0, 0, 0}, {2, 0, 0}, {2, 1, 0}, {1, 1, 0}, {1, 2, 0}, {0, 2, 0}};
+    const std::vector<unsigned> tris = triangulate(l);
+    ASSERT_EQ(tris.size(), 12u);
+    float area = 0;
+    for (size_t t = 0; t < tris.size(); t += 3) {
+        const Vec3 a = l[tris[t]], b = l[tris[t + 1]], c = l[tris[t + 2]];
+        const float cr = (b.x - a.x) * (c.y - a.y) - (b.y - a.y) * (c.x - a.x);
+        EXPECT_GT(cr, 0);
+        area += cr / 2;
+    }
+    EXPECT_FLOAT_EQ(area, 3.0f);
+    // Clockwise input is not a valid outline.
+    EXPECT_TRUE(triangulate({{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}}).empty());
+}
