@@ -651,8 +651,9 @@ void Screens::showSettingsHint() {
         if (!settingsWindow || !label)
             return;
         hint = CEGUI::WindowManager::getSingleton().createWindow(label->getType(), "Hint");
-        hint->setArea(CEGUI::URect(CEGUI::UDim(0.03f, 0), CEGUI::UDim(1.0f, -62.0f),
-                                   CEGUI::UDim(0.97f, 0), CEGUI::UDim(1.0f, -40.0f)));
+        // Left of the OK and Cancel buttons, which sit in the bottom right corner.
+        hint->setArea(CEGUI::URect(CEGUI::UDim(0.03f, 0), CEGUI::UDim(0.905f, 0),
+                                   CEGUI::UDim(0.5f, 0), CEGUI::UDim(0.975f, 0)));
         hint->setText(toGui(game("Lang") == "Cesky"
                                 ? "Rozlišení zadejte jako 1024x768 a vyhlazování jako 2x."
                                 : "Enter the resolution as 1024x768 and anti-aliasing as 2x."));
