@@ -114,6 +114,16 @@ struct SceneFixture : public ::testing::Test {
         gWindow->update();
         gWindow->writeContentsToFile(file);
     }
+    // Brightness (0..3) of the rendered window at a piece's projected centre.
+    float brightnessAt(int colour, int kind, int index) {
+        gWindow->update();
+        std::vector<unsigned char> px(size_t(kWidth) * kHeight * 3);
+        Ogre::PixelBox box(kWidth, kHeight, 1, Ogre::PF_BYTE_RGB, px.data());
+        gWindow->copyContentsToMemory(box, box);
+        const WindowPoint p = pieceCentre(*board, camera, colour, kind, index, kWidth, kHeight);
+        const Ogre::ColourValue c = box.getColourAt(size_t(p.x), size_t(p.y), 0);
+        return c.r + c.g + c.b;
+    }
 };
 
 TEST_F(SceneFixture, TilesAndPiecesAreLaidOutAndNamed) {
@@ -271,11 +281,14 @@ TEST_F(SceneFixture, LooksRenderWithShadowsAndCartoon) {
     TearDown();
     build(true, false);
     shot("scene_shadows.png");
+    EXPECT_LT(brightnessAt(1, QueenKind, 0) + 0.6f, brightnessAt(0, QueenKind, 0));
     TearDown();
     build(true, true);
     EXPECT_EQ(material(sm->getEntity("Pawn_00")), "Fig/MoveableCartoon");
     EXPECT_EQ(material(sm->getEntity("PawnB_00")), "Fig/BlackCartoon");
     shot("scene_cartoon.png");
+    // Each look has its own colour: dark pieces render darker than light ones.
+    EXPECT_LT(brightnessAt(1, QueenKind, 0) + 0.6f, brightnessAt(0, QueenKind, 0));
     orbit->orbit().distance = 8;
     orbit->orbit().elevation = degrees(25);
     orbit->orbit().yaw = degrees(200);
