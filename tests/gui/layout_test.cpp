@@ -240,6 +240,18 @@ TEST_P(LayoutFileTest, WindowsShownTogetherNeitherOverlapNorLeaveTheScreen) {
                         << kids[i]->getNamePath() << " and " << kids[j]->getNamePath();
             }
         });
+        // Dialog contents start below the title bar.
+        for (const char* name : {"About", "JoinGameDirect"}) {
+            auto* frame = static_cast<CEGUI::FrameWindow*>(win(name));
+            const float titleBottom = outer(frame->getTitlebar()).bottom();
+            EXPECT_GE(outer(frame->getTitlebar()).top(), outer(frame).top() - 0.5f) << name;
+            for (std::size_t i = 0; i < frame->getChildCount(); ++i) {
+                if (!frame->getChildAtIdx(i)->isAutoWindow()) {
+                    EXPECT_GE(outer(frame->getChildAtIdx(i)).top(), titleBottom - 1.0f)
+                        << frame->getChildAtIdx(i)->getNamePath();
+                }
+            }
+        }
         // Pop-ups sit in the middle of the window.
         for (const char* name :
              {"Settings", "About", "JoinGameDirect", "ConnectingPopUp", "NetworkErrPopUp",
