@@ -6,6 +6,9 @@
 #include "gui/screens.h"
 #include "input_keys.h"
 #include "rules/fen.h"
+#include "scene/board_click.h"
+#include "scene/pick_names.h"
+#include "scene/screen_points.h"
 #include "state_probe.h"
 
 #include <CEGUI/CEGUI.h>
@@ -79,18 +82,23 @@ KorvaneFrameListener::KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogr
                                            Ogre::RenderWindow* window,
                                            CEGUI::OgreRenderer* guiRenderer, Ogre::Root* root,
                                            SDL_Window* sdlWindow, Screens& screens,
-                                           GuiBackend& backend)
+                                           GuiBackend& backend, BoardScene& board)
     : sceneManager_(sceneManager), guiRenderer_(guiRenderer), camera_(camera), window_(window),
-      root_(root), sdlWindow_(sdlWindow), screens_(screens), backend_(backend) {
-    cameraElevation_ = Ogre::Degree(50).valueRadians();
-    cameraYaw_ = Ogre::Degree(270.1f).valueRadians();
-    placeCamera();
+      root_(root), sdlWindow_(sdlWindow), screens_(screens), backend_(backend), board_(board),
+      orbit_(camera) {
+    // The camera leaves its start-up spot for the orbit; the listener follows it once sound
+    // is up.
+    orbit_.place();
+    board_.setTurnViewHandler([this] { orbit_.flip(); });
 
-    arrowEntity_ = sceneManager_->createEntity("Arrow", "arrow.mesh");
-    arrowNode_ = sceneManager_->getRootSceneNode()->createChildSceneNode();
-    arrowNode_->attachObject(arrowEntity_);
-    arrowNode_->setPosition(0, 1.8f, 0);
-    arrowEntity_->setVisible(false);
+    picker_ = std::make_unique<Picker>(sceneManager_, camera_, board_, globalPosition(),
+                                       window_->getWidth(), window_->getHeight());
+    // The off-screen pick render must not contain the GUI.
+    picker_->setGuiVisibility([this](bool show) {
+        guiRenderer_->setRenderingEnabled(show);
+        if (CEGUI::Window* root = findWindow("Root"))
+            root->setVisible(show);
+    });
 
     globalPosition().board.enPassantFile = -1;
 
@@ -98,7 +106,7 @@ KorvaneFrameListener::KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogr
     setFlowFlags(settings().flipView, settings().highlighting, settings().lastMoveHighlighting);
     flowSettings_.sounds = settings().sounds;
     SoundPlayer& effects = *this;
-    flow_ = std::make_unique<GameFlow>(globalPosition(), game_, flowSettings_, *board_, screens_,
+    flow_ = std::make_unique<GameFlow>(globalPosition(), game_, flowSettings_, board_, screens_,
                                        effects, peer_);
 
     if (settings().sounds) {
@@ -106,6 +114,9 @@ KorvaneFrameListener::KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogr
         const Ogre::Quaternion q = camera_->getDerivedOrientation();
         sounds_.start(true, "./media/sounds/", SoundVec3{p.x, p.y, p.z},
                       SoundQuat{q.w, q.x, q.y, q.z});
+        orbit_.setListenerHook([this](const Ogre::Vector3& p, const Ogre::Quaternion& q) {
+            sounds_.followCamera(SoundVec3{p.x, p.y, p.z}, SoundQuat{q.w, q.x, q.y, q.z});
+        });
     }
 
     if (const char* path = std::getenv("KORVANE_STATE_FILE"); path && *path)
@@ -134,12 +145,7 @@ void KorvaneFrameListener::playEffect(Effect effect, float x, float y, float z) 
 }
 
 void KorvaneFrameListener::turnView() {
-    cameraYaw_ += Ogre::Math::PI;
-    placeCamera();
-}
-
-void KorvaneFrameListener::placeCamera() {
-    // Filled in with the orbit of the board scene.
+    orbit_.flip();
 }
 
 bool KorvaneFrameListener::keyHeld(int engineKey) const {
@@ -167,6 +173,7 @@ void KorvaneFrameListener::handleEvent(const SDL_Event& e) {
         } else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
             window_->resize(e.window.data1, e.window.data2);
             window_->windowMovedOrResized();
+            picker_->resize(window_->getWidth(), window_->getHeight());
             camera_->setAspectRatio(Ogre::Real(window_->getWidth()) /
                                     Ogre::Real(std::max(1u, window_->getHeight())));
             CEGUI::System::getSingleton().notifyDisplaySizeChanged(
@@ -204,12 +211,10 @@ void KorvaneFrameListener::handleEvent(const SDL_Event& e) {
 void KorvaneFrameListener::mouseClicked(int x, int y) {
     if (game_.promotionPending)
         return;
-    const bool mayMove = game_.gameMode == 0 || (game_.gameMode == 1 && game_.sideToMove == 0) ||
-                         (game_.gameMode == 2 && game_.sideToMove == 1);
-    if (!mayMove)
+    if (!boardAcceptsClick(game_))
         return;
-    (void)x;
-    (void)y;
+    applyBoardClick(*flow_,
+                    picker_->pick(float(x), float(y), window_->getWidth(), window_->getHeight()));
 }
 
 void KorvaneFrameListener::updateTextInput() {
@@ -236,9 +241,11 @@ bool KorvaneFrameListener::frameStarted(const Ogre::FrameEvent& evt) {
     if (keyRepeatTimer_ >= 0)
         keyRepeatTimer_ -= dt;
 
-    arrowSpin_ = 5.0f * dt;
-    arrowNode_->yaw(Ogre::Radian(arrowSpin_), Ogre::Node::TS_LOCAL);
+    arrowSpin_ = kArrowSpinSpeed * dt;
+    board_.spinArrow(dt);
 
+    // A language change rebuilds the GUI only now, outside the click that asked for it.
+    screens_.runPendingRebuild();
     CEGUI::System::getSingleton().injectTimePulse(dt);
     CEGUI::System::getSingleton().getDefaultGUIContext().injectTimePulse(dt);
     updateTextInput();
@@ -278,21 +285,15 @@ bool KorvaneFrameListener::pollKeyboard(const Ogre::FrameEvent& evt) {
     chatLineOpen_ = screens_.chatLineOpen();
 
     if (!chatLineOpen_) {
-        struct CameraKey {
-            int key;
-            float* value;
-            float rate;
-        } keys[] = {
-            {KeyUp, &cameraElevation_, 1.5f},         {KeyDown, &cameraElevation_, -1.5f},
-            {KeyRight, &cameraYaw_, -1.5f},           {KeyLeft, &cameraYaw_, 1.5f},
-            {KeyKeypadPlus, &cameraDistance_, -5.0f}, {KeyKeypadMinus, &cameraDistance_, 5.0f}};
-        for (const CameraKey& k : keys) {
-            if (keyHeld(k.key)) {
-                *k.value += k.rate * dt;
-                placeCamera();
-                lastActivity_ = nowSeconds();
-            }
-        }
+        OrbitKeys keys;
+        keys.up = keyHeld(KeyUp);
+        keys.down = keyHeld(KeyDown);
+        keys.right = keyHeld(KeyRight);
+        keys.left = keyHeld(KeyLeft);
+        keys.zoomIn = keyHeld(KeyKeypadPlus);
+        keys.zoomOut = keyHeld(KeyKeypadMinus);
+        if (orbit_.update(keys, dt))
+            lastActivity_ = nowSeconds();
         if (keyHeld(KeyEscape) && keyHeld(KeyLeftShift))
             return false;
         if (keyHeld(KeyPrintScreen) && keyRepeatTimer_ <= 0) {
@@ -316,8 +317,29 @@ std::string KorvaneFrameListener::probeText() const {
     else
         out += "selected none\n";
     out += std::string("promotion ") + (game_.promotionPending ? "1" : "0") + "\n";
-    out += "camera " + std::to_string(cameraYaw_) + " " + std::to_string(cameraElevation_) + " " +
-           std::to_string(cameraDistance_) + " " + (game_.viewFlipped ? "1" : "0") + "\n";
+    const OrbitState& o = orbit_.orbit();
+    char line[160];
+    std::snprintf(line, sizeof line, "camera %.6f %.6f %.6f %d\n", o.yaw, o.elevation, o.distance,
+                  game_.viewFlipped ? 1 : 0);
+    out += line;
+    const unsigned w = window_->getWidth(), h = window_->getHeight();
+    for (int sq = 0; sq < 64; ++sq) {
+        const WindowPoint pt = squareCentre(camera_, sq, w, h);
+        std::snprintf(line, sizeof line, "square %d %.1f %.1f\n", sq, pt.x, pt.y);
+        out += line;
+    }
+    const Position& pos = globalPosition();
+    for (int colour = 0; colour < 2; ++colour) {
+        for (int slot = 0; slot < kPiecesPerSet; ++slot) {
+            const Fig& f = pos.sets[colour].pieces[slot];
+            const WindowPoint pt = pieceCentre(board_, camera_, colour, f.kind, f.index, w, h);
+            const int square = f.alive && onBoard(f.x, f.y) ? squareIndex(f.x, f.y) : -1;
+            std::snprintf(line, sizeof line, "piece %s %d %d %.1f %.1f\n",
+                          pieceName(colour, f.kind, f.index).c_str(), f.alive ? 1 : 0, square, pt.x,
+                          pt.y);
+            out += line;
+        }
+    }
     out += formatWindowLines(probeWindows());
     return out;
 }
@@ -328,7 +350,7 @@ void KorvaneFrameListener::pace(float) {
     if (!paced_)
         return;
     const double now = nowSeconds();
-    const bool busy = now - lastActivity_ < 1.0 || arrowEntity_->isVisible();
+    const bool busy = now - lastActivity_ < 1.0 || board_.arrowEntity()->isVisible();
     const double period = busy ? 1.0 / 60.0 : 1.0 / 10.0;
     const double wait = lastFrameEnd_ + period - now;
     if (wait > 0)

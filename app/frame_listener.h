@@ -6,6 +6,9 @@
 #include "gui/gui_backend.h"
 #include "rules/flow.h"
 #include "rules/ports.h"
+#include "scene/board_scene.h"
+#include "scene/orbit_camera.h"
+#include "scene/picker.h"
 #include "sound/game_sounds.h"
 
 #include <OgreFrameListener.h>
@@ -38,7 +41,7 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogre::Camera* camera,
                          Ogre::RenderWindow* window, CEGUI::OgreRenderer* guiRenderer,
                          Ogre::Root* root, SDL_Window* sdlWindow, Screens& screens,
-                         GuiBackend& backend);
+                         GuiBackend& backend, BoardScene& board);
     ~KorvaneFrameListener() override;
 
     bool frameStarted(const Ogre::FrameEvent& evt) override;
@@ -52,7 +55,7 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     GameState& game() { return game_; }
     const GameState& game() const { return game_; }
     GameFlow& flow() { return *flow_; }
-    BoardView& board() { return *board_; }
+    BoardScene& board() { return board_; }
     GameSounds& sounds() { return sounds_; }
     // The view flip: the camera turns by pi around the board; the flag follows.
     void turnView();
@@ -60,7 +63,6 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
 
   private:
     void playEffect(Effect effect, float x, float y, float z) override;
-    void placeCamera();
     void pumpEvents();
     void handleEvent(const SDL_Event& e);
     void mouseClicked(int x, int y);
@@ -79,8 +81,6 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     bool windowClosed_ = false;
 
     float keyRepeatTimer_ = 0;
-    Ogre::Entity* arrowEntity_ = nullptr;
-    Ogre::SceneNode* arrowNode_ = nullptr;
     float arrowSpin_ = 0;
     bool chatLineOpen_ = false;
     bool textInputOn_ = true;
@@ -91,13 +91,10 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     FlowSettings flowSettings_;
     GameSounds sounds_;
     NullPeerLink peer_;
-    NullBoardView nullBoard_;
-    BoardView* board_ = &nullBoard_;
+    BoardScene& board_;
     std::unique_ptr<GameFlow> flow_;
-
-    float cameraElevation_;
-    float cameraYaw_;
-    float cameraDistance_ = 11.0f;
+    OrbitCamera orbit_;
+    std::unique_ptr<Picker> picker_;
 
     // Frame pacing: a busy frame (input, animation) may come at up to 60 per second; an
     // idle game draws a few frames a second so it does not burn a core doing nothing.

@@ -1,11 +1,12 @@
 #include "korvane_app.h"
 
-#include "board_setup.h"
 #include "config/config_store.h"
 #include "config/settings.h"
 #include "display_options.h"
 #include "frame_listener.h"
 #include "gui/screens.h"
+#include "rules/position.h"
+#include "scene/board_scene.h"
 #include "version/version_query.h"
 
 #include <CEGUI/CEGUI.h>
@@ -42,6 +43,8 @@ KorvaneApp::~KorvaneApp() {
     delete frameListener_; // before the GUI: it holds GUI windows and the pick target
     frameListener_ = nullptr;
     screens_.reset();
+    globalPosition().setView(nullptr);
+    board_.reset();
     if (guiSystem_) {
         // The GUI system and its renderer were created together and go together:
         // system first, then the renderer.
@@ -98,7 +101,7 @@ bool KorvaneApp::setUp() {
         buildScene();
         frameListener_ =
             new KorvaneFrameListener(sceneManager_, camera_, renderWindow_, guiRenderer_, root_,
-                                     sdlWindow_, *screens_, *this);
+                                     sdlWindow_, *screens_, *this, *board_);
     } catch (const CEGUI::Exception& e) {
         rethrowGuiFailure(e);
     }
@@ -250,7 +253,16 @@ void KorvaneApp::buildScene() {
         sceneManager_->setShadowTextureSettings(rtt ? 1024 : 512, 1, Ogre::PF_X8R8G8B8);
     }
 
-    buildBoard(sceneManager_);
+    // The square tiles and both piece sets, then the rules' data of the starting position.
+    board_ = std::make_unique<BoardScene>(
+        sceneManager_,
+        PieceLooks{settings().whiteMaterial, settings().blackMaterial, settings().movableMaterial});
+    board_->build();
+    Position& position = globalPosition();
+    position.setView(board_.get());
+    position.resetSet(0);
+    position.resetSet(1);
+    position.refreshRules();
 
     Ogre::Light* light = sceneManager_->createLight("MainLight");
     Ogre::SceneNode* lightNode =
@@ -285,8 +297,8 @@ void KorvaneApp::completePromotion(int pieceCode) {
 
 void KorvaneApp::resetPieceLooks() {
     if (frameListener_) {
-        frameListener_->board().resetPieceLooks(0);
-        frameListener_->board().resetPieceLooks(1);
+        board_->resetPieceLooks(0);
+        board_->resetPieceLooks(1);
     }
 }
 

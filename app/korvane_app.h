@@ -25,6 +25,7 @@ namespace korvane {
 
 class KorvaneFrameListener;
 class Screens;
+class BoardScene;
 
 // The GUI's handlers reach the game through the application object, which hands them on to
 // the frame listener that owns the game state.
@@ -76,6 +77,7 @@ class KorvaneApp : public GuiBackend {
     Ogre::RenderWindow* renderWindow_ = nullptr;
     SDL_Window* sdlWindow_ = nullptr;
     std::unique_ptr<Screens> screens_;
+    std::unique_ptr<BoardScene> board_;
     // Before the frame listener exists the game fields still need a home for the GUI.
     GameState startupState_;
     Ogre::LogManager* logManager_ = nullptr;
