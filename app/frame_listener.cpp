@@ -152,10 +152,12 @@ bool KorvaneFrameListener::keyHeld(int engineKey) const {
     SDL_Scancode sc = scancodeFromEngineKey(engineKey);
     if (sc == SDL_SCANCODE_UNKNOWN)
         return false;
-    return SDL_GetKeyboardState(nullptr)[sc] != 0;
+    // A key pressed and released between two frames still counts once.
+    return SDL_GetKeyboardState(nullptr)[sc] != 0 || pressedThisFrame_[sc];
 }
 
 void KorvaneFrameListener::pumpEvents() {
+    pressedThisFrame_.reset();
     SDL_Event e;
     while (SDL_PollEvent(&e))
         handleEvent(e);
@@ -181,6 +183,8 @@ void KorvaneFrameListener::handleEvent(const SDL_Event& e) {
         }
         break;
     case SDL_KEYDOWN:
+        if (e.key.keysym.scancode < SDL_NUM_SCANCODES)
+            pressedThisFrame_.set(e.key.keysym.scancode);
         if (int key = engineKeyFromScancode(e.key.keysym.scancode))
             gui.injectKeyDown(static_cast<CEGUI::Key::Scan>(key));
         break;

@@ -13,6 +13,7 @@
 
 #include <OgreFrameListener.h>
 
+#include <bitset>
 #include <functional>
 #include <memory>
 #include <string>
@@ -84,6 +85,7 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     float arrowSpin_ = 0;
     bool chatLineOpen_ = false;
     bool textInputOn_ = true;
+    std::bitset<512> pressedThisFrame_;
 
     Screens& screens_;
     GuiBackend& backend_;

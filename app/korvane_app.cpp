@@ -17,6 +17,7 @@
 
 #include <cstdio>
 #include <iostream>
+#include <sys/stat.h>
 
 namespace korvane {
 
@@ -29,6 +30,11 @@ namespace {
                 std::string("GUI: ") + e.getMessage().c_str() + " (" + e.getFileName().c_str() +
                     ")",
                 e.getFunctionName().c_str());
+}
+
+bool isDirectory(const std::string& path) {
+    struct stat st;
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
 }
 
 std::string settingValue(const char* key, const char* section) {
@@ -114,8 +120,16 @@ void KorvaneApp::registerResourceLocations() {
     cf.load("resources.cfg", "\t:=", true);
     auto& rgm = Ogre::ResourceGroupManager::getSingleton();
     for (const auto& section : cf.getSettingsBySection()) {
-        for (const auto& setting : section.second)
+        for (const auto& setting : section.second) {
+            // This engine accepts a folder that is not there and fails much later with a
+            // puzzling message; a missing media folder is a broken installation, said plainly.
+            if (setting.first == "FileSystem" && !isDirectory(setting.second))
+                OGRE_EXCEPT(Ogre::Exception::ERR_FILE_NOT_FOUND,
+                            "Resource location '" + setting.second + "' of group '" +
+                                section.first + "' in resources.cfg is not a folder",
+                            "registerResourceLocations");
             rgm.addResourceLocation(setting.second, setting.first, section.first, false);
+        }
     }
 }
 

@@ -151,6 +151,22 @@ class Game:
             time.sleep(0.1)
         return None
 
+    def close_window(self):
+        """Asks the window to close as a window manager's close button would."""
+        from Xlib import X, display, protocol
+        d = display.Display(self.xvfb.display)
+        try:
+            # The top-level window of the game process (the engine draws in a child of it).
+            win = d.create_resource_object("window", int(self.wid))
+            delete = d.intern_atom("WM_DELETE_WINDOW")
+            protocols = d.intern_atom("WM_PROTOCOLS")
+            ev = protocol.event.ClientMessage(window=win, client_type=protocols,
+                                              data=(32, [delete, X.CurrentTime, 0, 0, 0]))
+            win.send_event(ev, event_mask=X.NoEventMask)
+            d.flush()
+        finally:
+            d.close()
+
     def probe(self):
         try:
             with open(self.state) as f:
@@ -195,6 +211,20 @@ class Game:
 
     def key_up(self, key):
         self.xdo("keyup", "--window", self.wid, key)
+
+    def xtest_key(self, keysym, down):
+        """Presses or releases a key through the XTEST extension, by its own key code: the
+        way to hold one particular Shift (xdotool presses modifiers through the modifier map,
+        which always names the left one). The window under the pointer gets it."""
+        from Xlib import X, XK, display
+        from Xlib.ext import xtest
+        d = display.Display(self.xvfb.display)
+        try:
+            code = d.keysym_to_keycode(XK.string_to_keysym(keysym))
+            xtest.fake_input(d, X.KeyPress if down else X.KeyRelease, code)
+            d.sync()
+        finally:
+            d.close()
 
     def type_text(self, text):
         self.xdo("type", "--window", self.wid, "--delay", "30", text)

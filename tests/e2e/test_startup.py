@@ -1,5 +1,6 @@
 """Start-up and shutdown of the real game: window, quiet exits, the settings backup."""
 
+import os
 import time
 import unittest
 
@@ -63,7 +64,7 @@ class StartupTest(GameTest):
 
         def edit(game):
             game.write("config_backup.cfg", backup)
-            # The skin's scheme cannot be found: the GUI step of start-up fails.
+            # A media folder is missing: start-up fails before the display settings.
             game.write("resources.cfg", "[General]\nFileSystem=media/materials\n"
                        "FileSystem=media/meshes\n[GUI]\nFileSystem=media/nowhere\n")
 
@@ -80,11 +81,14 @@ class StartupTest(GameTest):
         self.assertEqual(g.read("config.cfg").decode(), backup)
         self.assertFalse(g.exists("config_backup.cfg"))
         self.assertIn("An exception has occured!", g.stderr())
-        self.assertIn("DrawingsLook.scheme", g.stderr())
+        self.assertIn("media/nowhere", g.stderr())
 
     def test_engine_failure_without_backup_leaves_the_settings_alone(self):
         def edit(game):
-            game.write("resources.cfg", "[GUI]\nFileSystem=media/nowhere\n")
+            # The skin's scheme cannot be found: the GUI step of start-up fails.
+            os.makedirs(game.path("empty"))
+            game.write("resources.cfg", "[General]\nFileSystem=media/materials\n"
+                       "FileSystem=media/meshes\n[GUI]\nFileSystem=empty\n")
 
         g = self.start(config=config_with(Shadows="false"), edit=edit)
         end = time.time() + 30
@@ -94,11 +98,12 @@ class StartupTest(GameTest):
             time.sleep(0.3)
         self.assertEqual(g.wait_exit(10), 0)
         self.assertEqual(g.read("config.cfg").decode(), config_with(Shadows="false"))
+        self.assertIn("DrawingsLook.scheme", g.stderr())
 
     def test_closing_the_window_ends_the_game_with_exit_code_0(self):
         g = self.start_window(config=config_with())
         g.next_frames(2)
-        g.xdo("windowclose", g.wid)
+        g.close_window()
         self.assertEqual(g.wait_exit(20), 0)
 
 
