@@ -319,3 +319,99 @@ def config_with(**changes):
             line = key + "=" + changes[key]
         lines.append(line)
     return "\n".join(lines) + "\n"
+
+
+def window_origin(game):
+    """The game window's top-left corner on the screen, for reading screenshot pixels at
+    the probe's window pixels."""
+    geo = game.xdo("getwindowgeometry", game.wid).stdout
+    pos = geo.split("Position:")[1].split()[0].split(",")
+    return int(pos[0]), int(pos[1])
+
+
+def window_pixels(game, png, points):
+    """The colours at several window pixels of one screenshot, in one convert run."""
+    ox, oy = window_origin(game)
+    fmt = " ".join(f"%[fx:int(255*p{{{int(x) + ox},{int(y) + oy}}}.r)],"
+                   f"%[fx:int(255*p{{{int(x) + ox},{int(y) + oy}}}.g)],"
+                   f"%[fx:int(255*p{{{int(x) + ox},{int(y) + oy}}}.b)]" for x, y in points)
+    r = subprocess.run(["convert", png, "-format", fmt, "info:"], capture_output=True,
+                       text=True, check=True)
+    return [tuple(int(v) for v in t.split(",")) for t in r.stdout.split()]
+
+
+# ---------------------------------------------------------------- GUI screens helpers
+
+def layout_texts(language_file):
+    """Catalogue name -> text of every window of a layout file in the run directory's media
+    (names as the probe writes them: "Menu/LocalButton", "CH/3")."""
+    import xml.etree.ElementTree as ET
+    tree = ET.parse(os.path.join(RUN_DIR, "media", "gui", language_file))
+    texts = {}
+
+    def walk(node, path):
+        for child in node.findall("Window"):
+            name = child.get("name")
+            full = name if not path else path + "/" + name
+            text = ""
+            for prop in child.findall("Property"):
+                if prop.get("name") == "Text":
+                    text = prop.get("value", "")
+            texts[full] = text
+            walk(child, full)
+
+    root = tree.getroot().find("Window")
+    walk(root, "")
+    # The chat lines live inside "ChatHistory"; the probe names them "CH/<n>".
+    for i in range(8):
+        key = f"ChatHistory/CH/{i}"
+        if key in texts:
+            texts[f"CH/{i}"] = texts.pop(key)
+    return texts
+
+
+def window_geometry(game):
+    """(x, y, width, height) of the game's window on the screen."""
+    out = game.xdo("getwindowgeometry", game.wid).stdout
+    pos = out.split("Position:")[1].split()[0].split(",")
+    size = out.split("Geometry:")[1].split()[0].split("x")
+    return int(pos[0]), int(pos[1]), int(size[0]), int(size[1])
+
+
+def window_shot(game, name):
+    """A PNG of the game's window alone (the screen shot cropped to it)."""
+    full = game.screenshot(name + "-screen")
+    x, y, w, h = window_geometry(game)
+    out = full[:-len("-screen.png")] + ".png"
+    subprocess.run(["convert", full, "-crop", f"{w}x{h}+{x}+{y}", "+repage", out], check=True,
+                   timeout=30)
+    os.remove(full)
+    return out
+
+
+def click_edit_part(game, name):
+    """Clicks the text field of a combo box (its probe rectangle includes the drop list)."""
+    p = game.wait_probe(lambda p: p.visible(name))
+    w = p.windows[name]
+    game.click(w["x"] + w["w"] * 0.4, w["y"] + 10)
+
+
+def choose_combo_item(game, name, index, expected_text, tries=3):
+    """Opens a combo box's list and clicks its item number `index`; waits until the box
+    shows `expected_text`. The item rows follow the font's line spacing, which scales with
+    the window height, so the row is estimated and the probe confirms the choice."""
+    for attempt in range(tries):
+        p = game.wait_probe(lambda p: p.visible(name))
+        w = p.windows[name]
+        height = p.windows["Root"]["h"]
+        spacing = 19.0 * height / 768.0
+        edit = spacing + 10
+        click_edit_part(game, name)
+        game.next_frames(2)
+        y = w["y"] + edit + 3 + spacing * (index + 0.5) + (attempt - 1) * 2
+        game.click(w["x"] + w["w"] * 0.3, y)
+        try:
+            return game.wait_probe(lambda p: p.windows[name]["text"] == expected_text, timeout=3)
+        except AssertionError:
+            continue
+    raise AssertionError(f"{name} never showed {expected_text!r}")
