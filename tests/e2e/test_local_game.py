@@ -164,5 +164,84 @@ class LocalGameTest(GameTest):
         g.screenshot("local-stalemate")
 
 
+    def test_castling_moves_king_and_rook_and_en_passant_removes_the_passed_pawn(self):
+        g = self.begin()
+        p = self.play_line(g, "e2e4 a7a6 e4e5 d7d5")
+        self.assertEqual(p.values["fen"].split()[3], "d6")
+        p = self.play(g, "e5d6")
+        self.assertFalse(p.pieces["PawnB_03"]["alive"])
+        self.assertEqual(p.pieces["Pawn_04"]["square"], sq("d6"))
+        self.assertIsNone(occupant(p, sq("d5")))
+        self.assertEqual(p.values["fen"].split()[0],
+                         "rnbqkbnr/1pp1pppp/p2P4/8/8/8/PPPP1PPP/RNBQKBNR")
+
+        self.play_line(g, "h7h6 g1f3 h6h5 f1c4 h5h4")
+        self.select(g, sq("e1"))
+        shot = g.screenshot("local-castling-targets")
+        p = g.wait_probe()
+        # Both king moves, the step and the castling, are painted as targets.
+        f1, g1 = window_pixels(g, shot, [p.squares[sq("f1")], p.squares[sq("g1")]])
+        self.assertTrue(greenish(f1) and greenish(g1), (f1, g1))
+        self.click_square(g, sq("g1"))
+        p = g.wait_probe(lambda q: q.values["side"] == "1")
+        self.assertEqual(p.pieces["King_00"]["square"], sq("g1"))
+        self.assertEqual(p.pieces["Rook_01"]["square"], sq("f1"))
+        self.assertEqual(p.values["fen"].split()[0],
+                         "rnbqkbnr/1pp1ppp1/p2P4/8/2B4p/5N2/PPPP1PPP/RNBQ1RK1")
+        self.assertEqual(p.values["fen"].split()[2], "kq")
+        g.screenshot("local-castled")
+
+    def test_promotion_to_a_knight_blocks_the_board_until_chosen(self):
+        g = self.begin()
+        self.play_line(g, "h2h4 g7g5 h4g5 h7h6 g5h6 a7a6 h6h7 a6a5")
+        self.select(g, sq("h7"))
+        self.click_square(g, sq("g8"))
+        p = g.wait_probe(lambda q: q.visible("IngamePawnTransform"), timeout=10)
+        self.assertEqual(p.values["promotion"], "1")
+        self.assertFalse(p.visible("LocalIngame"))
+        # The turn has already passed to Black.
+        self.assertEqual(p.values["side"], "1")
+        self.assert_status(p, 1)
+        self.assertFalse(p.pieces["KnigB_01"]["alive"])
+        g.screenshot("local-promotion-choice")
+
+        # Neither a black piece nor an empty square reacts while the choice is open.
+        self.assert_board_ignores(g, sq("a5"))
+        self.assert_board_ignores(g, sq("e7"))
+        self.click_square(g, sq("a4"))
+        self.assertTrue(g.next_frames(6).visible("IngamePawnTransform"))
+
+        g.click_window("IngamePawnTransform/Knight")
+        p = g.wait_probe(lambda q: not q.visible("IngamePawnTransform"), timeout=10)
+        self.assertEqual(p.values["promotion"], "0")
+        self.assertTrue(p.visible("LocalIngame"))
+        # Pawn h7 (index 7) becomes knight index 9 on g8.
+        self.assertTrue(p.pieces["Knig_09"]["alive"])
+        self.assertEqual(p.pieces["Knig_09"]["square"], sq("g8"))
+        self.assertFalse(p.pieces["Pawn_07"]["alive"])
+        self.assertEqual(p.values["fen"].split()[0],
+                         "rnbqkbNr/1ppppp2/8/p7/8/8/PPPPPPP1/RNBQKBNR")
+        self.assertEqual(occupant(p, sq("g8")), "Knig_09")
+        # Black moves on, and the new knight then moves as a knight.
+        self.play(g, "a5a4")
+        p = self.play(g, "g8f6")
+        self.assertEqual(p.pieces["Knig_09"]["square"], sq("f6"))
+
+    def test_restart_while_black_is_to_move_gives_white_the_move(self):
+        g = self.begin()
+        p = self.play(g, "e2e4")
+        self.assert_status(p, 1)
+        g.click_window("LocalIngame/RestartButton")
+        p = g.wait_probe(lambda q: q.values["fen"] == START_FEN)
+        self.assert_status(p, 0)
+        self.assertEqual(p.values["side"], "0")
+        self.assertEqual(p.values["mode"], "0")
+        self.assertTrue(p.visible("LocalIngame"))
+        self.assertEqual(p.pieces["Pawn_04"]["square"], sq("e2"))
+        # White is really the one to move: a black piece does not take the selection.
+        self.assert_board_ignores(g, sq("e7"))
+        self.select(g, sq("d2"))
+
+
 if __name__ == "__main__":
     unittest.main()
