@@ -33,6 +33,42 @@ def greenish(rgb):
     return g > r + 40 and g > b + 40
 
 
+def bluish(rgb):
+    r, g, b = rgb
+    return b > r + 40
+
+
+def yellowish(rgb):
+    r, g, b = rgb
+    return r > 180 and g > 180 and b < g - 70
+
+
+def camera(p):
+    yaw, elevation, distance, flipped = p.values["camera"].split()
+    return float(yaw), float(elevation), float(distance), flipped == "1"
+
+
+def turned_by(a, b):
+    """The angle from b to a, in (-pi, pi]."""
+    d = (a - b) % (2 * math.pi)
+    return d - 2 * math.pi if d > math.pi + 1e-6 else d
+
+
+def tile_point(p, square):
+    """A window pixel on the tile beside its centre, clear of the selection arrow above
+    the centre."""
+    other = square - 1 if square % 8 else square + 1
+    (x, y), (ox, oy) = p.squares[square], p.squares[other]
+    return x + 0.35 * (ox - x), y + 0.35 * (oy - y)
+
+
+def piece_column(p, name):
+    """Window pixels up the middle of a piece, from its centre to its upper part: some of
+    them catch the lit side whatever the shading."""
+    piece = p.pieces[name]
+    return [(piece["px"], piece["py"] - k) for k in range(0, 28, 4)]
+
+
 class LocalGameTest(GameTest):
     # --- driving the game as a player does -------------------------------------------
 
@@ -241,6 +277,128 @@ class LocalGameTest(GameTest):
         # White is really the one to move: a black piece does not take the selection.
         self.assert_board_ignores(g, sq("e7"))
         self.select(g, sq("d2"))
+
+
+    # --- settings changed in the dialog act on the game at once -----------------------
+
+    def open_settings(self, g):
+        g.click_window("Menu/SettingsButton")
+        return g.wait_probe(lambda p: p.visible("Settings"))
+
+    def toggle(self, g, name):
+        g.click_window(name)
+        g.next_frames(2)
+
+    def accept_settings(self, g):
+        g.click_window("Settings/OKButton")
+        return g.wait_probe(lambda p: not p.visible("Settings") and p.visible("Menu") and
+                            p.windows["Menu"]["enabled"])
+
+    def test_flip_view_switched_on_turns_the_camera_after_each_move(self):
+        g = self.start_window(config=config_with())
+        g.wait_probe(lambda p: p.frame >= 3 and p.visible("Menu/LocalButton"))
+        self.open_settings(g)
+        self.toggle(g, "Settings/FlipView")
+        self.accept_settings(g)
+        self.assertIn("FlipView=true", g.read("config.cfg").decode())
+
+        p = self.start_local(g)
+        yaw0, el0, dist0, flipped = camera(p)
+        self.assertFalse(flipped)
+        p = self.play(g, "e2e4")
+        p = g.wait_probe(lambda q: camera(q)[3])
+        yaw, el, dist, _ = camera(p)
+        self.assertAlmostEqual(abs(turned_by(yaw, yaw0)), math.pi, places=3)
+        self.assertAlmostEqual(el, el0, places=4)
+        self.assertAlmostEqual(dist, dist0, places=4)
+        # Black plays from its own side of the board.
+        self.play(g, "e7e5")
+        p = g.wait_probe(lambda q: not camera(q)[3])
+        self.assertAlmostEqual(turned_by(camera(p)[0], yaw0), 0, places=3)
+        self.play(g, "g1f3")
+        p = g.wait_probe(lambda q: camera(q)[3])
+        g.screenshot("local-flipped-black-to-move")
+        self.play(g, "b8c6")
+        self.play(g, "f1c4")
+        p = g.wait_probe(lambda q: camera(q)[3])
+
+        # A new local game from the menu turns the view back to White's side.
+        g.click_window("LocalIngame/QuitButton")
+        g.wait_probe(lambda q: q.visible("Menu/LocalButton"))
+        self.assertTrue(camera(g.wait_probe())[3])
+        p = self.start_local(g)
+        p = g.wait_probe(lambda q: q.values["fen"] == START_FEN)
+        yaw, _, _, flipped = camera(p)
+        self.assertFalse(flipped)
+        self.assertAlmostEqual(turned_by(yaw, yaw0), 0, places=3)
+
+    def test_highlighting_switched_off_takes_effect_at_once(self):
+        g = self.begin()
+        p = g.wait_probe()
+        self.select(g, sq("e2"))
+        p = g.wait_probe()
+        shot = g.screenshot("local-highlight-on-selected")
+        targets = [tile_point(p, sq("e3")), tile_point(p, sq("e4"))]
+        e3, e4, *a2 = window_pixels(g, shot, targets +
+                                    piece_column(p, "Pawn_00"))
+        self.assertTrue(greenish(e3) and greenish(e4), (e3, e4))
+        # The movable pawns wear the movable look.
+        self.assertTrue(any(bluish(c) for c in a2), a2)
+        p = self.play(g, "e2e4")
+        e2, = window_pixels(g, g.screenshot("local-highlight-on-moved"),
+                            [p.squares[sq("e2")]])
+        self.assertTrue(yellowish(e2), e2)
+
+        g.click_window("LocalIngame/QuitButton")
+        g.wait_probe(lambda q: q.visible("Menu/LocalButton"))
+        self.open_settings(g)
+        self.toggle(g, "Settings/Highlighting")
+        self.toggle(g, "Settings/LastMoveHighlighting")
+        self.accept_settings(g)
+        cfg = g.read("config.cfg").decode()
+        self.assertIn("Highlighting=false", cfg)
+        self.assertIn("LastMoveHighlighting=false", cfg)
+
+        self.start_local(g)
+        self.select(g, sq("e2"))
+        p = g.wait_probe()
+        shot = g.screenshot("local-highlight-off-selected")
+        targets = [tile_point(p, sq("e3")), tile_point(p, sq("e4"))]
+        e3, e4, *a2 = window_pixels(g, shot, targets +
+                                    piece_column(p, "Pawn_00"))
+        self.assertFalse(greenish(e3) or greenish(e4), (e3, e4))
+        self.assertFalse(any(bluish(c) for c in a2), a2)
+        p = self.play(g, "e2e4")
+        e2, = window_pixels(g, g.screenshot("local-highlight-off-moved"),
+                            [p.squares[sq("e2")]])
+        self.assertFalse(yellowish(e2), e2)
+
+    def test_czech_chosen_in_the_dialog_rebuilds_the_screens_at_once(self):
+        g = self.start_window(config=config_with())
+        p = g.wait_probe(lambda q: q.frame >= 3 and q.visible("Menu/LocalButton"))
+        english = {n: p.windows[n]["text"] for n in
+                   ("Menu/LocalButton", "LocalIngame/RestartButton", "StatusBar/WhiteOnMove")}
+        p = self.open_settings(g)
+        lang = p.windows["Settings/Lang"]
+        # The read-only combo box: open its list, then pick the second item.
+        g.click(lang["x"] + lang["w"] / 2, lang["y"] + 19)
+        g.next_frames(3)
+        g.click(lang["x"] + 40, lang["y"] + 64)
+        g.wait_probe(lambda q: q.windows["Settings/Lang"]["text"] == "Cesky")
+        self.accept_settings(g)
+        self.assertIn("Lang=Cesky", g.read("config.cfg").decode())
+        p = g.wait_probe(lambda q: q.windows["Menu/LocalButton"]["text"] !=
+                         english["Menu/LocalButton"])
+
+        # The rebuilt screens still drive the game.
+        p = self.start_local(g)
+        self.assertNotEqual(p.windows["LocalIngame/RestartButton"]["text"],
+                            english["LocalIngame/RestartButton"])
+        self.assertNotEqual(p.windows["StatusBar/WhiteOnMove"]["text"],
+                            english["StatusBar/WhiteOnMove"])
+        p = self.play(g, "e2e4")
+        self.assert_status(p, 1)
+        g.screenshot("local-czech")
 
 
 if __name__ == "__main__":
