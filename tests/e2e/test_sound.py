@@ -107,13 +107,16 @@ class SoundTest(GameTest):
         # keys can be released after the game has quit and the next game finds the server.
         from Xlib import display
         self.keeper = display.Display(self.xvfb.display)
-        self.addCleanup(self.keeper.close)
         self.audio = tempfile.mkdtemp(prefix="korvane-sound-")
         self.addCleanup(shutil.rmtree, self.audio, True)
         self.wave = os.path.join(self.audio, "out.wav")
         self.select = effect("select.wav")
         self.move = effect("move.wav")
         self.effects = {"select": self.select, "move": self.move}
+
+    def tearDown(self):
+        self.keeper.close()
+        super().tearDown()
 
     def wave_env(self):
         conf = os.path.join(self.audio, "alsoft.conf")

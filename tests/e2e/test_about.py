@@ -1,0 +1,194 @@
+"""The About window's latest-version query in the real game, against a version service the
+test runs on 127.0.0.1 (nothing ever leaves the machine)."""
+
+import socket
+import threading
+import time
+import unittest
+
+from harness import GameTest, config_with
+
+VERSION_PATH = "/latestversion.php"
+
+
+def expected_request(host_text):
+    return ("GET http://" + host_text + VERSION_PATH + " HTTP/1.1\r\n"
+            "Accept: image/gif, image/x-xbitmap, image/jpeg, image/pjpeg, */*\r\n"
+            "Accept-Language: en-us\r\n"
+            "Accept-Encoding: gzip, deflate\r\n"
+            "User-Agent: Mozilla/4.0 (compatible; MSIE 5.5; Windows NT 5.0)\r\n"
+            "Host: " + host_text + "\r\n"
+            "Connection: Close\r\n"
+            "\r\n").encode() + b"\0"
+
+
+def response(body):
+    return (b"HTTP/1.1 200 OK\r\nContent-Type: text/plain\r\nContent-Length: " +
+            str(len(body)).encode() + b"\r\nConnection: close\r\n\r\n" + body)
+
+
+class VersionService:
+    """A one-connection-at-a-time server on loopback. Each connection takes the next script
+    from `answers`: a list of byte blocks sent with a pause between them, or None to accept,
+    read and stay silent until the client gives up. Records what every client sent."""
+
+    def __init__(self, answers):
+        self.answers = list(answers)
+        self.requests = []  # (time the request was complete, bytes)
+        self.sock = socket.socket(socket.AF_INET, socket.SOCK_STREAM)
+        self.sock.setsockopt(socket.SOL_SOCKET, socket.SO_REUSEADDR, 1)
+        self.sock.bind(("127.0.0.1", 0))
+        self.sock.listen(4)
+        self.sock.settimeout(0.2)
+        self.port = self.sock.getsockname()[1]
+        self.stopping = False
+        self.thread = threading.Thread(target=self.serve, daemon=True)
+        self.thread.start()
+
+    def serve(self):
+        while not self.stopping:
+            try:
+                conn, _ = self.sock.accept()
+            except socket.timeout:
+                continue
+            except OSError:
+                return
+            with conn:
+                self.handle(conn)
+
+    def handle(self, conn):
+        conn.settimeout(5)
+        data = b""
+        try:
+            # The request ends with its blank line and the zero byte after it.
+            while not data.endswith(b"\r\n\r\n\0") and len(data) < 65536:
+                chunk = conn.recv(4096)
+                if not chunk:
+                    break
+                data += chunk
+        except socket.timeout:
+            pass
+        self.requests.append((time.time(), data))
+        script = self.answers.pop(0) if self.answers else [response(b"9.99")]
+        try:
+            if script is None:
+                # Silent: wait for the client to hang up.
+                conn.settimeout(10)
+                while conn.recv(4096):
+                    pass
+                return
+            for i, block in enumerate(script):
+                if i:
+                    time.sleep(0.4)
+                conn.sendall(block)
+        except OSError:
+            pass
+
+    def stop(self):
+        self.stopping = True
+        self.thread.join(2)
+        self.sock.close()
+
+
+class AboutTest(GameTest):
+    def setUp(self):
+        super().setUp()
+        # Xvfb resets when its last client leaves; a connection of our own keeps it up for
+        # the next game of the same test.
+        from Xlib import display
+        self.keeper = display.Display(self.xvfb.display)
+
+    def tearDown(self):
+        self.keeper.close()
+        super().tearDown()
+
+    def serve(self, answers):
+        service = VersionService(answers)
+        self.addCleanup(service.stop)
+        return service
+
+    def open_about(self, g):
+        """Clicks the About button; returns the click time and the first probe that shows
+        the About window, checking on the way that the window never shows the waiting text
+        (the query runs inside the opening, so it opens with the answer in place)."""
+        p = g.wait_probe(lambda p: p.visible("Menu/AboutButton") and
+                         p.windows["Menu"]["enabled"])
+        clicked = time.time()
+        g.click(*p.centre("Menu/AboutButton"))
+        p = g.wait_probe(lambda p: p.visible("About"), timeout=15, after=p.frame)
+        self.assertNotEqual(p.windows["About/LatestVersion"]["text"], "...")
+        # The menu is locked while About is open.
+        self.assertTrue(p.visible("Menu"))
+        self.assertFalse(p.windows["Menu"]["enabled"])
+        return clicked, time.time(), p
+
+    def click_latency(self, g):
+        """Seconds from a click on a plain menu button to the probe showing its effect: how
+        slow this machine is right now, so the query's own time can be told apart."""
+        p = g.wait_probe(lambda p: p.visible("Menu/SettingsButton"))
+        clicked = time.time()
+        g.click(*p.centre("Menu/SettingsButton"))
+        g.wait_probe(lambda p: p.visible("Settings"), after=p.frame)
+        latency = time.time() - clicked
+        g.click_window("Settings/CancelButton")
+        g.wait_probe(lambda p: not p.visible("Settings") and p.visible("Menu/AboutButton"))
+        return latency
+
+    def close_about(self, g):
+        g.click_window("About/OKButton")
+        return g.wait_probe(lambda p: not p.visible("About") and p.windows["Menu"]["enabled"])
+
+    def test_answers_are_shown_and_every_opening_asks_again(self):
+        service = self.serve([
+            [response(b"1.05 and more")],
+            # Body of three characters.
+            [response(b"1.0")],
+            # Header alone in the first chunk, the body in a second one.
+            [b"HTTP/1.1 200 OK\r\nContent-Length: 4\r\n", b"\r\n2.00"],
+            [response(b"2.17")],
+        ])
+        host = f"127.0.0.1:{service.port}"
+        g = self.start_window(config=config_with() + f"VersionHost={host}\n")
+        g.next_frames(3)
+        shown = []
+        for _ in range(4):
+            _, _, p = self.open_about(g)
+            shown.append(p.windows["About/LatestVersion"]["text"])
+            self.close_about(g)
+        self.assertEqual(shown, ["1.05", "Connection Error", "Connection Error", "2.17"])
+        self.assertEqual(len(service.requests), 4)
+        for _, data in service.requests:
+            self.assertEqual(data, expected_request(host))
+
+    def test_silent_service_gives_up_after_the_deadline(self):
+        service = self.serve([None])
+        host = f"127.0.0.1:{service.port}"
+        g = self.start_window(config=config_with() + f"VersionHost={host}\n")
+        g.next_frames(3)
+        latency = self.click_latency(g)
+        clicked, seen, p = self.open_about(g)
+        self.assertEqual(p.windows["About/LatestVersion"]["text"], "Connection Error")
+        self.assertEqual(len(service.requests), 1)
+        asked = service.requests[0][0]
+        # Three seconds counted after the request went out; never much past four.
+        self.assertGreaterEqual(seen - asked, 2.9)
+        self.assertLess(seen - clicked - latency, 4.2)
+        self.close_about(g)
+
+    def test_without_a_service_host_the_answer_is_immediate(self):
+        for name, config in (("empty", config_with() + "VersionHost=\n"),
+                             ("missing", config_with())):
+            with self.subTest(name):
+                g = self.start_window(config=config)
+                g.next_frames(3)
+                latency = self.click_latency(g)
+                clicked, seen, p = self.open_about(g)
+                self.assertEqual(p.windows["About/LatestVersion"]["text"], "Connection Error")
+                # No waiting for a deadline: about as quick as any other button.
+                self.assertLess(seen - clicked - latency, 1.5)
+                self.close_about(g)
+                g.stop()
+
+
+if __name__ == "__main__":
+    unittest.main()
