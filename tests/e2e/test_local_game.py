@@ -2,6 +2,7 @@
 selections, moves, castling, en passant, promotion and the end of the game."""
 
 import math
+import time
 import unittest
 
 from harness import GameTest, config_with, window_pixels
@@ -67,6 +68,85 @@ def piece_column(p, name):
     them catch the lit side whatever the shading."""
     piece = p.pieces[name]
     return [(piece["px"], piece["py"] - k) for k in range(0, 28, 4)]
+
+
+class CameraModel:
+    """The game camera rebuilt from the probe: the orbit values give its position, the
+    board centre its aim, and the focal length is fitted to the 64 square pixels."""
+
+    def __init__(self, p):
+        yaw, el, dist, _ = camera(p)
+        h, r = dist * math.sin(el), dist * math.cos(el)
+        self.pos = (4 + r * math.sin(yaw), h, 4 - r * math.cos(yaw))
+        self.fwd = norm(sub((4, 0, 4), self.pos))
+        self.right = norm(cross(self.fwd, (0, 1, 0)))
+        self.up = cross(self.right, self.fwd)
+        self.cx = p.windows["Root"]["w"] / 2
+        self.cy = p.windows["Root"]["h"] / 2
+        num = den = 0.0
+        for i, (px, py) in p.squares.items():
+            u, v = self.plane((i // 8 + 0.5, 0, i % 8 + 0.5))
+            num += (px - self.cx) * u + (py - self.cy) * v
+            den += u * u + v * v
+        self.f = num / den
+        self.error = max(math.dist(self.pixel((i // 8 + 0.5, 0, i % 8 + 0.5)), xy)
+                         for i, xy in p.squares.items())
+
+    def plane(self, world):
+        d = sub(world, self.pos)
+        depth = dot(d, self.fwd)
+        return dot(d, self.right) / depth, -dot(d, self.up) / depth
+
+    def pixel(self, world):
+        u, v = self.plane(world)
+        return self.cx + self.f * u, self.cy + self.f * v
+
+    def ray(self, x, y):
+        u, v = (x - self.cx) / self.f, (y - self.cy) / self.f
+        return tuple(a + u * b - v * c for a, b, c in zip(self.fwd, self.right, self.up))
+
+    def ground(self, x, y):
+        """Board coordinates (file, rank) where the ray through the pixel meets the board."""
+        d = self.ray(x, y)
+        t = -self.pos[1] / d[1]
+        wx, wz = self.pos[0] + t * d[0], self.pos[2] + t * d[2]
+        return wz, wx
+
+    def depth_in_box(self, x, y, lo, hi):
+        """How deep the ray through the pixel runs inside the box (0 when it misses)."""
+        d = self.ray(x, y)
+        t0, t1 = 0.0, 1e9
+        for a in range(3):
+            if abs(d[a]) < 1e-12:
+                if not lo[a] <= self.pos[a] <= hi[a]:
+                    return 0.0
+                continue
+            ta, tb = sorted(((lo[a] - self.pos[a]) / d[a], (hi[a] - self.pos[a]) / d[a]))
+            t0, t1 = max(t0, ta), min(t1, tb)
+        return max(0.0, t1 - t0)
+
+
+def sub(a, b):
+    return tuple(x - y for x, y in zip(a, b))
+
+
+def dot(a, b):
+    return sum(x * y for x, y in zip(a, b))
+
+
+def cross(a, b):
+    return (a[1] * b[2] - a[2] * b[1], a[2] * b[0] - a[0] * b[2], a[0] * b[1] - a[1] * b[0])
+
+
+def norm(a):
+    n = math.sqrt(dot(a, a))
+    return tuple(x / n for x in a)
+
+
+def piece_box(square, radius, height):
+    """World box around a piece on the square: (lo, hi)."""
+    x, z = square // 8 + 0.5, square % 8 + 0.5
+    return (x - radius, 0.0, z - radius), (x + radius, height, z + radius)
 
 
 class LocalGameTest(GameTest):
@@ -399,6 +479,58 @@ class LocalGameTest(GameTest):
         p = self.play(g, "e2e4")
         self.assert_status(p, 1)
         g.screenshot("local-czech")
+
+
+    def test_click_beside_a_pawns_head_falls_through_to_the_square_behind(self):
+        g = self.begin()
+        self.play_line(g, "e2e4 a7a6")
+        # A lower camera makes the part of the pawn's box above the board behind it large.
+        for _ in range(40):
+            el = math.degrees(camera(g.next_frames(2))[1])
+            if 28 <= el <= 36:
+                break
+            key = "Down" if el > 36 else "Up"
+            g.key_down(key)
+            time.sleep(0.02)
+            g.key_up(key)
+        self.select(g, sq("e4"))
+        p = g.next_frames(3)
+        model = CameraModel(p)
+        self.assertLess(model.error, 2.0, "the camera model does not match the probe")
+
+        # The pawn's box as the mesh makes it (foot radius 0.30, height 0.65).
+        lo, hi = piece_box(sq("e4"), 0.30, 0.65)
+        cx, cy = model.pixel(((lo[0] + hi[0]) / 2, 0.325, (lo[2] + hi[2]) / 2))
+        pawn = p.pieces["Pawn_04"]
+        self.assertLess(math.dist((cx, cy), (pawn["px"], pawn["py"])), 3.0)
+        others = [piece_box(v["square"], 0.4, 1.2) for n, v in p.pieces.items()
+                  if v["alive"] and n != "Pawn_04"]
+        candidates = []
+        for y in range(int(cy) - 60, int(cy) + 1, 2):
+            for x in range(int(cx) - 40, int(cx) + 41, 2):
+                depth = model.depth_in_box(x, y, lo, hi)
+                if depth < 0.08:
+                    continue
+                if any(model.depth_in_box(x, y, *b) > 0 for b in others):
+                    continue
+                file, rank = model.ground(x, y)
+                inside = min(file - math.floor(file), math.ceil(file) - file,
+                             rank - math.floor(rank), math.ceil(rank) - rank)
+                if int(file) == 4 and int(rank) == 4 and inside > 0.1:
+                    candidates.append((-depth, x, y, int(file) + 8 * int(rank)))
+        self.assertTrue(candidates, "no pixel of the pawn's box over its target square")
+        shot = g.screenshot("local-fall-through-before")
+        colours = window_pixels(g, shot, [(x, y) for _, x, y, _ in candidates])
+        # Off the pawn's shape: the green target tile shows there. The ray that runs
+        # deepest through the box is the surest hit of the box.
+        off = sorted(c for c, rgb in zip(candidates, colours) if greenish(rgb))
+        self.assertTrue(off, "every pixel of the pawn's box over the targets shows the pawn")
+        _, x, y, target = off[0]
+
+        g.click(x, y)
+        p = g.wait_probe(lambda q: q.values["selected"] == "none", timeout=10)
+        self.assertEqual(p.pieces["Pawn_04"]["square"], target)
+        self.assertEqual(p.values["side"], "1")
 
 
 if __name__ == "__main__":
