@@ -13,6 +13,8 @@ namespace {
 const char* const kTextureName = "rttTex";
 const char* const kTextureGroup = "rtts";
 constexpr unsigned short kMaxHits = 5;
+// The visibility bit the pick viewport draws; set only on the entities a confirmation keeps.
+constexpr Ogre::uint32 kPickOnlyFlag = 1u << 31;
 
 } // namespace
 
@@ -50,6 +52,7 @@ void Picker::createTexture(unsigned windowWidth, unsigned windowHeight) {
     vp->setBackgroundColour(Ogre::ColourValue::Black);
     vp->setOverlaysEnabled(false);
     vp->setShadowsEnabled(false);
+    vp->setVisibilityMask(kPickOnlyFlag);
     pixels_.assign(size_t(width_) * height_ * Ogre::PixelUtil::getNumElemBytes(Ogre::PF_BYTE_BGR),
                    0);
 }
@@ -67,6 +70,14 @@ void Picker::resize(unsigned windowWidth, unsigned windowHeight) {
         return;
     destroyTexture();
     createTexture(windowWidth, windowHeight);
+}
+
+void Picker::rayEntities(float mx, float my, std::vector<Ogre::Entity*>* entities) {
+    query_->setRay(camera_->getCameraToViewportRay(mx, my));
+    for (const Ogre::RaySceneQueryResultEntry& entry : query_->execute())
+        if (auto* e = dynamic_cast<Ogre::Entity*>(entry.movable); e && e->isVisible())
+            entities->push_back(e);
+    query_->clearResults();
 }
 
 std::vector<std::string> Picker::rayHits(float mx, float my, std::vector<Ogre::Entity*>* entities) {
@@ -113,6 +124,27 @@ bool Picker::confirmPieceHit(Ogre::Entity* entity, float mx, float my) {
     if (!entity || !target_)
         return false;
 
+    // mx or my of exactly 1 would read one past the last pixel.
+    const size_t x = std::min(size_t(std::max(0.0f, mx) * float(width_)), size_t(width_ - 1));
+    const size_t y = std::min(size_t(std::max(0.0f, my) * float(height_)), size_t(height_ - 1));
+
+    // Only an entity whose bounding box the ray through the tested pixel's centre meets can
+    // cover that pixel, so the others are left out of the render: a click costs a handful
+    // of draws instead of the whole board. The ones kept still hide the piece behind them.
+    std::vector<Ogre::Entity*> keep;
+    rayEntities((float(x) + 0.5f) / float(width_), (float(y) + 0.5f) / float(height_), &keep);
+    if (std::find(keep.begin(), keep.end(), entity) == keep.end())
+        keep.push_back(entity);
+    std::vector<std::pair<Ogre::MovableObject*, Ogre::uint32>> flags;
+    for (const auto& [name, object] :
+         sceneManager_->getMovableObjects(Ogre::EntityFactory::FACTORY_TYPE_NAME)) {
+        const Ogre::uint32 was = object->getVisibilityFlags();
+        flags.emplace_back(object, was);
+        const bool kept = std::find(keep.begin(), keep.end(), object) != keep.end();
+        // An entity the viewport would not have drawn stays undrawn.
+        object->setVisibilityFlags(kept && was ? (was | kPickOnlyFlag) : (was & ~kPickOnlyFlag));
+    }
+
     std::vector<Ogre::MaterialPtr> remembered;
     for (unsigned i = 0; i < entity->getNumSubEntities(); ++i) {
         remembered.push_back(entity->getSubEntity(i)->getMaterial());
@@ -137,14 +169,13 @@ bool Picker::confirmPieceHit(Ogre::Entity* entity, float mx, float my) {
         light->setVisible(lightWasVisible);
     for (unsigned i = 0; i < entity->getNumSubEntities() && i < remembered.size(); ++i)
         entity->getSubEntity(i)->setMaterial(remembered[i]);
+    for (const auto& [object, was] : flags)
+        object->setVisibilityFlags(was);
 
     Ogre::PixelBox box(width_, height_, 1, Ogre::PF_BYTE_BGR, pixels_.data());
     target_->copyContentsToMemory(box, box);
     Ogre::Image image;
     image.loadDynamicImage(pixels_.data(), width_, height_, Ogre::PF_BYTE_BGR);
-    // mx or my of exactly 1 would read one past the last pixel.
-    const size_t x = std::min(size_t(std::max(0.0f, mx) * float(width_)), size_t(width_ - 1));
-    const size_t y = std::min(size_t(std::max(0.0f, my) * float(height_)), size_t(height_ - 1));
     return image.getColourAt(x, y, 0) == Ogre::ColourValue(1, 0, 0, 1);
 }
 

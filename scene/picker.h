@@ -41,6 +41,8 @@ class Picker {
     std::vector<std::string> rayHits(float mx, float my, std::vector<Ogre::Entity*>* entities);
 
   private:
+    // Every visible entity whose bounding box the ray at (mx, my) meets, in no fixed order.
+    void rayEntities(float mx, float my, std::vector<Ogre::Entity*>* entities);
     void createTexture(unsigned windowWidth, unsigned windowHeight);
     void destroyTexture();
 
