@@ -1,0 +1,158 @@
+#!/usr/bin/env python3
+"""Click-to-move latency and in-game frame rate of the real game under Xvfb. Prints
+numbers; asserts nothing.
+
+  /usr/bin/python3 tools/bench/move_latency.py [RUN_DIR] [--moves N]
+
+For each resolution (800x600, 1024x768) and frame pacing (the game's own, and off with
+KORVANE_UNCAPPED=1) a local game is started from the menu and knights are moved out and
+back, two clicks per move. The second click of each move is timed:
+
+  latency    from the moment xdotool's button click returns to the first state-probe
+             write that shows the new position (the probe is written after every
+             rendered frame, so this is click to the end of the frame that shows the
+             move, plus the polling step of 1 ms)
+  frames     how many frames the game rendered from the click to that frame: 1 means the
+             very next frame showed the move
+  FPS        frames per second over 5 s in the middle-game position reached, with the
+             selection arrow spinning over a selected piece
+"""
+
+import os
+import statistics
+import subprocess
+import sys
+import time
+
+here = os.path.dirname(os.path.abspath(__file__))
+top = os.path.dirname(os.path.dirname(here))
+sys.path.insert(0, os.path.join(top, "tests", "e2e"))
+args = [a for a in sys.argv[1:] if not a.startswith("--")]
+os.environ.setdefault("KORVANE_RUN_DIR", args[0] if args else
+                      os.path.join(top, "build", "run"))
+MOVES = 20
+if "--moves" in sys.argv:
+    MOVES = int(sys.argv[sys.argv.index("--moves") + 1])
+
+import harness  # noqa: E402
+
+harness.RUN_DIR = os.environ["KORVANE_RUN_DIR"]
+
+# Knights out and back: every position repeats, so any number of moves stays legal.
+CYCLE = ["g1f3", "g8f6", "f3g1", "f6g8", "b1c3", "b8c6", "c3b1", "c6b8"]
+
+
+def sq(name):
+    return "abcdefgh".index(name[0]) + 8 * (int(name[1]) - 1)
+
+
+def occupant(p, square):
+    for name, piece in p.pieces.items():
+        if piece["alive"] and piece["square"] == square:
+            return name
+    return None
+
+
+def raw_probe(g):
+    """The probe's frame and FEN read straight from the file, without the full parse."""
+    try:
+        with open(g.state) as f:
+            frame = fen = None
+            for line in f:
+                if line.startswith("frame "):
+                    frame = int(line[6:])
+                elif line.startswith("fen "):
+                    fen = line[4:].strip()
+                    break
+            return frame, fen
+    except (FileNotFoundError, ValueError):
+        return None, None
+
+
+def xdo_cost(g, runs=20):
+    """What one xdotool call costs by itself, to read the latencies against."""
+    times = []
+    for _ in range(runs):
+        t0 = time.monotonic()
+        g.xdo("getmouselocation")
+        times.append((time.monotonic() - t0) * 1000)
+    return statistics.median(times)
+
+
+def timed_move(g, move):
+    frm, to = sq(move[:2]), sq(move[2:])
+    p = g.wait_probe()
+    name = occupant(p, frm)
+    g.click(p.pieces[name]["px"], p.pieces[name]["py"])
+    p = g.wait_probe(lambda q: q.values["selected"] != "none", timeout=10)
+    g.xdo("mousemove", "--window", g.wid, str(int(p.squares[to][0])),
+          str(int(p.squares[to][1])))
+    time.sleep(0.1)
+    fen_before = p.values["fen"]
+    env = dict(os.environ, DISPLAY=g.xvfb.display)
+    t_start = time.monotonic()
+    subprocess.run(["xdotool", "click", "--window", g.wid, "1"], env=env, check=True)
+    t_click = time.monotonic()
+    frame_click, fen = raw_probe(g)
+    frame = frame_click
+    end = t_click + 10
+    while time.monotonic() < end:
+        if fen is not None and fen != fen_before:
+            now = time.monotonic()
+            return (now - t_click) * 1000, (now - t_start) * 1000, frame - frame_click
+        time.sleep(0.001)
+        frame, fen = raw_probe(g)
+    raise SystemExit(f"move {move} did not show within 10 s")
+
+
+def run(xvfb, w, h, uncapped):
+    env = {"KORVANE_UNCAPPED": "1"} if uncapped else None
+    g = harness.Game(xvfb, config=harness.config_with(W=str(w), H=str(h)), env=env)
+    try:
+        g.wait_window()
+        g.wait_probe(lambda p: p.frame >= 3 and p.visible("Menu/LocalButton"))
+        g.click_window("Menu/LocalButton")
+        g.wait_probe(lambda p: p.values.get("mode") == "0")
+        cost = xdo_cost(g)
+        lat, whole, frames = [], [], []
+        for i in range(MOVES):
+            ms, ms_whole, n = timed_move(g, CYCLE[i % len(CYCLE)])
+            lat.append(ms)
+            whole.append(ms_whole)
+            frames.append(n)
+        # The middle game for the frame rate: a few pawns out and a piece selected.
+        for move in ("e2e4", "e7e5", "d2d4", "d7d6", "c1g5"):
+            timed_move(g, move)
+        p = g.wait_probe()
+        g.click(p.pieces["QueeB_00"]["px"], p.pieces["QueeB_00"]["py"])
+        g.wait_probe(lambda q: q.values["selected"] != "none")
+        time.sleep(1)
+        f0, t0 = g.probe().frame, time.monotonic()
+        time.sleep(5)
+        f1, t1 = g.probe().frame, time.monotonic()
+        fps = (f1 - f0) / (t1 - t0)
+        return cost, lat, whole, frames, fps
+    finally:
+        g.stop()
+
+
+def main():
+    xvfb = harness.Xvfb()
+    try:
+        for w, h in ((800, 600), (1024, 768)):
+            for uncapped in (False, True):
+                cost, lat, whole, frames, fps = run(xvfb, w, h, uncapped)
+                pacing = "uncapped" if uncapped else "paced"
+                lat.sort()
+                print(f"{w}x{h} {pacing}: click to moved piece median {statistics.median(lat):.1f} ms"
+                      f" (min {lat[0]:.1f}, max {lat[-1]:.1f}, {len(lat)} moves); frames from"
+                      f" click to the move: median {statistics.median(frames):.0f}, max"
+                      f" {max(frames)}; with xdotool's own start-up median"
+                      f" {statistics.median(whole):.1f} ms (one xdotool call alone"
+                      f" {cost:.1f} ms); FPS in the middle game {fps:.1f}")
+    finally:
+        xvfb.stop()
+
+
+if __name__ == "__main__":
+    main()
