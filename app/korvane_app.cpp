@@ -46,11 +46,8 @@ std::string settingValue(const char* key, const char* section) {
 KorvaneApp::KorvaneApp() = default;
 
 KorvaneApp::~KorvaneApp() {
-    delete frameListener_; // before the GUI: it holds GUI windows and the pick target
-    frameListener_ = nullptr;
+    // The screens' event subscriptions go before the GUI system that holds them.
     screens_.reset();
-    globalPosition().setView(nullptr);
-    board_.reset();
     if (guiSystem_) {
         // The GUI system and its renderer were created together and go together:
         // system first, then the renderer.
@@ -58,6 +55,11 @@ KorvaneApp::~KorvaneApp() {
         guiSystem_ = nullptr;
         guiRenderer_ = nullptr;
     }
+    // Not removed from the root first: the loop has already ended.
+    delete frameListener_;
+    frameListener_ = nullptr;
+    globalPosition().setView(nullptr);
+    board_.reset();
     if (root_ && sceneManager_)
         sceneManager_->setShadowTechnique(Ogre::SHADOWTYPE_NONE);
     delete root_; // closes the render window, destroys the scene and unloads plug-ins
