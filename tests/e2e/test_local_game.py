@@ -359,6 +359,26 @@ class LocalGameTest(GameTest):
         self.select(g, sq("d2"))
 
 
+    def test_a_pinned_queen_still_gives_check(self):
+        g = self.begin()
+        # Black's queen steps between the bishop on a3 and its own king, checking White's
+        # king along b4-c3-d2-e1 while pinned itself.
+        p = self.play_line(g, "d2d4 e7e6 b2b3 c7c6 g1f3 d8b6 h2h3 e8e7 c1a3 b6b4")
+        self.assertEqual(p.values["fen"].split()[0],
+                         "rnb2bnr/pp1pkppp/2p1p3/8/1q1P4/BP3N1P/P1P1PPP1/RN1QKB1R")
+        # Moves that leave the check standing are not offered: the h-pawn has none.
+        self.assert_board_ignores(g, sq("h3"))
+        self.select(g, sq("f3"))
+        self.click_square(g, sq("e5"))
+        p = g.next_frames(6)
+        self.assertEqual(p.values["side"], "0")
+        self.assertEqual(p.pieces["Knig_01"]["square"], sq("f3"))
+        # Taking the checking queen is the answer.
+        p = self.play(g, "a3b4")
+        self.assertFalse(p.pieces["QueeB_00"]["alive"])
+        self.assertEqual(p.pieces["Bish_00"]["square"], sq("b4"))
+        self.assertFalse(p.visible("GameEnd"))
+
     # --- settings changed in the dialog act on the game at once -----------------------
 
     def open_settings(self, g):
