@@ -12,8 +12,9 @@ back, two clicks per move. The second click of each move is timed:
              write that shows the new position (the probe is written after every
              rendered frame, so this is click to the end of the frame that shows the
              move, plus the polling step of 1 ms)
-  frames     how many frames the game rendered from the click to that frame: 1 means the
-             very next frame showed the move
+  frames     how many probe frames passed from the click to that frame: 1 means the very
+             next frame showed the move; 2 means the click came while a frame was being
+             drawn, and the frame after that one showed it
   FPS        frames per second over 5 s in the middle-game position reached, with the
              selection arrow spinning over a selected piece
 """
@@ -144,7 +145,8 @@ def main():
                 cost, lat, whole, frames, fps = run(xvfb, w, h, uncapped)
                 pacing = "uncapped" if uncapped else "paced"
                 lat.sort()
-                print(f"{w}x{h} {pacing}: click to moved piece median {statistics.median(lat):.1f} ms"
+                med = statistics.median(lat)
+                print(f"{w}x{h} {pacing}: click to moved piece median {med:.1f} ms"
                       f" (min {lat[0]:.1f}, max {lat[-1]:.1f}, {len(lat)} moves); frames from"
                       f" click to the move: median {statistics.median(frames):.0f}, max"
                       f" {max(frames)}; with xdotool's own start-up median"
