@@ -131,6 +131,9 @@ bool Picker::confirmPieceHit(Ogre::Entity* entity, float mx, float my) {
     // Only an entity whose bounding box the ray through the tested pixel's centre meets can
     // cover that pixel, so the others are left out of the render: a click costs a handful
     // of draws instead of the whole board. The ones kept still hide the piece behind them.
+    // Boxes follow their nodes only when the scene graph updates, normally in a render; a
+    // piece moved since the last frame must be judged where it is now.
+    sceneManager_->_updateSceneGraph(camera_);
     std::vector<Ogre::Entity*> keep;
     rayEntities((float(x) + 0.5f) / float(width_), (float(y) + 0.5f) / float(height_), &keep);
     if (std::find(keep.begin(), keep.end(), entity) == keep.end())
