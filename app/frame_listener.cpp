@@ -355,10 +355,17 @@ void KorvaneFrameListener::pace(float) {
         return;
     const double now = nowSeconds();
     const bool busy = now - lastActivity_ < 1.0 || board_.arrowEntity()->isVisible();
-    const double period = busy ? 1.0 / 60.0 : 1.0 / 10.0;
+    const double period = busy ? 1.0 / 60.0 : 1.0 / 4.0;
     const double wait = lastFrameEnd_ + period - now;
-    if (wait > 0)
-        std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+    if (wait > 0) {
+        if (busy) {
+            std::this_thread::sleep_for(std::chrono::duration<double>(wait));
+        } else {
+            // The long idle wait ends at the first input event (left queued for the next
+            // frame), so a click or key never waits for the slow idle pace.
+            SDL_WaitEventTimeout(nullptr, std::max(1, int(wait * 1000.0)));
+        }
+    }
     lastFrameEnd_ = nowSeconds();
 }
 
