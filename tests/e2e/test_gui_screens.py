@@ -295,5 +295,103 @@ class ScreensTest(GameTest):
         self.assert_main_menu(p, extra=["StatusBar"])
 
 
+POP_UPS = ["JoinGameDirect", "ConnectingPopUp", "Settings", "About", "GameEnd"]
+
+
+class ScreenWalkTest(GameTest):
+    """Every screen reachable without a peer, in both languages at the smallest and largest
+    offered sizes; pictures go to the artifacts folder for a look."""
+
+    def check_screen(self, g, p, tag):
+        root = p.windows["Root"]
+        for name, w in p.windows.items():
+            if w["visible"] and name != "Root":
+                self.assertGreaterEqual(w["x"], 0, f"{tag}: {name} leaves the window")
+                self.assertGreaterEqual(w["y"], 0, f"{tag}: {name} leaves the window")
+                self.assertLessEqual(w["x"] + w["w"], root["w"] + 1, f"{tag}: {name}")
+                self.assertLessEqual(w["y"] + w["h"], root["h"] + 1, f"{tag}: {name}")
+        for name in POP_UPS:
+            if p.visible(name):
+                cx, cy = p.centre(name)
+                self.assertLessEqual(abs(cx - root["w"] / 2), 2, f"{tag}: {name} not centred")
+                self.assertLessEqual(abs(cy - root["h"] / 2), 2, f"{tag}: {name} not centred")
+        window_shot(g, tag)
+
+    def move(self, g, piece, square, side_after):
+        p = g.wait_probe()
+        g.click(p.pieces[piece]["px"], p.pieces[piece]["py"])
+        g.wait_probe(lambda p: p.values.get("selected", "none") != "none")
+        g.click(*p.squares[square])
+        return g.wait_probe(lambda p: p.values["side"] == side_after or p.visible("GameEnd"))
+
+    def walk(self, lang, width, height):
+        tag = f"{'cz' if lang == 'Cesky' else 'en'}-{width}x{height}"
+        g = self.start_window(config=config_with(Lang=lang, W=str(width), H=str(height)))
+        p = g.next_frames(3)
+        self.assertEqual((p.windows["Root"]["w"], p.windows["Root"]["h"]), (width, height))
+        self.check_screen(g, p, "menu-" + tag)
+
+        g.click_window("Menu/SettingsButton")
+        self.check_screen(g, g.wait_probe(lambda p: p.visible("Settings")), "settings-" + tag)
+        g.click_window("Settings/CancelButton")
+        g.wait_probe(lambda p: not p.visible("Settings"))
+        g.click_window("Menu/AboutButton")
+        self.check_screen(g, g.wait_probe(lambda p: p.windows["About/LatestVersion"]["text"]
+                                          == "Connection Error"), "about-" + tag)
+        g.click_window("About/OKButton")
+        g.wait_probe(lambda p: not p.visible("About"))
+
+        # A local game: the panels leave the middle of the board free.
+        g.click_window("Menu/LocalButton")
+        p = g.wait_probe(lambda p: p.visible("LocalIngame"))
+        for panel in ("LocalIngame", "StatusBar"):
+            w = p.windows[panel]
+            for sq in (27, 28, 35, 36):
+                x, y = p.squares[sq]
+                self.assertFalse(w["x"] <= x <= w["x"] + w["w"] and w["y"] <= y <= w["y"] + w["h"],
+                                 f"{tag}: {panel} covers square {sq}")
+        self.check_screen(g, p, "local-" + tag)
+        # The fool's mate ends the game at once.
+        self.move(g, "Pawn_05", 21, "1")
+        self.move(g, "PawnB_04", 36, "0")
+        self.move(g, "Pawn_06", 30, "1")
+        self.move(g, "QueeB_00", 31, "0")
+        p = g.wait_probe(lambda p: p.visible("GameEnd"))
+        self.assertTrue(p.visible("GameEnd/Checkmate") and p.visible("GameEnd/BlackWon"))
+        self.check_screen(g, p, "gameend-" + tag)
+        g.click_window("GameEnd/OKButton")
+        g.wait_probe(lambda p: p.visible("LocalIngame"))
+        g.click_window("LocalIngame/QuitButton")
+        g.wait_probe(lambda p: p.visible("Menu"))
+
+        g.click_window("Menu/NetworkButton")
+        self.check_screen(g, g.wait_probe(lambda p: p.visible("NetworkMenu")), "netmenu-" + tag)
+        g.click_window("NetworkMenu/JoinButton")
+        self.check_screen(g, g.wait_probe(lambda p: p.visible("JoinGame")), "join-" + tag)
+        g.click_window("JoinGame/DirectButton")
+        g.wait_probe(lambda p: p.visible("JoinGameDirect"))
+        g.next_frames(2)
+        g.type_text("127.0.0.1")
+        p = g.wait_probe(lambda p: p.windows["JoinGameDirect/Line"]["text"] == "127.0.0.1")
+        self.check_screen(g, p, "direct-" + tag)
+        g.click_window("JoinGameDirect/ConnectButton")
+        p = g.wait_probe(lambda p: p.visible("ConnectingPopUp"))
+        self.assertTrue(p.visible("ConnectingPopUp/Connecting"))
+        self.assertFalse(p.visible("ConnectingPopUp/NotConnected"))
+        self.check_screen(g, p, "connecting-" + tag)
+
+    def test_english_800x600(self):
+        self.walk("English", 800, 600)
+
+    def test_english_1280x960(self):
+        self.walk("English", 1280, 960)
+
+    def test_czech_800x600(self):
+        self.walk("Cesky", 800, 600)
+
+    def test_czech_1280x960(self):
+        self.walk("Cesky", 1280, 960)
+
+
 if __name__ == "__main__":
     unittest.main()
