@@ -289,6 +289,42 @@ class SoundTest(GameTest):
         self.assertLess(a7, 1 / 3, balance)
         self.assertGreater(h7, 3, balance)
 
+    def test_broken_effect_files_are_reported_and_the_game_plays_on(self):
+        def edit(game):
+            # A private media folder: the shared one stays untouched.
+            media = game.path("media")
+            os.remove(media)
+            os.mkdir(media)
+            for name in os.listdir(os.path.join(RUN_DIR, "media")):
+                if name != "sounds":
+                    os.symlink(os.path.join(RUN_DIR, "media", name), os.path.join(media, name))
+            os.mkdir(os.path.join(media, "sounds"))
+            with open(os.path.join(media, "sounds", "select.wav"), "wb") as f:
+                f.write(b"RIFF\xff\xff\xff\x7fWAVEfmt \xff\xff\xff\x7f" + bytes(range(256)))
+            with open(os.path.join(RUN_DIR, "media", "sounds", "move.wav"), "rb") as f:
+                whole = f.read()
+            with open(os.path.join(media, "sounds", "move.wav"), "wb") as f:
+                f.write(whole[:len(whole) // 3])
+
+        g = self.start_window(config=config_with(Sounds="true"), env=self.wave_env(),
+                              edit=edit)
+        p = self.start_local_game(g)
+        p = self.select_piece(g, "Pawn_04", p)
+        self.assertEqual(p.values["selected"], "0 0 4")
+        g.click(*p.squares[4 + 8 * 3])
+        p = g.wait_probe(lambda p: p.pieces["Pawn_04"]["square"] == 28)
+        self.assertEqual(p.values["side"], "1")
+        time.sleep(0.5)
+        self.quit(g)
+        out = g.read("stdout.txt").decode()
+        for name in ("select.wav", "move.wav"):
+            self.assertEqual(sum(1 for line in out.splitlines()
+                                 if line.startswith("ERROR SoundManager::loadWAV") and
+                                 line.endswith("/" + name + ")")), 1, out)
+        # The device was open, but neither a GUI click, a selection nor a move played
+        # anything made from the broken data.
+        self.assertEqual(self.recorded(), [])
+
     def test_sounds_not_exactly_true_open_no_device_and_the_game_plays_on(self):
         for value in ("false", "True", ""):
             with self.subTest(Sounds=value):
