@@ -192,7 +192,12 @@ void KorvaneFrameListener::handleEvent(const SDL_Event& e) {
         // The GUI never receives key releases: it works on presses alone.
         break;
     case SDL_TEXTINPUT:
-        forEachCodePoint(e.text.text, [&](unsigned cp) { gui.injectChar(cp); });
+        // Typed text goes to the GUI only while an edit box has the keyboard, so keypad plus
+        // and minus steer the camera without typing into a box that had it earlier. Text
+        // input itself stays on: a box clicked in this very batch of events gets the letters
+        // that follow the click.
+        if (editBoxHasKeyboard())
+            forEachCodePoint(e.text.text, [&](unsigned cp) { gui.injectChar(cp); });
         break;
     case SDL_MOUSEMOTION:
         gui.injectMousePosition(float(e.motion.x), float(e.motion.y));
@@ -221,20 +226,11 @@ void KorvaneFrameListener::mouseClicked(int x, int y) {
                     picker_->pick(float(x), float(y), window_->getWidth(), window_->getHeight()));
 }
 
-void KorvaneFrameListener::updateTextInput() {
-    // Text input stays off while no edit box has the keyboard, or keypad plus and minus
-    // would type into whatever box had it last.
+bool KorvaneFrameListener::editBoxHasKeyboard() const {
     CEGUI::Window* root = CEGUI::System::getSingleton().getDefaultGUIContext().getRootWindow();
     CEGUI::Window* active = root ? root->getActiveChild() : nullptr;
-    const bool wanted = active && dynamic_cast<CEGUI::Editbox*>(active) &&
-                        active->isEffectiveVisible() && !active->isEffectiveDisabled();
-    if (wanted != textInputOn_) {
-        if (wanted)
-            SDL_StartTextInput();
-        else
-            SDL_StopTextInput();
-        textInputOn_ = wanted;
-    }
+    return active && dynamic_cast<CEGUI::Editbox*>(active) && active->isEffectiveVisible() &&
+           !active->isEffectiveDisabled();
 }
 
 bool KorvaneFrameListener::frameStarted(const Ogre::FrameEvent& evt) {
@@ -252,7 +248,6 @@ bool KorvaneFrameListener::frameStarted(const Ogre::FrameEvent& evt) {
     screens_.runPendingRebuild();
     CEGUI::System::getSingleton().injectTimePulse(dt);
     CEGUI::System::getSingleton().getDefaultGUIContext().injectTimePulse(dt);
-    updateTextInput();
 
     if (!pollKeyboard(evt))
         return false;

@@ -67,7 +67,7 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     void pumpEvents();
     void handleEvent(const SDL_Event& e);
     void mouseClicked(int x, int y);
-    void updateTextInput();
+    bool editBoxHasKeyboard() const;
     void pace(float frameSeconds);
     bool keyHeld(int engineKey) const;
     std::string probeText() const;
@@ -84,7 +84,6 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     float keyRepeatTimer_ = 0;
     float arrowSpin_ = 0;
     bool chatLineOpen_ = false;
-    bool textInputOn_ = true;
     std::bitset<512> pressedThisFrame_;
 
     Screens& screens_;

@@ -14,6 +14,7 @@
 #include <Ogre.h>
 #include <SDL2/SDL.h>
 #include <SDL2/SDL_syswm.h>
+#include <X11/Xlib.h>
 
 #include <cstdio>
 #include <iostream>
@@ -238,6 +239,11 @@ void KorvaneApp::openWindow(const std::string& videoMode, const std::string& ful
     if (!SDL_GetWindowWMInfo(sdlWindow_, &info) || info.subsystem != SDL_SYSWM_X11)
         OGRE_EXCEPT(Ogre::Exception::ERR_RENDERINGAPI_ERROR, "The window is not an X11 window",
                     "openWindow");
+
+    // Under a UTF-8 locale SDL stores the title only as UTF8_STRING, which older tools and
+    // window managers cannot read; the plain Latin-1 form says the same for this title.
+    XStoreName(info.info.x11.display, info.info.x11.window, "Korvane");
+    XFlush(info.info.x11.display);
 
     root_->initialise(false);
     Ogre::NameValuePairList params;

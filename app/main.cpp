@@ -7,6 +7,8 @@
 #include <Ogre.h>
 #include <SDL2/SDL.h>
 
+#include <clocale>
+#include <cstring>
 #include <iostream>
 
 namespace {
@@ -21,6 +23,12 @@ void reportFailure(const std::string& description) {
 } // namespace
 
 int main(int, char**) {
+    // Typed text arrives through the X input method, which speaks the character set of
+    // the locale: without a UTF-8 one, letters outside Latin-1 (Czech ř, ě, š) are lost.
+    // Only the character type is set; number formats stay "C" for the engine's scripts.
+    const char* ctype = std::setlocale(LC_CTYPE, "");
+    if (!ctype || !std::strstr(ctype, "UTF-8"))
+        std::setlocale(LC_CTYPE, "C.UTF-8");
     {
         korvane::KorvaneApp app;
         try {

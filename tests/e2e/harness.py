@@ -132,7 +132,7 @@ class Game:
 
     # X side
     def xdo(self, *args):
-        return subprocess.run(["xdotool", *args], env=dict(os.environ, DISPLAY=self.xvfb.display),
+        return subprocess.run(["xdotool", *args], env=dict(os.environ, DISPLAY=self.xvfb.display, LC_ALL="C.UTF-8"),
                               capture_output=True, text=True, timeout=20)
 
     def windows_named(self, name):
@@ -423,6 +423,9 @@ def map_extra_keysyms(xvfb, keysyms, first_keycode=250):
     starts. xdotool otherwise maps a missing keysym for the moment of one key press only,
     and a game that reads its events a frame later finds the key without a symbol."""
     from Xlib import XK, display
+    # Letters beyond Latin-1 (rcaron, scaron) live in keysym groups loaded on demand.
+    for group in ("latin2", "latin3", "latin4"):
+        XK.load_keysym_group(group)
     d = display.Display(xvfb.display)
     try:
         rows = []
