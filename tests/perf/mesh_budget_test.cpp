@@ -16,10 +16,10 @@ TEST(MeshBudget, StartPositionStaysWithinTheMeasuredTriangleCount) {
     for (const auto& [shape, count] : pieces) {
         const size_t triangles = meshgen::buildShape(shape).indices.size() / 3;
         EXPECT_GT(triangles, 100u) << shape;
-        EXPECT_LE(triangles, 2400u) << shape;
+        EXPECT_LE(triangles, 1700u) << shape;
         total += triangles * size_t(count);
     }
-    EXPECT_LE(total, 42000u);
+    EXPECT_LE(total, 33000u);
 }
 
 } // namespace

@@ -106,7 +106,7 @@ TriMesh pawn() {
                        {0.09f, 0.41f}});
     addArc(p, 0.52f, 0.13f, 0.13f, -1.1f, kPi / 2, 8);
     p.back().r = 0;
-    return lathe(p, 24);
+    return lathe(p, 20);
 }
 
 TriMesh rook() {
@@ -135,7 +135,7 @@ TriMesh rook() {
         if (phase > 0.55f)
             y -= 0.07f;
     };
-    return lathe(p, 48, crenels);
+    return lathe(p, 36, crenels);
 }
 
 TriMesh bishop() {
@@ -149,7 +149,7 @@ TriMesh bishop() {
                        {0.15f, 0.55f},
                        {0.09f, 0.565f}});
     const int headFirst = int(p.size());
-    addArc(p, 0.70f, 0.15f, 0.17f, -1.2f, kPi / 2, 20);
+    addArc(p, 0.70f, 0.15f, 0.17f, -1.2f, kPi / 2, 16);
     const int headLast = int(p.size()) - 1;
     p.back().r = 0;
     // The mitre's slanted cut, on the side the pieces show to White's player.
@@ -168,7 +168,7 @@ TriMesh bishop() {
         const float side = std::min(1.0f, -pos.x / 0.05f);
         r *= 1.0f - 0.6f * f * side;
     };
-    TriMesh m = lathe(p, 32, cut);
+    TriMesh m = lathe(p, 24, cut);
     m.append(sphere(0.9f, 0.04f, 5, 10));
     return m;
 }
@@ -205,7 +205,7 @@ TriMesh queen() {
         const float c = 0.5f + 0.5f * std::cos(angle * 8.0f);
         y += 0.09f * std::pow(c, 3.0f) - 0.02f;
     };
-    TriMesh m = lathe(p, 48, points);
+    TriMesh m = lathe(p, 40, points);
     m.append(sphere(0.96f, 0.06f, 6, 12));
     return m;
 }
@@ -215,7 +215,7 @@ TriMesh king() {
     p.insert(p.end(), {{0.20f, 0.92f}, {0.20f, 0.92f}, {0.20f, 0.95f}, {0.20f, 0.95f}});
     addArc(p, 0.95f, 0.20f, 0.08f, 0.0f, kPi / 2, 6);
     p.back().r = 0;
-    TriMesh m = lathe(p, 32);
+    TriMesh m = lathe(p, 24);
     // The cross, its arms across the board's files so both players see it.
     m.append(box({-0.035f, 1.0f, -0.035f}, {0.035f, 1.25f, 0.035f}));
     m.append(box({-0.035f, 1.12f, -0.11f}, {0.035f, 1.185f, 0.11f}));
@@ -225,7 +225,7 @@ TriMesh king() {
 TriMesh knight() {
     auto p = foot(0.34f);
     p.insert(p.end(), {{0.24f, 0.18f}, {0.24f, 0.18f}, {0, 0.18f}});
-    TriMesh m = lathe(p, 24);
+    TriMesh m = lathe(p, 20);
     // The horse's head in side view, facing +X, counter-clockwise.
     const std::vector<Vec3> outline = {
         {-0.24f, 0.14f, 0}, {0.18f, 0.14f, 0},  {0.19f, 0.28f, 0},  {0.12f, 0.40f, 0},
