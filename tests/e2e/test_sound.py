@@ -180,8 +180,8 @@ class SoundTest(GameTest):
         out = g.read("stdout.txt").decode()
         self.assertIn("SoudManager Created.\n", out)
         self.assertIn("SoundManager initialised.\n", out)
-        self.assertNotIn("ERROR SoundManager::", out.replace(
-            "ERROR: SoundManager::isOggExtensionPresent", ""))
+        # (The missing Ogg extension is reported as "ERROR: ...", not as an OpenAL failure.)
+        self.assertNotIn("ERROR SoundManager::", out)
 
     def test_selection_restart_and_move_each_play_their_effect(self):
         g = self.start_window(config=config_with(Sounds="true"), env=self.wave_env())
