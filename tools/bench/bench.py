@@ -5,7 +5,8 @@
 
 start-up   time from exec to the first painted frame (the probe's first write)
 memory     resident set of the idle game in the main menu
-idle CPU   share of one core used by the idle game in the main menu over 10 s
+idle CPU   share of one core used by the idle game in the main menu over 10 s, and its
+           frame rate
 FPS        frames per second with frame pacing off (KORVANE_UNCAPPED=1) in a local game
            at the start position, per resolution, shadows and cartoon setting
 """
@@ -60,11 +61,13 @@ def idle(xvfb):
     g.wait_probe(lambda p: p.frame >= 5)
     time.sleep(3)
     rss = rss_mib(g.proc.pid)
-    c0, t0 = cpu_seconds(g.proc.pid), time.monotonic()
+    c0, f0, t0 = cpu_seconds(g.proc.pid), g.probe().frame, time.monotonic()
     time.sleep(10)
-    cpu = (cpu_seconds(g.proc.pid) - c0) / (time.monotonic() - t0) * 100
+    elapsed = time.monotonic() - t0
+    cpu = (cpu_seconds(g.proc.pid) - c0) / elapsed * 100
+    rate = (g.probe().frame - f0) / elapsed
     g.stop()
-    return rss, cpu
+    return rss, cpu, rate
 
 
 def fps(xvfb, w, h, shadows, cartoon):
@@ -89,8 +92,10 @@ def main():
     try:
         med, lo, hi = startup_ms(xvfb)
         print(f"start-up to first painted frame: median {med:.0f} ms (min {lo:.0f}, max {hi:.0f}, 5 runs)")
-        rss, cpu = idle(xvfb)
-        print(f"idle main menu: resident memory {rss:.1f} MiB, CPU {cpu:.1f} % of one core")
+        rss, cpu, rate = idle(xvfb)
+        print(f"idle main menu: resident memory {rss:.1f} MiB, CPU {cpu:.1f} % of one core, "
+              f"{rate:.1f} frames/s")
+        print(f"load average at the end: {os.getloadavg()[0]:.1f} (the machine is shared)")
         for (w, h) in ((800, 600), (1024, 768)):
             for shadows in ("true", "false"):
                 for cartoon in ("false", "true"):
