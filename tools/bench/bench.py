@@ -19,7 +19,7 @@ import time
 here = os.path.dirname(os.path.abspath(__file__))
 top = os.path.dirname(os.path.dirname(here))
 sys.path.insert(0, os.path.join(top, "tests", "e2e"))
-os.environ.setdefault("KORVANE_RUN_DIR", sys.argv[1] if len(sys.argv) > 1 else
+os.environ.setdefault("KORVANE_RUN_DIR", os.path.abspath(sys.argv[1]) if len(sys.argv) > 1 else
                       os.path.join(top, "build", "run"))
 
 import harness  # noqa: E402
