@@ -82,8 +82,9 @@ class Game:
     def __init__(self, xvfb, config=None, remove_config=False, edit=None, env=None):
         self.xvfb = xvfb
         self.dir = tempfile.mkdtemp(prefix="korvane-e2e-")
-        for name in os.listdir(RUN_DIR):
-            src = os.path.join(RUN_DIR, name)
+        run_dir = os.path.abspath(RUN_DIR)  # the links below must not depend on the cwd
+        for name in os.listdir(run_dir):
+            src = os.path.join(run_dir, name)
             dst = os.path.join(self.dir, name)
             if name == "korvane":
                 os.symlink(src, dst)
