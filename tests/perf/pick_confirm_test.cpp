@@ -9,6 +9,8 @@
 #include <Ogre.h>
 #include <gtest/gtest.h>
 
+#include "tests/support/offscreen_engine.h"
+
 #include <map>
 #include <memory>
 
@@ -23,29 +25,19 @@ constexpr unsigned kWidth = 800, kHeight = 600;
 class OgreEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
-        logs_ = new Ogre::LogManager();
-        logs_->createLog("perf_pick_test.log", true, false, false);
-        gRoot = new Ogre::Root("", "", "");
-        gRoot->loadPlugin(std::string(KORVANE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
-        Ogre::RenderSystem* rs = gRoot->getRenderSystemByName("OpenGL Rendering Subsystem");
-        ASSERT_NE(rs, nullptr);
-        gRoot->setRenderSystem(rs);
-        gRoot->initialise(false);
-        gWindow = gRoot->createRenderWindow("Korvane pick test", kWidth, kHeight, false);
-        auto& groups = Ogre::ResourceGroupManager::getSingleton();
-        const std::string media = std::string(KORVANE_RUN_MEDIA);
-        groups.addResourceLocation(media + "/materials", "FileSystem", "General");
-        groups.addResourceLocation(media + "/meshes", "FileSystem", "General");
-        groups.initialiseAllResourceGroups();
+        engine_ = std::make_unique<korvane::testing::OffscreenEngine>(
+            "perf_pick_test.log", "Korvane pick test", kWidth, kHeight);
+        gRoot = engine_->root;
+        gWindow = engine_->window;
     }
     void TearDown() override {
-        delete gRoot;
         gRoot = nullptr;
-        delete logs_;
+        gWindow = nullptr;
+        engine_.reset();
     }
 
   private:
-    Ogre::LogManager* logs_ = nullptr;
+    std::unique_ptr<korvane::testing::OffscreenEngine> engine_;
 };
 
 bool isPiece(const std::string& name) {

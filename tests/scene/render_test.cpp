@@ -11,6 +11,8 @@
 #include <Ogre.h>
 #include <gtest/gtest.h>
 
+#include "tests/support/offscreen_engine.h"
+
 #include <cmath>
 #include <cstdlib>
 #include <memory>
@@ -26,33 +28,19 @@ constexpr unsigned kWidth = 800, kHeight = 600;
 class OgreEnvironment : public ::testing::Environment {
   public:
     void SetUp() override {
-        // The engine's log goes to its file only, not to the test output.
-        logs_ = new Ogre::LogManager();
-        logs_->createLog("scene_render_test.log", true, false, false);
-        gRoot = new Ogre::Root("", "", "");
-        gRoot->loadPlugin(std::string(KORVANE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
-        gRoot->loadPlugin(std::string(KORVANE_OGRE_PLUGIN_DIR) + "/Codec_STBI");
-        Ogre::RenderSystem* rs = gRoot->getRenderSystemByName("OpenGL Rendering Subsystem");
-        ASSERT_NE(rs, nullptr);
-        gRoot->setRenderSystem(rs);
-        gRoot->initialise(false);
-        gWindow = gRoot->createRenderWindow("Korvane scene test", kWidth, kHeight, false);
-        auto& groups = Ogre::ResourceGroupManager::getSingleton();
-        const std::string media = std::string(KORVANE_RUN_MEDIA);
-        groups.addResourceLocation(media + "/materials", "FileSystem", "General");
-        groups.addResourceLocation(media + "/meshes", "FileSystem", "General");
-        groups.addResourceLocation("/usr/share/OGRE/Media/ShadowVolume", "FileSystem",
-                                   Ogre::RGN_INTERNAL);
-        groups.initialiseAllResourceGroups();
+        engine_ = std::make_unique<korvane::testing::OffscreenEngine>(
+            "scene_render_test.log", "Korvane scene test", kWidth, kHeight);
+        gRoot = engine_->root;
+        gWindow = engine_->window;
     }
     void TearDown() override {
-        delete gRoot;
         gRoot = nullptr;
-        delete logs_;
+        gWindow = nullptr;
+        engine_.reset();
     }
 
   private:
-    Ogre::LogManager* logs_ = nullptr;
+    std::unique_ptr<korvane::testing::OffscreenEngine> engine_;
 };
 
 // One scene as the game sets it up: lights, camera on its node, the board, a local game.

@@ -9,6 +9,8 @@
 
 #include <Ogre.h>
 
+#include "tests/support/offscreen_engine.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -83,19 +85,9 @@ double medianFrameMs(Ogre::Root* root, Ogre::RenderWindow* window, Shadows shado
 int main(int argc, char** argv) {
     const unsigned w = argc > 2 ? unsigned(std::atoi(argv[1])) : 800;
     const unsigned h = argc > 2 ? unsigned(std::atoi(argv[2])) : 600;
-    auto* logs = new Ogre::LogManager();
-    logs->createLog("frame_bench.log", true, false, false);
-    auto* root = new Ogre::Root("", "", "");
-    root->loadPlugin(std::string(KORVANE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
-    root->setRenderSystem(root->getRenderSystemByName("OpenGL Rendering Subsystem"));
-    root->initialise(false);
-    Ogre::RenderWindow* window = root->createRenderWindow("Korvane frame bench", w, h, false);
-    auto& groups = Ogre::ResourceGroupManager::getSingleton();
-    groups.addResourceLocation(std::string(KORVANE_RUN_MEDIA) + "/materials", "FileSystem");
-    groups.addResourceLocation(std::string(KORVANE_RUN_MEDIA) + "/meshes", "FileSystem");
-    groups.addResourceLocation("/usr/share/OGRE/Media/ShadowVolume", "FileSystem",
-                               Ogre::RGN_INTERNAL);
-    groups.initialiseAllResourceGroups();
+    korvane::testing::OffscreenEngine engine("frame_bench.log", "Korvane frame bench", w, h);
+    Ogre::Root* root = engine.root;
+    Ogre::RenderWindow* window = engine.window;
     const struct {
         const char* label;
         Shadows shadows;
@@ -115,7 +107,5 @@ int main(int argc, char** argv) {
         for (int i = 0; i < 3; ++i)
             std::printf("%ux%u cartoon=%d %-44s median frame %6.2f ms (%.0f FPS)\n", w, h, c,
                         variants[i].label, best[c][i], 1000.0 / best[c][i]);
-    delete root;
-    delete logs;
     return 0;
 }

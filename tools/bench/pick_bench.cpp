@@ -11,6 +11,8 @@
 
 #include <Ogre.h>
 
+#include "tests/support/offscreen_engine.h"
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
@@ -42,20 +44,10 @@ void report(const char* label, const std::function<void()>& click) {
 } // namespace
 
 int main() {
-    auto* logs = new Ogre::LogManager();
-    logs->createLog("pick_bench.log", true, false, false);
-    auto* root = new Ogre::Root("", "", "");
-    root->loadPlugin(std::string(KORVANE_OGRE_PLUGIN_DIR) + "/RenderSystem_GL");
-    root->setRenderSystem(root->getRenderSystemByName("OpenGL Rendering Subsystem"));
-    root->initialise(false);
-    Ogre::RenderWindow* window =
-        root->createRenderWindow("Korvane pick bench", kWidth, kHeight, false);
-    auto& groups = Ogre::ResourceGroupManager::getSingleton();
-    groups.addResourceLocation(std::string(KORVANE_RUN_MEDIA) + "/materials", "FileSystem");
-    groups.addResourceLocation(std::string(KORVANE_RUN_MEDIA) + "/meshes", "FileSystem");
-    groups.addResourceLocation("/usr/share/OGRE/Media/ShadowVolume", "FileSystem",
-                               Ogre::RGN_INTERNAL);
-    groups.initialiseAllResourceGroups();
+    korvane::testing::OffscreenEngine engine("pick_bench.log", "Korvane pick bench", kWidth,
+                                             kHeight);
+    Ogre::Root* root = engine.root;
+    Ogre::RenderWindow* window = engine.window;
     Ogre::SceneManager* sm = root->createSceneManager();
     sm->setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f));
     sm->setShadowTechnique(Ogre::SHADOWTYPE_STENCIL_MODULATIVE);
@@ -115,7 +107,5 @@ int main() {
         position.setView(nullptr);
     }
     root->destroySceneManager(sm);
-    delete root;
-    delete logs;
     return 0;
 }
