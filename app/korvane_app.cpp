@@ -296,8 +296,9 @@ void KorvaneApp::buildScene() {
     light->setSpecularColour(0.9f, 0.9f, 0.9f);
     // Shadow volumes end at the light's range instead of running to infinity, which keeps
     // the stencil fill small on a software renderer. The range reaches every point of the
-    // board and pieces (the farthest corner is 11.5 away), so the lighting is unchanged.
-    light->setAttenuation(13.0f, 1.0f, 0.0f, 0.0f);
+    // board and pieces (the farthest corner is 11.5 away, the range 12), so the lighting is
+    // unchanged.
+    light->setAttenuation(12.0f, 1.0f, 0.0f, 0.0f);
     sceneManager_->setShadowUseInfiniteFarPlane(false);
 }
 
