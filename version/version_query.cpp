@@ -216,26 +216,26 @@ std::string extractVersion(const char* data, std::size_t size) {
     return version;
 }
 
-bool parseHostSpec(const std::string& spec, std::string& host, std::string& port) {
+bool parseHostSpec(const std::string& address, std::string& host, std::string& port) {
     host.clear();
     port = "80";
     std::string rest;
-    if (!spec.empty() && spec[0] == '[') {
-        std::size_t close = spec.find(']');
+    if (!address.empty() && address[0] == '[') {
+        std::size_t close = address.find(']');
         if (close == std::string::npos)
             return false;
-        host = spec.substr(1, close - 1);
-        rest = spec.substr(close + 1);
+        host = address.substr(1, close - 1);
+        rest = address.substr(close + 1);
         if (!rest.empty() && rest[0] != ':')
             return false;
     } else {
-        std::size_t colon = spec.find(':');
+        std::size_t colon = address.find(':');
         // More than one colon: a bare IPv6 address without a port.
-        if (colon != std::string::npos && spec.find(':', colon + 1) == std::string::npos) {
-            host = spec.substr(0, colon);
-            rest = spec.substr(colon);
+        if (colon != std::string::npos && address.find(':', colon + 1) == std::string::npos) {
+            host = address.substr(0, colon);
+            rest = address.substr(colon);
         } else {
-            host = spec;
+            host = address;
         }
     }
     if (host.empty() || host.find_first_of(" \t\r\n/") != std::string::npos)
@@ -254,10 +254,10 @@ bool parseHostSpec(const std::string& spec, std::string& host, std::string& port
 }
 
 std::string queryLatestVersion(const std::string& hostSpec) {
-    std::string spec = hostSpec;
-    ConfigStore::trim(spec);
+    std::string address = hostSpec;
+    ConfigStore::trim(address);
     std::string host, port;
-    if (spec.empty() || !parseHostSpec(spec, host, port))
+    if (address.empty() || !parseHostSpec(address, host, port))
         return kConnectionError;
 
     const Clock::time_point start = Clock::now();
@@ -271,7 +271,7 @@ std::string queryLatestVersion(const std::string& hostSpec) {
     if (fd < 0)
         return kConnectionError;
 
-    std::string request = buildVersionRequest(spec);
+    std::string request = buildVersionRequest(address);
     request.push_back('\0'); // the service has always received the terminator too
     std::string result = kConnectionError;
     if (sendAll(fd, request, connectEnd)) {

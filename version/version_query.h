@@ -22,10 +22,10 @@ std::string extractVersion(const char* data, std::size_t size);
 
 // Splits "host" or "host:port" (also "[v6]:port"); port 80 when none is given. False for an
 // empty host or a port that is not a number in 1..65535.
-bool parseHostSpec(const std::string& spec, std::string& host, std::string& port);
+bool parseHostSpec(const std::string& address, std::string& host, std::string& port);
 
-// The whole query against the host spec; returns the text to show: a four-character
-// version, or kConnectionError. An empty spec answers at once without touching the network.
+// The whole query against the host address; returns the text to show: a four-character
+// version, or kConnectionError. An empty address answers at once without touching the network.
 // Numeric addresses are never looked up; a name is resolved with a bounded wait.
 std::string queryLatestVersion(const std::string& hostSpec);
 

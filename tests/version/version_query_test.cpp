@@ -214,14 +214,14 @@ TEST(VersionQuery, SilentServerGivesUpAfterTheDeadline) {
 
 TEST(VersionQuery, NoHostOrABadOneAnswersAtOnceWithoutConnecting) {
     LocalServer server(replyWith("1.05"));
-    const std::string specs[] = {
+    const std::string addresses[] = {
         "",      "   ", "127.0.0.1:", "127.0.0.1:0", "127.0.0.1:99999", "127.0.0.1:80x",
         ":8080", "[::1"};
-    for (const std::string& spec : specs) {
+    for (const std::string& address : addresses) {
         std::string shown;
-        double took = secondsFor([&] { shown = korvane::queryLatestVersion(spec); });
-        EXPECT_EQ(shown, "Connection Error") << spec;
-        EXPECT_LT(took, 0.2) << spec;
+        double took = secondsFor([&] { shown = korvane::queryLatestVersion(address); });
+        EXPECT_EQ(shown, "Connection Error") << address;
+        EXPECT_LT(took, 0.2) << address;
     }
     // Nobody listening: refused at once instead of holding the window.
     std::string refused = "127.0.0.1:" + std::to_string(closedPort());
