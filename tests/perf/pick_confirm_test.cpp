@@ -9,7 +9,7 @@
 #include <Ogre.h>
 #include <gtest/gtest.h>
 
-#include "tests/support/offscreen_engine.h"
+#include "tests/support/offscreen_environment.h"
 
 #include <map>
 #include <memory>
@@ -21,24 +21,6 @@ namespace {
 Ogre::Root* gRoot = nullptr;
 Ogre::RenderWindow* gWindow = nullptr;
 constexpr unsigned kWidth = 800, kHeight = 600;
-
-class OgreEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        engine_ = std::make_unique<korvane::testing::OffscreenEngine>(
-            "perf_pick_test.log", "Korvane pick test", kWidth, kHeight);
-        gRoot = engine_->root;
-        gWindow = engine_->window;
-    }
-    void TearDown() override {
-        gRoot = nullptr;
-        gWindow = nullptr;
-        engine_.reset();
-    }
-
-  private:
-    std::unique_ptr<korvane::testing::OffscreenEngine> engine_;
-};
 
 bool isPiece(const std::string& name) {
     return name.rfind("Field", 0) != 0 && name != "Arrow" && !name.empty();
@@ -184,6 +166,7 @@ TEST_F(PickFixture, ConfirmationAnswersAsAWholeSceneRenderWherePiecesOverlap) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new OgreEnvironment);
+    ::testing::AddGlobalTestEnvironment(new korvane::testing::OffscreenEnvironment(
+        "perf_pick_test.log", "Korvane pick test", kWidth, kHeight, gRoot, gWindow));
     return RUN_ALL_TESTS();
 }

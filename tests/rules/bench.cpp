@@ -21,14 +21,10 @@ double refreshMicros(Position& position, int calls) {
 } // namespace
 
 int main() {
-    static Position position;
-    GameState state;
-    FlowSettings settings;
-    NullBoardView board;
-    NullScreenView screens;
-    NullSoundPlayer sounds;
-    NullPeerLink peer;
-    GameFlow flow(position, state, settings, board, screens, sounds, peer);
+    static HeadlessGame game;
+    Position& position = game.position;
+    GameState& state = game.state;
+    GameFlow& flow = game.flow;
 
     struct Named {
         const char* name;

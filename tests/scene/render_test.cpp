@@ -11,7 +11,7 @@
 #include <Ogre.h>
 #include <gtest/gtest.h>
 
-#include "tests/support/offscreen_engine.h"
+#include "tests/support/offscreen_environment.h"
 
 #include <cmath>
 #include <cstdlib>
@@ -24,24 +24,6 @@ namespace {
 Ogre::Root* gRoot = nullptr;
 Ogre::RenderWindow* gWindow = nullptr;
 constexpr unsigned kWidth = 800, kHeight = 600;
-
-class OgreEnvironment : public ::testing::Environment {
-  public:
-    void SetUp() override {
-        engine_ = std::make_unique<korvane::testing::OffscreenEngine>(
-            "scene_render_test.log", "Korvane scene test", kWidth, kHeight);
-        gRoot = engine_->root;
-        gWindow = engine_->window;
-    }
-    void TearDown() override {
-        gRoot = nullptr;
-        gWindow = nullptr;
-        engine_.reset();
-    }
-
-  private:
-    std::unique_ptr<korvane::testing::OffscreenEngine> engine_;
-};
 
 // One scene as the game sets it up: lights, camera on its node, the board, a local game.
 struct SceneFixture : public ::testing::Test {
@@ -295,6 +277,7 @@ TEST_F(SceneFixture, LooksRenderWithShadowsAndCartoon) {
 
 int main(int argc, char** argv) {
     ::testing::InitGoogleTest(&argc, argv);
-    ::testing::AddGlobalTestEnvironment(new OgreEnvironment);
+    ::testing::AddGlobalTestEnvironment(new korvane::testing::OffscreenEnvironment(
+        "scene_render_test.log", "Korvane scene test", kWidth, kHeight, gRoot, gWindow));
     return RUN_ALL_TESTS();
 }

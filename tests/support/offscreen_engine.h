@@ -6,6 +6,7 @@
 
 #include <Ogre.h>
 
+#include <memory>
 #include <stdexcept>
 #include <string>
 

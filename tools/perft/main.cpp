@@ -33,14 +33,10 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    static Position position;
-    GameState state;
-    FlowSettings settings;
-    NullBoardView board;
-    NullScreenView screens;
-    NullSoundPlayer sounds;
-    NullPeerLink peer;
-    GameFlow flow(position, state, settings, board, screens, sounds, peer);
+    static HeadlessGame game;
+    Position& position = game.position;
+    GameState& state = game.state;
+    GameFlow& flow = game.flow;
     std::string error;
     if (!loadFen(position, state, args[0], &error)) {
         std::fprintf(stderr, "korvane-perft: %s\n", error.c_str());
