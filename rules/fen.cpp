@@ -185,16 +185,17 @@ bool loadFen(Position& position, GameState& state, const std::string& fen, std::
             position.sets[colour].pieces[slotOf(RookKind, wing)].hasMoved = !rights[colour][wing];
     }
     position.board.enPassantFile = passantFile;
-    state.sideToMove = side == "w" ? White : Black;
+    state.sideToMove = side == "w" ? Turn::White : Turn::Black;
     state.selectionKind = -2;
     state.promotionPending = false;
     state.deferredSend = false;
-    state.boardFrozen = false;
+    state.question = Question::None;
+    state.joinPending = false;
     position.refreshRules();
     return true;
 }
 
-std::string writeFen(const Position& position, int sideToMove) {
+std::string writeFen(const Position& position, Turn sideToMove) {
     char grid[64];
     for (char& c : grid)
         c = 0;
@@ -223,24 +224,18 @@ std::string writeFen(const Position& position, int sideToMove) {
         if (rank)
             out += '/';
     }
-    out += sideToMove == Black ? " b " : " w ";
+    out += sideToMove == Turn::Black ? " b " : sideToMove == Turn::White ? " w " : " - ";
     std::string rights;
-    for (int colour = 0; colour < 2; ++colour) {
-        const int back = colour == White ? 0 : 7;
-        const Fig& k = position.king(colour);
-        const bool kingReady = !k.hasMoved && k.x == 4 && k.y == back;
-        for (int wing = 1; wing >= 0; --wing) {
-            const Fig& r = position.sets[colour].pieces[slotOf(RookKind, wing)];
-            if (kingReady && r.alive && !r.hasMoved && r.x == (wing ? 7 : 0) && r.y == back)
+    for (int colour = 0; colour < 2; ++colour)
+        for (int wing = 1; wing >= 0; --wing)
+            if (position.castlingRight(colour, wing))
                 rights += colour == White ? (wing ? 'K' : 'Q') : (wing ? 'k' : 'q');
-        }
-    }
     out += rights.empty() ? "-" : rights;
     out += ' ';
     const int file = position.board.enPassantFile;
     if (file >= 0 && file < 8) {
         out += char('a' + file);
-        out += sideToMove == Black ? '3' : '6';
+        out += sideToMove == Turn::Black ? '3' : '6';
     } else {
         out += '-';
     }

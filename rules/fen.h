@@ -17,6 +17,6 @@ bool loadFen(Position& position, GameState& state, const std::string& fen,
              std::string* error = nullptr);
 
 // The current position; halfmove clock and move number are written as "0 1".
-std::string writeFen(const Position& position, int sideToMove);
+std::string writeFen(const Position& position, Turn sideToMove);
 
 } // namespace korvane

@@ -1,8 +1,5 @@
 #include "flow.h"
 
-#include <initializer_list>
-#include <vector>
-
 namespace korvane {
 
 GameFlow::GameFlow(Position& position, GameState& state, const FlowSettings& settings,
@@ -21,13 +18,14 @@ void GameFlow::repaint() {
 }
 
 void GameFlow::announceSideToMove() {
-    screens_.showSideToMove(state_.sideToMove);
+    if (isColour(state_.sideToMove))
+        screens_.showSideToMove(colourOf(state_.sideToMove));
 }
 
 void GameFlow::refreshLooks() {
-    const int side = state_.sideToMove;
-    if (side != White && side != Black)
+    if (!isColour(state_.sideToMove))
         return;
+    const int side = colourOf(state_.sideToMove);
     board_.resetPieceLooks(side);
     board_.resetPieceLooks(1 - side);
     for (const Fig& p : position_.sets[side].pieces)
@@ -36,20 +34,16 @@ void GameFlow::refreshLooks() {
 }
 
 void GameFlow::viewFlipIfLocal() {
-    if (state_.gameMode == 0 && settings_.flipView) {
+    if (state_.gameMode == GameMode::Local && settings_.flipView) {
         state_.viewFlipped = !state_.viewFlipped;
         board_.turnView();
     }
 }
 
-void GameFlow::sendBytes(std::initializer_list<std::uint8_t> bytes) {
-    std::vector<std::uint8_t> message(bytes);
-    peer_.sendToPeer(message.data(), message.size());
-}
-
 void GameFlow::newGame() {
-    state_.sideToMove = White;
-    state_.boardFrozen = false;
+    state_.sideToMove = Turn::White;
+    state_.question = Question::None;
+    state_.joinPending = false;
     state_.promotionPending = false;
     state_.deferredSend = false;
     state_.selectionKind = -2;
@@ -66,7 +60,8 @@ void GameFlow::newGame() {
 }
 
 bool GameFlow::selectPiece(int colour, int kind, int index, bool send) {
-    if (!state_.boardOpen() || colour != state_.sideToMove)
+    if (!state_.boardOpen() || turnOf(colour) != state_.sideToMove ||
+        (colour != White && colour != Black))
         return false;
     Fig* p = position_.pieceByKind(index, kind, colour);
     if (!p || !p->alive)
@@ -75,7 +70,7 @@ bool GameFlow::selectPiece(int colour, int kind, int index, bool send) {
     state_.selectionKind = kind;
     state_.selectionIndex = index;
     if (state_.networkGame() && send)
-        sendBytes({MsgPieceSelected, std::uint8_t(kind + 1), std::uint8_t(index + 1), 0});
+        peer_.pieceSelected(kind, index);
     repaint();
     if (settings_.highlighting)
         board_.paintSquares(p->moves, p->moveCount, "Desk/Green");
@@ -86,7 +81,7 @@ bool GameFlow::selectPiece(int colour, int kind, int index, bool send) {
 }
 
 bool GameFlow::selectedPiece(Fig*& piece) {
-    if (state_.selectionKind == -2 || state_.selectionColour != state_.sideToMove)
+    if (state_.selectionKind == -2 || turnOf(state_.selectionColour) != state_.sideToMove)
         return false;
     piece =
         position_.pieceByKind(state_.selectionIndex, state_.selectionKind, state_.selectionColour);
@@ -143,17 +138,20 @@ bool GameFlow::executeMove(int ordinal, bool send) {
     position_.moveTo(p, dx, dy);
     p.hasMoved = true;
 
-    state_.sideToMove = state_.sideToMove == White ? Black : White;
+    state_.sideToMove = opposite(state_.sideToMove);
     announceSideToMove();
 
     if (p.kind == PawnKind && dy == (p.colour == White ? 7 : 0)) {
         state_.promotionPending = true;
         state_.promotionColour = p.colour;
         state_.promotionPawnIndex = p.index;
-        screens_.showWindow("IngamePawnTransform");
-        screens_.hideWindow("LocalIngame");
-        screens_.hideWindow("NetworkIngame");
-        screens_.activateWindow("IngamePawnTransform");
+        // The peer's choice arrives with its move; this player never makes it.
+        if (send || !state_.networkGame()) {
+            screens_.showWindow("IngamePawnTransform");
+            screens_.hideWindow("LocalIngame");
+            screens_.hideWindow("NetworkIngame");
+            screens_.activateWindow("IngamePawnTransform");
+        }
     }
 
     position_.refreshRules();
@@ -169,11 +167,9 @@ bool GameFlow::executeMove(int ordinal, bool send) {
             state_.deferredIndex = p.index;
             state_.deferredOrdinal = ordinal;
         } else {
-            if (state_.hostRole)
-                peer_.hostSideToMoveChanged(state_.sideToMove);
+            peer_.sideToMoveChanged();
             if (send)
-                sendBytes({MsgMove, std::uint8_t(p.kind + 1), std::uint8_t(p.index + 1),
-                           std::uint8_t(ordinal + 1), 0});
+                peer_.movePlayed(p.kind, p.index, ordinal);
         }
     }
 
@@ -234,14 +230,10 @@ bool GameFlow::completePromotion(int pieceCode) {
     state_.promotionPending = false;
 
     if (state_.networkGame()) {
-        if (state_.hostRole)
-            peer_.hostSideToMoveChanged(state_.sideToMove);
+        peer_.sideToMoveChanged();
         if (state_.deferredSend) {
-            sendBytes({MsgMove, std::uint8_t(state_.deferredKind + 1),
-                       std::uint8_t(state_.deferredIndex + 1),
-                       std::uint8_t(state_.deferredOrdinal + 1), 0});
-            sendBytes({MsgPromotion, std::uint8_t(state_.promotionPawnIndex + 1),
-                       std::uint8_t(pieceCode), 0});
+            peer_.movePlayed(state_.deferredKind, state_.deferredIndex, state_.deferredOrdinal);
+            peer_.promotionChosen(state_.promotionPawnIndex, pieceCode);
         }
     }
     state_.deferredSend = false;
@@ -277,7 +269,7 @@ bool GameFlow::revokeLastMove() {
     b.enPassantFile = record.enPassantFile;
     b.lastMoveFrom = record.lastMoveFrom;
     b.lastMoveTo = record.lastMoveTo;
-    state_.sideToMove = record.moved.colour;
+    state_.sideToMove = turnOf(record.moved.colour);
     record = MoveRecord();
     announceSideToMove();
 
@@ -290,33 +282,93 @@ bool GameFlow::revokeLastMove() {
     return true;
 }
 
-bool GameFlow::applyPieceState(int colour, int kind, int index, int alive, int x, int y) {
+void GameFlow::beginJoin(Turn sideToMove) {
+    position_.clearAll();
+    for (int colour = 0; colour < 2; ++colour)
+        position_.king(colour).hasMoved = true;
+    state_.sideToMove = sideToMove;
+    state_.question = Question::None;
+    state_.promotionPending = false;
+    state_.deferredSend = false;
+    state_.selectionKind = -2;
+    state_.joinPending = true;
+    repaint();
+    board_.hideArrow();
+    board_.resetPieceLooks(White);
+    board_.resetPieceLooks(Black);
+}
+
+bool GameFlow::applyPieceState(int colour, int kind, int index, bool alive, int x, int y) {
     Fig* p = position_.pieceByKind(index, kind, colour);
-    if (!p || (alive != 0 && alive != 1) || !onBoard(x, y) || (kind == KingKind && !alive))
+    if (!state_.joinPending || !p || (kind == KingKind && !alive))
         return false;
-    position_.setAlive(*p, alive == 1);
-    position_.place(*p, x, y);
-    // Castling rights do not travel; a king or corner rook away from home has lost them.
-    const int back = colour == White ? 0 : 7;
-    if (kind == KingKind)
-        p->hasMoved = !(x == 4 && y == back);
-    else if (kind == RookKind && index < 2)
-        p->hasMoved = !(x == (index == 0 ? 0 : 7) && y == back);
-    // A move seen before the dump cannot be taken back against the dumped position.
-    position_.board.record = MoveRecord();
-    position_.board.enPassantFile = -1;
-    position_.refreshRules();
+    if (alive && !onBoard(x, y))
+        return false;
+    position_.setAlive(*p, alive);
+    if (alive)
+        position_.place(*p, x, y);
     return true;
 }
 
+void GameFlow::finishJoin(const PositionDetails* details) {
+    Board& b = position_.board;
+    for (int colour = 0; colour < 2; ++colour) {
+        const int back = colour == White ? 0 : 7;
+        Fig& king = position_.king(colour);
+        for (int wing = 0; wing < 2; ++wing) {
+            Fig& rook = *position_.pieceByKind(wing, RookKind, colour);
+            bool right = rook.alive && rook.x == (wing ? 7 : 0) && rook.y == back && king.x == 4 &&
+                         king.y == back;
+            if (details) {
+                const bool sent = colour == White
+                                      ? (wing ? details->whiteKingSide : details->whiteQueenSide)
+                                      : (wing ? details->blackKingSide : details->blackQueenSide);
+                right = right && sent;
+            }
+            rook.hasMoved = !right;
+        }
+        const bool anyRight = !position_.pieceByKind(0, RookKind, colour)->hasMoved ||
+                              !position_.pieceByKind(1, RookKind, colour)->hasMoved;
+        king.hasMoved = !anyRight;
+    }
+    b.record = MoveRecord();
+    b.enPassantFile = details ? details->enPassantFile : -1;
+    b.lastMoveFrom = details ? details->lastMoveFrom : -1;
+    b.lastMoveTo = details ? details->lastMoveTo : -1;
+    state_.joinPending = false;
+    position_.refreshRules();
+    repaint();
+    if (settings_.highlighting)
+        refreshLooks();
+    announceSideToMove();
+}
+
+PositionDetails GameFlow::details() const {
+    PositionDetails d;
+    d.whiteKingSide = position_.castlingRight(White, 1);
+    d.whiteQueenSide = position_.castlingRight(White, 0);
+    d.blackKingSide = position_.castlingRight(Black, 1);
+    d.blackQueenSide = position_.castlingRight(Black, 0);
+    d.enPassantFile = position_.board.enPassantFile;
+    d.lastMoveFrom = position_.board.lastMoveFrom;
+    d.lastMoveTo = position_.board.lastMoveTo;
+    return d;
+}
+
+void GameFlow::clearSelection() {
+    state_.selectionKind = -2;
+    repaint();
+    board_.hideArrow();
+}
+
 bool GameFlow::receivePieceSelected(int kind, int index) {
-    return selectPiece(state_.sideToMove == Black ? Black : White, kind, index, false);
+    return selectPiece(colourOf(state_.sideToMove), kind, index, false);
 }
 
 bool GameFlow::receiveMove(int kind, int index, int ordinal) {
     if (!state_.boardOpen())
         return false;
-    const int colour = state_.sideToMove;
+    const int colour = colourOf(state_.sideToMove);
     const Fig* p = position_.pieceByKind(index, kind, colour);
     if (!p || !p->alive || ordinal < 0 || ordinal >= p->moveCount)
         return false;
@@ -327,36 +379,18 @@ bool GameFlow::receiveMove(int kind, int index, int ordinal) {
 }
 
 bool GameFlow::receivePromotion(int pawnIndex, int pieceCode) {
-    const int mover = state_.sideToMove == White ? Black : White;
+    const int mover = state_.sideToMove == Turn::White ? Black : White;
     if (!state_.promotionPending || state_.promotionColour != mover ||
         state_.promotionPawnIndex != pawnIndex)
         return false;
     return completePromotion(pieceCode);
 }
 
-bool GameFlow::handleMessage(const std::uint8_t* data, std::size_t length) {
-    if (!data || length < 1)
-        return false;
-    auto field = [&](std::size_t i) { return int(data[i]) - 1; };
-    switch (data[0]) {
-    case MsgMove:
-        return length >= 4 && receiveMove(field(1), field(2), field(3));
-    case MsgPromotion:
-        return length >= 3 && receivePromotion(field(1), int(data[2]));
-    case MsgPieceState:
-        return length >= 7 &&
-               applyPieceState(field(1), field(2), field(3), field(4), field(5), field(6));
-    case MsgPieceSelected:
-        return length >= 3 && receivePieceSelected(field(1), field(2));
-    default:
-        return false;
-    }
-}
-
 GameEnd GameFlow::gameEnd() {
-    const int side = state_.sideToMove;
-    if ((side != White && side != Black) || state_.promotionPending ||
-        position_.sets[side].legalMoveTotal != 0)
+    if (!isColour(state_.sideToMove) || state_.promotionPending || state_.joinPending)
+        return GameEnd::None;
+    const int side = colourOf(state_.sideToMove);
+    if (position_.sets[side].legalMoveTotal != 0)
         return GameEnd::None;
     return position_.inCheck(side) ? GameEnd::Checkmate : GameEnd::Stalemate;
 }
@@ -368,7 +402,7 @@ void GameFlow::testGameEnd() {
     if (end == GameEnd::Checkmate) {
         screens_.hideWindow("GameEnd/Stalemate");
         screens_.showWindow("GameEnd/Checkmate");
-        const bool whiteLost = state_.sideToMove == White;
+        const bool whiteLost = state_.sideToMove == Turn::White;
         screens_.showWindow(whiteLost ? "GameEnd/BlackWon" : "GameEnd/WhiteWon");
         screens_.hideWindow(whiteLost ? "GameEnd/WhiteWon" : "GameEnd/BlackWon");
     } else {

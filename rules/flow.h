@@ -5,10 +5,6 @@
 #include "ports.h"
 #include "position.h"
 
-#include <cstddef>
-#include <cstdint>
-#include <initializer_list>
-
 namespace korvane {
 
 enum class GameEnd { None, Checkmate, Stalemate };
@@ -38,19 +34,28 @@ class GameFlow {
     // promotion choice is still pending.
     bool revokeLastMove();
 
-    // The received piece dump: places the piece without capturing anything. False for values
-    // out of range (alive must be 0 or 1; a king is never dead).
-    bool applyPieceState(int colour, int kind, int index, int alive, int x, int y);
+    // A guest about to receive the host's position: every piece but the kings gone, nothing
+    // to take back, the board closed until finishJoin.
+    void beginJoin(Turn sideToMove);
+    // One piece of the received position, placed without capturing anything. A dead piece may
+    // sit anywhere (its square means nothing). False for values out of range (a king is never
+    // dead) or outside a join.
+    bool applyPieceState(int colour, int kind, int index, bool alive, int x, int y);
+    // The rest of the received position; opens the board. Without details (a host that does
+    // not send them) castling rights are guessed from the home squares.
+    void finishJoin(const PositionDetails* details);
+    // What the position holds beyond its placement, for a guest that joins.
+    PositionDetails details() const;
 
-    // Received messages, decoded values (no +1). False: rejected, nothing changed.
+    // No piece selected: the arrow and the target squares go.
+    void clearSelection();
+    // Nothing to take back any more (a peer that joins never saw the last move).
+    void forgetLastMove() { position_.board.record = MoveRecord(); }
+
+    // Received actions of the peer, decoded values. False: rejected, nothing changed.
     bool receivePieceSelected(int kind, int index);
     bool receiveMove(int kind, int index, int ordinal);
     bool receivePromotion(int pawnIndex, int pieceCode);
-
-    // Received bytes of PieceSelected (89), Move (85), Promotion (86) or PieceState (87),
-    // identifier byte first. False when the identifier is not one of these, the message is
-    // too short or any field is out of range.
-    bool handleMessage(const std::uint8_t* data, std::size_t length);
 
     // The state after the last position change, for the side to move.
     GameEnd gameEnd();
@@ -59,7 +64,6 @@ class GameFlow {
   private:
     void refreshLooks();
     void viewFlipIfLocal();
-    void sendBytes(std::initializer_list<std::uint8_t> bytes);
     void announceSideToMove();
     void testGameEnd();
     void repaint();

@@ -17,7 +17,7 @@ std::string squareName(int square) {
 template <typename Visit> void forEachMove(GameFlow& flow, Visit visit) {
     Position& position = flow.position();
     GameState& state = flow.state();
-    const int side = state.sideToMove;
+    const int side = colourOf(state.sideToMove);
     const Position savedPosition = position;
     const GameState savedState = state;
     for (int slot = 0; slot < kPiecesPerSet; ++slot) {
@@ -55,7 +55,7 @@ template <typename Visit> void forEachMove(GameFlow& flow, Visit visit) {
 std::uint64_t perft(GameFlow& flow, int depth) {
     if (depth <= 0)
         return 1;
-    const int side = flow.state().sideToMove;
+    const int side = colourOf(flow.state().sideToMove);
     if (side != White && side != Black)
         return 0;
     if (depth == 1) {

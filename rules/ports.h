@@ -1,10 +1,9 @@
 // The rules library reaches the scene, the GUI, the sound and the network only through the
 // small interfaces below, so that it builds and is tested without any of those libraries.
-// Everything is plain C++: colours, kinds, indices and squares are ints, window names strings.
+// Everything is plain C++: colours, kinds, indices and squares are ints, window names strings;
+// the game's own states are named types.
 #pragma once
 
-#include <cstddef>
-#include <cstdint>
 #include <string>
 
 namespace korvane {
@@ -67,16 +66,19 @@ class SoundPlayer {
     virtual void playEffect(Effect effect, float worldX, float worldY, float worldZ) = 0;
 };
 
-// Implemented by the network layer.
+// Implemented by the network session: what the rules tell the peer. The session turns each
+// call into the message's bytes; the rules never see a byte.
 class PeerLink {
   public:
     virtual ~PeerLink() = default;
-    // Send one complete game message (identifier byte first, final zero byte included).
-    // The rules build PieceSelected (89), Move (85) and Promotion (86) themselves.
-    virtual void sendToPeer(const std::uint8_t* bytes, std::size_t length) = 0;
-    // Host role only: after every completed move the side-to-move byte of the host info
-    // block becomes sideToMove + 1 and the block is stored again.
-    virtual void hostSideToMoveChanged(int sideToMove) = 0;
+    // A local selection of an own piece (kind, index within kind).
+    virtual void pieceSelected(int kind, int index) = 0;
+    // A completed local move: entry `ordinal` of the piece's legal-move list. A move that
+    // promotes is reported only once the choice is made, followed by promotionChosen.
+    virtual void movePlayed(int kind, int index, int ordinal) = 0;
+    virtual void promotionChosen(int pawnIndex, int pieceCode) = 0;
+    // After every completed move, local or received: the side to move changed.
+    virtual void sideToMoveChanged() = 0;
 };
 
 // Do-nothing implementations, for perft, benchmarks and tests that do not look.
@@ -108,20 +110,60 @@ class NullSoundPlayer : public SoundPlayer {
 
 class NullPeerLink : public PeerLink {
   public:
-    void sendToPeer(const std::uint8_t*, std::size_t) override {}
-    void hostSideToMoveChanged(int) override {}
+    void pieceSelected(int, int) override {}
+    void movePlayed(int, int, int) override {}
+    void promotionChosen(int, int) override {}
+    void sideToMoveChanged() override {}
 };
+
+// Which game is running and which side this program plays in it.
+enum class GameMode : int {
+    None = -1,
+    Local = 0,
+    NetworkWhite = 1, // a network game, this program plays White
+    NetworkBlack = 2,
+    Joining = 3, // connecting to a host, nothing heard yet
+};
+
+// Whose move it is; Over after resignation, an agreed draw, or a new game's wait.
+enum class Turn : int { Over = -1, White = 0, Black = 1 };
+
+inline bool isColour(Turn t) {
+    return t == Turn::White || t == Turn::Black;
+}
+inline Turn turnOf(int colour) {
+    return colour == Black ? Turn::Black : Turn::White;
+}
+// Colour code of a side; only meaningful for White and Black.
+inline int colourOf(Turn t) {
+    return t == Turn::Black ? Black : White;
+}
+inline Turn opposite(Turn t) {
+    return t == Turn::White ? Turn::Black : t == Turn::Black ? Turn::White : Turn::Over;
+}
+inline bool isNetworkGame(GameMode m) {
+    return m == GameMode::NetworkWhite || m == GameMode::NetworkBlack;
+}
+// The colour this program plays in a network game.
+inline int localColour(GameMode m) {
+    return m == GameMode::NetworkBlack ? Black : White;
+}
+inline GameMode networkModeFor(int colour) {
+    return colour == Black ? GameMode::NetworkBlack : GameMode::NetworkWhite;
+}
+
+// An open question between the two players of a network game. While one is open nobody
+// moves, on either side, whoever's turn it is.
+enum class Question { None, Draw, Revoke };
 
 // The game fields the frame listener owns and the game flow interprets.
 struct GameState {
-    // -1 no game, 0 local game, 1 network game as White, 2 network game as Black,
-    // 3 connecting to a host. Above 0 counts as a network game.
-    int gameMode = -1;
-    // 0 White, 1 Black, -1 game over (resignation or accepted draw).
-    int sideToMove = 0;
-    // An open draw offer or revoke request: nobody moves until it is answered. Kept apart
-    // from sideToMove so that a frozen White-to-move board is frozen too.
-    bool boardFrozen = false;
+    GameMode gameMode = GameMode::None;
+    Turn sideToMove = Turn::White;
+    Question question = Question::None;
+    bool questionMine = false; // this program asked the open question
+    // A guest that has the host's block but not yet the whole position.
+    bool joinPending = false;
 
     int selectionColour = 0;
     int selectionKind = -2; // -2: nothing selected
@@ -131,7 +173,7 @@ struct GameState {
     int promotionColour = 0;
     int promotionPawnIndex = 0;
 
-    // The move that led to a pending promotion, sent together with the choice.
+    // The move that led to a pending promotion, reported together with the choice.
     bool deferredSend = false;
     int deferredKind = 0;
     int deferredIndex = 0;
@@ -140,10 +182,11 @@ struct GameState {
     bool viewFlipped = false;
     bool hostRole = false;
 
-    bool networkGame() const { return gameMode > 0; }
+    bool networkGame() const { return isNetworkGame(gameMode); }
     // The board takes a move or selection only in this state.
     bool boardOpen() const {
-        return (sideToMove == 0 || sideToMove == 1) && !boardFrozen && !promotionPending;
+        return isColour(sideToMove) && question == Question::None && !promotionPending &&
+               !joinPending;
     }
 };
 
@@ -153,14 +196,6 @@ struct FlowSettings {
     bool lastMoveHighlighting = false; // mark the last move's squares
     bool flipView = false;             // local game: turn the view to the side to move
     bool sounds = false;
-};
-
-// Message identifiers the rules build and read.
-enum RulesMessageId : std::uint8_t {
-    MsgMove = 85,
-    MsgPromotion = 86,
-    MsgPieceState = 87,
-    MsgPieceSelected = 89,
 };
 
 } // namespace korvane

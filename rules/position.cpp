@@ -495,4 +495,12 @@ Position& globalPosition() {
     return position;
 }
 
+bool Position::castlingRight(int colour, int wing) const {
+    const int back = colour == White ? 0 : 7;
+    const Fig& k = king(colour);
+    const Fig& r = sets[colour].pieces[slotOf(RookKind, wing)];
+    return !k.hasMoved && k.x == 4 && k.y == back && r.alive && !r.hasMoved &&
+           r.x == (wing ? 7 : 0) && r.y == back;
+}
+
 } // namespace korvane

@@ -69,6 +69,23 @@ struct Board {
     int enPassantFile = -1;
 };
 
+// What a position holds beyond its placement and side to move.
+struct PositionDetails {
+    bool whiteKingSide = false; // castling still possible on that wing
+    bool whiteQueenSide = false;
+    bool blackKingSide = false;
+    bool blackQueenSide = false;
+    int enPassantFile = -1; // -1 none, else 0..7
+    int lastMoveFrom = -1;  // -1 none, else square 0..63
+    int lastMoveTo = -1;
+    bool operator==(const PositionDetails& o) const {
+        return whiteKingSide == o.whiteKingSide && whiteQueenSide == o.whiteQueenSide &&
+               blackKingSide == o.blackKingSide && blackQueenSide == o.blackQueenSide &&
+               enPassantFile == o.enPassantFile && lastMoveFrom == o.lastMoveFrom &&
+               lastMoveTo == o.lastMoveTo;
+    }
+};
+
 // Slot of (kind, index) within a set, or -1 when the pair names no piece.
 int slotOf(int kind, int index);
 // Kind and index of a slot 0..48.
@@ -127,6 +144,10 @@ class Position {
     void validateLastMove(Fig& piece, int kind);
     void computeCaptureMaps();
     void refreshRules();
+
+    // Castling still possible for the colour on the wing (0 queen-side, 1 king-side): king and
+    // rook unmoved on their home squares.
+    bool castlingRight(int colour, int wing) const;
 
     // The opponent's pieces attack the king's square (pinned attackers included).
     bool inCheck(int colour);

@@ -23,15 +23,16 @@ int targetOrdinal(GameFlow& flow, int square) {
 } // namespace
 
 bool boardAcceptsClick(const GameState& state) {
-    if (state.promotionPending)
+    // An open question or a pending promotion choice freezes the board for both players.
+    if (!state.boardOpen())
         return false;
     switch (state.gameMode) {
-    case 0:
+    case GameMode::Local:
         return true;
-    case 1:
-        return state.sideToMove == 0;
-    case 2:
-        return state.sideToMove == 1;
+    case GameMode::NetworkWhite:
+        return state.sideToMove == Turn::White;
+    case GameMode::NetworkBlack:
+        return state.sideToMove == Turn::Black;
     default:
         return false;
     }
@@ -70,9 +71,9 @@ PickHit walkPickNames(const std::vector<std::string>& names,
 }
 
 bool applyBoardClick(GameFlow& flow, const PickHit& hit) {
-    const int side = flow.state().sideToMove;
-    if (hit.type == PickHit::None || (side != 0 && side != 1))
+    if (hit.type == PickHit::None || !isColour(flow.state().sideToMove))
         return false;
+    const int side = colourOf(flow.state().sideToMove);
     if (hit.type == PickHit::Square) {
         const int k = targetOrdinal(flow, hit.square);
         return k >= 0 && flow.executeMove(k, true);

@@ -64,11 +64,21 @@ struct RecordingSounds : SoundPlayer {
     }
 };
 
+// What the rules told the peer, one text per call: "select k i", "move k i o", "promote p c".
 struct RecordingPeer : PeerLink {
-    std::vector<std::vector<std::uint8_t>> sent;
-    std::vector<int> hostSides;
-    void sendToPeer(const std::uint8_t* b, std::size_t n) override { sent.emplace_back(b, b + n); }
-    void hostSideToMoveChanged(int side) override { hostSides.push_back(side); }
+    std::vector<std::string> sent;
+    int sideChanges = 0;
+    void pieceSelected(int k, int i) override {
+        sent.push_back("select " + std::to_string(k) + " " + std::to_string(i));
+    }
+    void movePlayed(int k, int i, int o) override {
+        sent.push_back("move " + std::to_string(k) + " " + std::to_string(i) + " " +
+                       std::to_string(o));
+    }
+    void promotionChosen(int p, int c) override {
+        sent.push_back("promote " + std::to_string(p) + " " + std::to_string(c));
+    }
+    void sideToMoveChanged() override { ++sideChanges; }
 };
 
 struct Harness {
@@ -82,7 +92,7 @@ struct Harness {
     GameFlow flow{position, state, settings, board, screens, sounds, peer};
 
     explicit Harness(const char* fen = nullptr) {
-        state.gameMode = 0;
+        state.gameMode = GameMode::Local;
         if (fen) {
             std::string error;
             if (!loadFen(position, state, fen, &error))
@@ -99,7 +109,7 @@ struct Harness {
     // Plays "e2e4" (optionally "a7a8q") by selection and ordinal, as a click would.
     bool play(const std::string& move) {
         const int from = square(move.substr(0, 2)), to = square(move.substr(2, 2));
-        Fig* p = position.findPieceAt(state.sideToMove, from % 8, from / 8);
+        Fig* p = position.findPieceAt(colourOf(state.sideToMove), from % 8, from / 8);
         if (!p || !flow.selectPiece(p->colour, p->kind, p->index, true))
             return false;
         for (int k = 0; k < p->moveCount; ++k)

@@ -25,7 +25,7 @@ TEST(PieceModel, ResetPlacesBothArmiesAndHidesEveryReserve) {
         EXPECT_FALSE(h.position.pieceByKind(1, QueenKind, colour)->alive);
         EXPECT_EQ(h.position.pieceByKind(1, QueenKind, colour)->alive, false);
     }
-    EXPECT_EQ(writeFen(h.position, White),
+    EXPECT_EQ(writeFen(h.position, Turn::White),
               "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
 }
 

@@ -18,7 +18,7 @@ struct Game {
     GameFlow flow{position, state, settings, board, screens, sounds, peer};
 
     Game() {
-        state.gameMode = 0;
+        state.gameMode = GameMode::Local;
         flow.newGame();
     }
     PickHit square(int sq) {
@@ -54,10 +54,10 @@ TEST(BoardClick, OwnPieceSelectsTargetSquareMovesOtherSquareKeepsSelection) {
     // e5 is not a target: selection stays, nothing moves.
     EXPECT_FALSE(applyBoardClick(g.flow, g.square(36)));
     EXPECT_EQ(g.state.selectionKind, PawnKind);
-    EXPECT_EQ(g.state.sideToMove, 0);
+    EXPECT_EQ(g.state.sideToMove, Turn::White);
     // e3 is: the step is played.
     ASSERT_TRUE(applyBoardClick(g.flow, g.square(20)));
-    EXPECT_EQ(g.state.sideToMove, 1);
+    EXPECT_EQ(g.state.sideToMove, Turn::Black);
     const Fig* pawn = g.position.pieceByKind(4, PawnKind, 0);
     EXPECT_EQ(pawn->x, 4);
     EXPECT_EQ(pawn->y, 2);
@@ -82,26 +82,33 @@ TEST(BoardClick, ClickingACapturablePiecePlaysTheCapture) {
     EXPECT_EQ(g.position.occupancy(3, 4), 1);
 }
 
-TEST(BoardClick, NetworkTurnsAndPromotionGateTheBoard) {
+TEST(BoardClick, NetworkTurnsQuestionsAndPromotionGateTheBoard) {
     GameState s;
-    s.gameMode = 0;
-    s.sideToMove = 1;
+    s.gameMode = GameMode::Local;
+    s.sideToMove = Turn::Black;
     EXPECT_TRUE(boardAcceptsClick(s));
-    s.gameMode = 2;
+    s.gameMode = GameMode::NetworkBlack;
     EXPECT_TRUE(boardAcceptsClick(s));
-    s.sideToMove = 0;
+    s.sideToMove = Turn::White;
     EXPECT_FALSE(boardAcceptsClick(s));
-    s.gameMode = 1;
+    s.gameMode = GameMode::NetworkWhite;
     EXPECT_TRUE(boardAcceptsClick(s));
     s.promotionPending = true;
     EXPECT_FALSE(boardAcceptsClick(s));
     s.promotionPending = false;
-    for (int mode : {-1, 3}) {
+    // An open question freezes the board even on the player's own turn.
+    s.question = Question::Draw;
+    EXPECT_FALSE(boardAcceptsClick(s));
+    s.question = Question::None;
+    s.joinPending = true;
+    EXPECT_FALSE(boardAcceptsClick(s));
+    s.joinPending = false;
+    for (GameMode mode : {GameMode::None, GameMode::Joining}) {
         s.gameMode = mode;
         EXPECT_FALSE(boardAcceptsClick(s));
     }
-    // A finished game (side -1) takes no click even when one reaches the flow.
+    // A finished game takes no click even when one reaches the flow.
     Game g;
-    g.state.sideToMove = -1;
+    g.state.sideToMove = Turn::Over;
     EXPECT_FALSE(applyBoardClick(g.flow, g.piece(0, PawnKind, 0)));
 }

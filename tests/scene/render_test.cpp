@@ -66,7 +66,7 @@ struct SceneFixture : public ::testing::Test {
         board->setTurnViewHandler([this] { orbit->flip(); });
         settings.highlighting = true;
         settings.lastMoveHighlighting = true;
-        state.gameMode = 0;
+        state.gameMode = GameMode::Local;
         flow = std::make_unique<GameFlow>(position, state, settings, *board, screens, sounds, peer);
         flow->newGame();
     }
