@@ -1,0 +1,290 @@
+// The ENet endpoints, LAN search and address lookup on loopback. Runs inside a private network
+// namespace (tools/netns-run.sh), where the game ports are free and the limited broadcast
+// address leads to loopback.
+#include "net/transport.h"
+
+#include <gtest/gtest.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+
+using namespace korvane::net;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+constexpr std::uint32_t kLoopback = 0x7F000001;
+
+Timeouts quickTimeouts() {
+    Timeouts t;
+    t.connectMinimum = 200;
+    t.connectMaximum = 600;
+    t.playMinimum = 300;
+    t.playMaximum = 900;
+    return t;
+}
+
+std::vector<int> codes(const std::deque<Received>& items) {
+    std::vector<int> out;
+    for (const Received& item : items)
+        out.push_back(item.data.empty() ? -1 : item.data[0]);
+    return out;
+}
+
+bool has(const std::deque<Received>& items, NetEvent code) {
+    for (int c : codes(items))
+        if (c == int(code))
+            return true;
+    return false;
+}
+
+long msSince(Clock::time_point start) {
+    return long(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+class Transport : public ::testing::Test {
+  protected:
+    // Every endpoint is pumped on each round, as the game's frame loop does: one left alone
+    // for long would look lost to its peer.
+    void pumpAll() {
+        if (host)
+            host->pump(hostItems);
+        guest.pump(guestItems);
+        second.pump(secondItems);
+    }
+    bool pumpUntil(const std::function<bool()>& done, int ms) {
+        const auto start = Clock::now();
+        while (msSince(start) < ms) {
+            pumpAll();
+            if (done())
+                return true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        }
+        return false;
+    }
+    void startHost() {
+        std::string error;
+        ASSERT_TRUE(host->start(kGamePort, quickTimeouts(), error)) << error;
+    }
+    void connectGuest() {
+        ASSERT_NO_FATAL_FAILURE(startHost());
+        ASSERT_TRUE(guest.connect(kLoopback, kGamePort, quickTimeouts()));
+        ASSERT_TRUE(pumpUntil([&] { return guest.connected() && host->hasGuest(); }, 2000));
+        ASSERT_EQ(codes(hostItems), std::vector<int>{18});
+        ASSERT_EQ(codes(guestItems), std::vector<int>{16});
+        EXPECT_EQ(hostItems[0].address, kLoopback);
+        EXPECT_EQ(guestItems[0].address, kLoopback);
+        hostItems.clear();
+        guestItems.clear();
+    }
+    // Runs a LAN search alongside the endpoints for up to `ms`; stops at the first answer.
+    std::vector<std::uint32_t> search(LanSearch& lan, int ms) {
+        std::vector<std::uint32_t> found;
+        pumpUntil(
+            [&] {
+                for (std::uint32_t a : lan.poll())
+                    found.push_back(a);
+                return !found.empty();
+            },
+            ms);
+        return found;
+    }
+
+    std::unique_ptr<HostEndpoint> host = std::make_unique<HostEndpoint>();
+    GuestEndpoint guest, second;
+    std::deque<Received> hostItems, guestItems, secondItems;
+};
+
+TEST_F(Transport, MessagesArriveInOrderBothWays) {
+    ASSERT_NO_FATAL_FAILURE(connectGuest());
+    constexpr int kCount = 300;
+    for (int i = 0; i < kCount; ++i) {
+        host->send(Bytes{82, std::uint8_t(i), std::uint8_t(i >> 8)});
+        guest.send(Bytes{85, std::uint8_t(i), std::uint8_t(i >> 8)});
+    }
+    ASSERT_TRUE(
+        pumpUntil([&] { return hostItems.size() >= kCount && guestItems.size() >= kCount; }, 5000));
+    ASSERT_EQ(hostItems.size(), std::size_t(kCount));
+    ASSERT_EQ(guestItems.size(), std::size_t(kCount));
+    for (int i = 0; i < kCount; ++i) {
+        EXPECT_EQ(guestItems[i].data, (Bytes{82, std::uint8_t(i), std::uint8_t(i >> 8)}));
+        EXPECT_EQ(hostItems[i].data, (Bytes{85, std::uint8_t(i), std::uint8_t(i >> 8)}));
+        EXPECT_EQ(hostItems[i].address, kLoopback);
+    }
+}
+
+TEST_F(Transport, SecondGuestHearsTheGameIsFullAndTheFirstPlaysOn) {
+    ASSERT_NO_FATAL_FAILURE(connectGuest());
+    ASSERT_TRUE(second.connect(kLoopback, kGamePort, quickTimeouts()));
+    const auto start = Clock::now();
+    ASSERT_TRUE(
+        pumpUntil([&] { return has(secondItems, NetEvent::NoFreeIncomingConnections); }, 1000));
+    EXPECT_LT(msSince(start), 1000);
+    EXPECT_EQ(codes(secondItems), (std::vector<int>{16, 19}));
+    EXPECT_FALSE(second.connected());
+
+    host->send(Bytes{82, 1});
+    guest.send(Bytes{82, 2});
+    ASSERT_TRUE(pumpUntil([&] { return !hostItems.empty() && !guestItems.empty(); }, 1000));
+    EXPECT_EQ(codes(hostItems), std::vector<int>{82}); // the refusal itself is never reported
+    EXPECT_EQ(guestItems[0].data, (Bytes{82, 1}));
+    EXPECT_TRUE(host->hasGuest());
+}
+
+TEST_F(Transport, PartingsCarryTheirReason) {
+    ASSERT_NO_FATAL_FAILURE(connectGuest());
+    guest.shutDown(DisconnectReason::Left, 50);
+    EXPECT_EQ(guest.descriptor(), -1);
+    ASSERT_TRUE(pumpUntil([&] { return !hostItems.empty(); }, 1000));
+    EXPECT_EQ(codes(hostItems), std::vector<int>{20});
+    EXPECT_FALSE(host->hasGuest());
+
+    // A dropped guest hears the reason; its leaving is not reported, and the seat is free again.
+    hostItems.clear();
+    ASSERT_TRUE(second.connect(kLoopback, kGamePort, quickTimeouts()));
+    ASSERT_TRUE(pumpUntil([&] { return host->hasGuest() && second.connected(); }, 2000));
+    host->dropGuest(DisconnectReason::Refused);
+    ASSERT_TRUE(pumpUntil([&] { return !second.connected(); }, 1000));
+    EXPECT_EQ(codes(secondItems), (std::vector<int>{16, 20}));
+    GuestEndpoint third;
+    std::deque<Received> thirdItems;
+    ASSERT_TRUE(third.connect(kLoopback, kGamePort, quickTimeouts()));
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            third.pump(thirdItems);
+            return third.connected() && host->hasGuest();
+        },
+        2000));
+    pumpUntil([] { return false; }, 100);
+    EXPECT_EQ(codes(hostItems), (std::vector<int>{18, 18}));
+
+    // The host closing down tells its guest it left.
+    host->shutDown(DisconnectReason::Left, 300);
+    EXPECT_EQ(host->descriptor(), -1);
+    ASSERT_TRUE(pumpUntil(
+        [&] {
+            third.pump(thirdItems);
+            return !third.connected();
+        },
+        1000));
+    EXPECT_EQ(codes(thirdItems), (std::vector<int>{16, 20}));
+}
+
+TEST_F(Transport, GuestOfAVanishedHostLosesTheConnection) {
+    ASSERT_NO_FATAL_FAILURE(connectGuest());
+    host.reset();
+    const auto start = Clock::now();
+    ASSERT_TRUE(pumpUntil([&] { return !guestItems.empty(); }, 3000));
+    EXPECT_EQ(codes(guestItems), std::vector<int>{21});
+    EXPECT_GE(msSince(start), 300); // the play time-out, not the connect one, decided
+    EXPECT_FALSE(guest.connected());
+}
+
+TEST_F(Transport, ConnectWithoutAHostFailsWithinTheTimeOut) {
+    ASSERT_TRUE(guest.connect(kLoopback, kGamePort, quickTimeouts()));
+    const auto start = Clock::now();
+    ASSERT_TRUE(pumpUntil([&] { return !guestItems.empty(); }, 3000));
+    EXPECT_LT(msSince(start), 2000);
+    EXPECT_EQ(codes(guestItems), std::vector<int>{17});
+    EXPECT_FALSE(guest.connected());
+}
+
+TEST_F(Transport, SecondHostOnABusyPortSaysWhy) {
+    ASSERT_NO_FATAL_FAILURE(startHost());
+    HostEndpoint other;
+    std::string error;
+    EXPECT_FALSE(other.start(kGamePort, quickTimeouts(), error));
+    EXPECT_FALSE(other.started());
+    EXPECT_NE(error.find("3386"), std::string::npos) << error;
+    EXPECT_NE(error.find("in use"), std::string::npos) << error;
+}
+
+TEST_F(Transport, LanSearchFindsOnlyAHostWithoutAGuest) {
+    ASSERT_NO_FATAL_FAILURE(startHost());
+    LanSearch lan;
+    ASSERT_TRUE(lan.start());
+    EXPECT_EQ(search(lan, 1000), std::vector<std::uint32_t>{kLoopback});
+
+    ASSERT_TRUE(guest.connect(kLoopback, kGamePort, quickTimeouts()));
+    ASSERT_TRUE(pumpUntil([&] { return host->hasGuest() && guest.connected(); }, 2000));
+    ASSERT_TRUE(lan.start());
+    EXPECT_TRUE(search(lan, 300).empty());
+    EXPECT_EQ(codes(hostItems), std::vector<int>{18}); // the pings never reached the game
+}
+
+TEST_F(Transport, LanSearchFallsBackWhenItsPortIsTaken) {
+    const int blocker = socket(AF_INET, SOCK_DGRAM, 0);
+    sockaddr_in local{};
+    local.sin_family = AF_INET;
+    local.sin_port = htons(kLanSearchPort);
+    ASSERT_EQ(bind(blocker, reinterpret_cast<sockaddr*>(&local), sizeof local), 0);
+
+    ASSERT_NO_FATAL_FAILURE(startHost());
+    LanSearch lan;
+    ASSERT_TRUE(lan.start());
+    sockaddr_in bound{};
+    socklen_t length = sizeof bound;
+    ASSERT_EQ(getsockname(lan.descriptor(), reinterpret_cast<sockaddr*>(&bound), &length), 0);
+    EXPECT_NE(ntohs(bound.sin_port), kLanSearchPort);
+    EXPECT_EQ(search(lan, 1000), std::vector<std::uint32_t>{kLoopback});
+    lan.stop();
+    EXPECT_FALSE(lan.running());
+    close(blocker);
+}
+
+TEST(LanDatagrams, OnlyExactPingsAndPongsCount) {
+    const Bytes ping = lanPing(), pong = lanPong();
+    EXPECT_TRUE(isLanPing(ping.data(), ping.size()));
+    EXPECT_TRUE(isLanPong(pong.data(), pong.size()));
+    EXPECT_FALSE(isLanPing(pong.data(), pong.size()));
+    EXPECT_FALSE(isLanPong(ping.data(), ping.size()));
+    EXPECT_FALSE(isLanPing(ping.data(), ping.size() - 1));
+    Bytes longer = ping;
+    longer.push_back(0);
+    EXPECT_FALSE(isLanPing(longer.data(), longer.size()));
+    EXPECT_FALSE(isLanPong(nullptr, 0));
+}
+
+TEST(AddressText, DottedQuadsOnly) {
+    std::uint32_t a = 0;
+    EXPECT_TRUE(parseIPv4(" 192.168.1.20\t", a));
+    EXPECT_EQ(a, 0xC0A80114u);
+    EXPECT_EQ(dottedAddress(a), "192.168.1.20");
+    for (const char* bad : {"", "   ", "1.2.3", "1.2.3.256", "1.2.3.4.5", "a.b.c.d", "1.2.3.4 x"})
+        EXPECT_FALSE(parseIPv4(bad, a)) << bad;
+    EXPECT_FALSE(parseIPv4(std::string("1.2.3.4\0x", 9), a));
+}
+
+TEST(AddressLookupTest, NumbersAtOnceNamesLaterBlanksNever) {
+    AddressLookup lookup;
+    lookup.start("127.0.0.1");
+    EXPECT_EQ(lookup.poll(), AddressLookup::State::Resolved);
+    EXPECT_EQ(lookup.address(), kLoopback);
+
+    lookup.start(" ");
+    EXPECT_EQ(lookup.poll(), AddressLookup::State::Failed);
+
+    lookup.start("localhost");
+    const auto start = Clock::now();
+    while (lookup.poll() == AddressLookup::State::Pending && msSince(start) < 5000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    EXPECT_EQ(lookup.poll(), AddressLookup::State::Resolved);
+    EXPECT_EQ(lookup.address(), kLoopback);
+
+    // Abandoned while its worker may still run: the worker must not touch the lookup.
+    auto abandoned = std::make_unique<AddressLookup>();
+    abandoned->start("localhost");
+    abandoned.reset();
+    lookup.start("localhost");
+    lookup.cancel();
+    EXPECT_EQ(lookup.poll(), AddressLookup::State::Idle);
+}
+
+} // namespace
