@@ -1,0 +1,154 @@
+// The network session: the one link to the peer, the host or guest role, the LAN search, and
+// everything received applied to the game. It is the rules' PeerLink (what the rules tell the
+// peer) and reports what happened through a NetView. Everything runs on the frame thread.
+#pragma once
+
+#include "net_ports.h"
+#include "rules/flow.h"
+#include "transport.h"
+#include "wire.h"
+
+#include <array>
+#include <chrono>
+#include <deque>
+#include <memory>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace korvane::net {
+
+enum class Role { None, Host, Guest };
+
+struct SessionOptions {
+    Timeouts timeouts;
+    std::uint16_t port = kGamePort;
+    std::string broadcast = kBroadcastAddress;
+    double lanSearchSeconds = 5.0;
+    // A join that has not reached the host's block by then has failed, whatever ENet says.
+    double joinDeadlineSeconds = 6.0;
+    // How long a deliberate disconnect waits for the peer to hear it.
+    int disconnectWaitMs = 100;
+};
+
+// Why received items were dropped, for tests and diagnostics.
+struct DropCounts {
+    int malformed = 0;  // the bytes do not fit the layout
+    int unknown = 0;    // an identifier nobody handles
+    int outOfRole = 0;  // a message the sender's role may not send
+    int outOfState = 0; // does not fit the current state of the game or link
+    int total() const { return malformed + unknown + outOfRole + outOfState; }
+};
+
+class NetSession : public PeerLink {
+  public:
+    NetSession(GameState& state, NetView& view, BoardView& board, SessionOptions options = {});
+    ~NetSession() override;
+    NetSession(const NetSession&) = delete;
+    NetSession& operator=(const NetSession&) = delete;
+
+    // The flow is built with this session as its PeerLink, so it arrives afterwards.
+    void attach(GameFlow& flow) { flow_ = &flow; }
+
+    // ---- requests from the player ----
+    // False when the game port cannot be opened (the view has been told why).
+    bool host(const std::string& playerName);
+    void searchLan();
+    void connect(const std::string& address, const std::string& playerName);
+    void leave();
+    void newGame();
+    void switchSides();
+    void resign();
+    void offerDraw();
+    void requestRevoke();
+    void answerDraw(bool accept);
+    void answerRevoke(bool accept);
+    // Sends a chat line and shows it as the player's own; empty text does nothing.
+    void sendChat(const std::string& text);
+    void closeConnecting();
+    void closeError();
+    // The operations above by their GUI name.
+    void request(NetRequest request, const std::string& playerName);
+
+    // Whether the local player may choose the piece of the pending promotion: never the
+    // peer's.
+    bool mayChoosePromotion() const;
+
+    // ---- the frame's network step ----
+    // Moves whatever the endpoints have received into the queue. Cheap; may run at any time.
+    void pump();
+    bool trafficWaiting() const { return !queue_.empty() || !lanAnswers_.empty(); }
+    // Applies every queued item in arrival order, then the LAN search step and deadlines.
+    void service();
+    // One received item, as if an endpoint had delivered it: byte 0 a connection event code
+    // or a message identifier. Anything the current role and state cannot take is dropped
+    // and counted.
+    void handleReceived(const std::uint8_t* data, std::size_t length);
+    // Sockets worth waiting on while idle.
+    std::vector<int> descriptors() const;
+    // Something runs that needs the frame step even without traffic (a search, a join).
+    bool busy() const;
+
+    // ---- what the probe and the screens read ----
+    Role role() const { return role_; }
+    const std::string& peerName() const { return peerName_; }
+    // A peer is connected and identified: chat and questions work.
+    bool linkUp() const;
+    const DropCounts& drops() const { return drops_; }
+    bool lanSearchRunning() const { return search_ != nullptr; }
+
+    // PeerLink
+    void pieceSelected(int kind, int index) override;
+    void movePlayed(int kind, int index, int ordinal) override;
+    void promotionChosen(int pawnIndex, int pieceCode) override;
+    void sideToMoveChanged() override;
+
+  private:
+    using Clock = std::chrono::steady_clock;
+
+    void send(const Bytes& message);
+    void handle(const Received& item);
+    void handleEvent(NetEvent event);
+    void handleBlock(const Decoded& d);
+    void handleMessage(const Decoded& d);
+    void handleQuestion(MessageId id);
+    void sendPosition();
+    void peerGone(bool lost);
+    void closeLink(DisconnectReason reason);
+    void failJoin();
+    void cancelQuestion();
+    void orientView();
+    bool gameLive() const;
+    bool peerToMove() const;
+    void dropOutOfState() { ++drops_.outOfState; }
+    void dropOutOfRole() { ++drops_.outOfRole; }
+    void endLanSearch();
+
+    GameState& state_;
+    NetView& view_;
+    BoardView& board_;
+    GameFlow* flow_ = nullptr;
+    SessionOptions options_;
+
+    Role role_ = Role::None;
+    std::string playerName_;
+    std::string peerName_;
+    bool guestIdentified_ = false; // host: the guest's block has arrived
+    bool positionOwed_ = false;    // host: a guest joined during a promotion choice
+    DropCounts drops_;
+
+    std::deque<Received> queue_;
+    std::vector<std::uint32_t> lanAnswers_;
+    std::set<std::uint32_t> lanFound_;
+    Clock::time_point searchStarted_;
+    Clock::time_point joinStarted_;
+    bool lookupPending_ = false;
+
+    // Endpoints last: they go first at teardown, while the state they report into still lives.
+    std::unique_ptr<AddressLookup> lookup_;
+    std::unique_ptr<LanSearch> search_;
+    std::unique_ptr<GuestEndpoint> guest_;
+    std::unique_ptr<HostEndpoint> hostEndpoint_;
+};
+
+} // namespace korvane::net
