@@ -70,6 +70,8 @@ std::vector<int> NetSession::descriptors() const {
     return fds;
 }
 
+// Everything after the position goes out in order behind it, so a move made before the
+// guest's block has arrived still reaches the guest; endpoints drop what has no peer.
 void NetSession::send(const Bytes& message) {
     if (message.empty())
         return;
@@ -338,18 +340,15 @@ void NetSession::request(NetRequest request, const std::string& playerName) {
 // ---------------------------------------------------------------- what the rules send
 
 void NetSession::pieceSelected(int kind, int index) {
-    if (linkUp())
-        send(encodePieceSelected(kind, index));
+    send(encodePieceSelected(kind, index));
 }
 
 void NetSession::movePlayed(int kind, int index, int ordinal) {
-    if (linkUp())
-        send(encodeMove(kind, index, ordinal));
+    send(encodeMove(kind, index, ordinal));
 }
 
 void NetSession::promotionChosen(int pawnIndex, int pieceCode) {
-    if (linkUp())
-        send(encodePromotion(pawnIndex, pieceCode));
+    send(encodePromotion(pawnIndex, pieceCode));
 }
 
 void NetSession::sideToMoveChanged() {
