@@ -106,8 +106,17 @@ KorvaneFrameListener::KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogr
     setFlowFlags(settings().flipView, settings().highlighting, settings().lastMoveHighlighting);
     flowSettings_.sounds = settings().sounds;
     SoundPlayer& effects = *this;
+    net::SessionOptions netOptions;
+    // End-to-end tests shorten the time a silent peer takes to count as lost.
+    if (const char* ms = std::getenv("KORVANE_NET_TIMEOUT_MS"); ms && std::atoi(ms) > 0) {
+        const std::uint32_t limit = std::uint32_t(std::atoi(ms));
+        netOptions.timeouts.playMinimum = limit / 2;
+        netOptions.timeouts.playMaximum = limit;
+    }
+    session_ = std::make_unique<net::NetSession>(game_, screens_, board_, netOptions);
     flow_ = std::make_unique<GameFlow>(globalPosition(), game_, flowSettings_, board_, screens_,
-                                       effects, peer_);
+                                       effects, *session_);
+    session_->attach(*flow_);
 
     if (settings().sounds) {
         const Ogre::Vector3 p = camera_->getDerivedPosition();
@@ -251,27 +260,24 @@ bool KorvaneFrameListener::frameStarted(const Ogre::FrameEvent& evt) {
 
     if (!pollKeyboard(evt))
         return false;
+
+    // Every packet that has arrived, in order, every frame: a join's whole position lands in
+    // one frame, and a move never waits behind the idle pace.
+    if (session_->trafficWaiting())
+        lastActivity_ = nowSeconds();
+    session_->service();
+    screens_.refreshNetworkButtons();
     return true;
 }
 
 bool KorvaneFrameListener::pollKeyboard(const Ogre::FrameEvent& evt) {
     const float dt = evt.timeSinceLastFrame;
     if (keyHeld(KeyReturn) && keyRepeatTimer_ <= 0) {
-        if (game_.gameMode <= 0) {
+        if (!game_.networkGame()) {
             CEGUI::Window* direct = findWindow("JoinGameDirect");
-            if (direct && direct->isVisible()) {
-                CEGUI::Window* line = findWindow("JoinGameDirect/Line");
-                const std::string address = line ? line->getText().c_str() : "";
-                screens_.hideWindow("JoinGameDirect");
-                if (CEGUI::Window* join = findWindow("JoinGame"))
-                    join->setEnabled(false);
-                screens_.showWindow("ConnectingPopUp");
-                screens_.showWindow("ConnectingPopUp/Connecting");
-                screens_.hideWindow("ConnectingPopUp/NotConnected");
-                if (CEGUI::Window* ok = findWindow("ConnectingPopUp/OKButton"))
-                    ok->setEnabled(false);
-                screens_.activateWindow("ConnectingPopUp");
-                backend_.connectTo(address, true);
+            if (direct && direct->isVisible() && game_.gameMode != GameMode::Joining) {
+                screens_.connectTypedAddress();
+                keyRepeatTimer_ = 0.5f;
             }
         } else if (screens_.chatLineOpen()) {
             screens_.sendChatLine();
@@ -306,8 +312,8 @@ bool KorvaneFrameListener::pollKeyboard(const Ogre::FrameEvent& evt) {
 std::string KorvaneFrameListener::probeText() const {
     std::string out;
     out += "frame " + std::to_string(frameNumber_) + "\n";
-    out += "mode " + std::to_string(game_.gameMode) + "\n";
-    out += "side " + std::to_string(game_.sideToMove) + "\n";
+    out += "mode " + std::to_string(static_cast<int>(game_.gameMode)) + "\n";
+    out += "side " + std::to_string(static_cast<int>(game_.sideToMove)) + "\n";
     out += "fen " + writeFen(globalPosition(), game_.sideToMove) + "\n";
     if (game_.selectionKind >= 0)
         out += "selected " + std::to_string(game_.selectionColour) + " " +
@@ -340,6 +346,14 @@ std::string KorvaneFrameListener::probeText() const {
         }
     }
     out += formatWindowLines(probeWindows());
+    const net::Role role = session_->role();
+    out += std::string("role ") +
+           (role == net::Role::Host    ? "host"
+            : role == net::Role::Guest ? "guest"
+                                       : "none") +
+           "\n";
+    out += "peer " + session_->peerName() + "\n";
+    out += formatLanLines(probeLanEntries());
     return out;
 }
 
@@ -353,15 +367,33 @@ void KorvaneFrameListener::pace(float) {
     const double period = busy ? 1.0 / 60.0 : 1.0 / 4.0;
     const double wait = lastFrameEnd_ + period - now;
     if (wait > 0) {
-        if (busy) {
+        if (busy)
             std::this_thread::sleep_for(std::chrono::duration<double>(wait));
-        } else {
-            // The long idle wait ends at the first input event (left queued for the next
-            // frame), so a click or key never waits for the slow idle pace.
-            SDL_WaitEventTimeout(nullptr, std::max(1, int(wait * 1000.0)));
-        }
+        else
+            waitIdle(wait);
     }
     lastFrameEnd_ = nowSeconds();
+}
+
+void KorvaneFrameListener::waitIdle(double seconds) {
+    // The long idle wait ends at the first input event (left queued for the next frame) or
+    // the first packet, so neither a click nor a peer's move waits for the slow idle pace.
+    const double end = nowSeconds() + seconds;
+    const bool network = !session_->descriptors().empty();
+    for (;;) {
+        const double left = end - nowSeconds();
+        if (left <= 0)
+            return;
+        // The network is looked at every few milliseconds; without it one wait does.
+        const int slice = std::max(1, int((network ? std::min(left, 0.005) : left) * 1000.0));
+        if (SDL_WaitEventTimeout(nullptr, slice))
+            return;
+        if (network) {
+            session_->pump();
+            if (session_->trafficWaiting())
+                return;
+        }
+    }
 }
 
 bool KorvaneFrameListener::frameEnded(const Ogre::FrameEvent& evt) {

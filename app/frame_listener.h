@@ -4,6 +4,7 @@
 // steps of the other subsystems in a fixed order.
 
 #include "gui/gui_backend.h"
+#include "net/session.h"
 #include "rules/flow.h"
 #include "rules/ports.h"
 #include "scene/board_scene.h"
@@ -56,6 +57,7 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     GameState& game() { return game_; }
     const GameState& game() const { return game_; }
     GameFlow& flow() { return *flow_; }
+    net::NetSession& session() { return *session_; }
     BoardScene& board() { return board_; }
     GameSounds& sounds() { return sounds_; }
     // The view flip: the camera turns by pi around the board; the flag follows.
@@ -69,6 +71,7 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     void mouseClicked(int x, int y);
     bool editBoxHasKeyboard() const;
     void pace(float frameSeconds);
+    void waitIdle(double seconds);
     bool keyHeld(int engineKey) const;
     std::string probeText() const;
 
@@ -91,8 +94,9 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     GameState game_;
     FlowSettings flowSettings_;
     GameSounds sounds_;
-    NullPeerLink peer_;
     BoardScene& board_;
+    // The flow tells the session what the peer must hear, so it goes first at teardown.
+    std::unique_ptr<net::NetSession> session_;
     std::unique_ptr<GameFlow> flow_;
     OrbitCamera orbit_;
     std::unique_ptr<Picker> picker_;

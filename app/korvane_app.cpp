@@ -319,7 +319,7 @@ void KorvaneApp::turnCamera() {
 }
 
 void KorvaneApp::completePromotion(int pieceCode) {
-    if (frameListener_)
+    if (frameListener_ && frameListener_->session().mayChoosePromotion())
         frameListener_->flow().completePromotion(pieceCode);
 }
 
@@ -365,11 +365,26 @@ std::string KorvaneApp::queryLatestVersion() {
     return queryLatestVersionFromConfig(kConfigFile);
 }
 
-// Network play is not part of this program yet: the menus make their window changes and
-// nothing is sent or opened.
-void KorvaneApp::network(NetRequest) {}
-void KorvaneApp::connectTo(const std::string&, bool) {}
-void KorvaneApp::sendToPeer(const std::uint8_t*, std::size_t) {}
+void KorvaneApp::network(NetRequest request) {
+    if (frameListener_)
+        frameListener_->session().request(request, settings().playerName);
+}
+
+void KorvaneApp::connectTo(const std::string& address, bool typed) {
+    if (typed)
+        ConfigStore::setValue("LastIP", address, "Game", kConfigFile);
+    if (frameListener_)
+        frameListener_->session().connect(address, settings().playerName);
+}
+
+void KorvaneApp::sendChat(const std::string& text) {
+    if (frameListener_)
+        frameListener_->session().sendChat(text);
+}
+
+bool KorvaneApp::mayChoosePromotion() {
+    return frameListener_ && frameListener_->session().mayChoosePromotion();
+}
 
 std::string KorvaneApp::lastAddress() {
     return ConfigStore::getValue("LastIP", "Game", kConfigFile);

@@ -58,7 +58,8 @@ class KorvaneApp : public GuiBackend {
     void network(NetRequest request) override;
     void connectTo(const std::string& address, bool typed) override;
     std::string lastAddress() override;
-    void sendToPeer(const std::uint8_t* bytes, std::size_t length) override;
+    void sendChat(const std::string& text) override;
+    bool mayChoosePromotion() override;
 
   private:
     void registerResourceLocations();

@@ -70,6 +70,9 @@ std::vector<CatalogueEntry> makeCatalogue() {
     add("About", K::FrameWindow);
     add("About/LatestVersion", K::Static);
     buttons("About", {"OKButton"});
+    // Why hosting failed, and how the LAN search is going.
+    add("NetworkMenu/Status", K::Static);
+    add("JoinGame/SearchStatus", K::Static);
     return c;
 }
 

@@ -7,27 +7,9 @@
 #include <string>
 #include <vector>
 
-#include "ports.h"
+#include "net/net_ports.h"
 
 namespace korvane {
-
-// Network operations started from the GUI. The screens make their window changes first,
-// then hand the operation over.
-enum class NetRequest {
-    Host,          // "NetworkMenu/CreateButton": open the game endpoint as host
-    SearchLan,     // the join screen opens, or "JoinGame/RefreshButton"
-    Leave,         // "NetworkIngame/LeaveButton"
-    NewGame,       // "NetworkIngame/NewButton"
-    Resign,        // "NetworkIngame/ResignButton"
-    OfferDraw,     // "NetworkIngame/DrawButton"
-    RequestRevoke, // "NetworkIngame/RevokeButton"
-    AcceptDraw,
-    DeclineDraw,
-    AcceptRevoke,
-    DeclineRevoke,
-    CloseConnecting, // "ConnectingPopUp/OKButton"
-    CloseError,      // "NetworkErrPopUp/OKButton"
-};
 
 class GuiBackend {
   public:
@@ -65,8 +47,10 @@ class GuiBackend {
     virtual void connectTo(const std::string& address, bool typed) = 0;
     // The address last connected to, for the direct-connect dialog; empty for none.
     virtual std::string lastAddress() = 0;
-    // One complete game message, identifier byte first and final zero byte included.
-    virtual void sendToPeer(const std::uint8_t* bytes, std::size_t length) = 0;
+    // A chat line for the peer; the network shows it as the player's own line too.
+    virtual void sendChat(const std::string& text) = 0;
+    // The pending promotion's piece is this player's to choose (never the peer's).
+    virtual bool mayChoosePromotion() = 0;
 };
 
 } // namespace korvane

@@ -48,4 +48,36 @@ std::string formatWindowLines(const std::vector<WindowProbe>& windows) {
     return out.str();
 }
 
+std::vector<LanEntry> probeLanEntries() {
+    std::vector<LanEntry> result;
+    auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("JoinGame/LANServersList"));
+    if (!list)
+        return result;
+    const CEGUI::Rectf area = list->getListRenderArea();
+    const CEGUI::Vector2f origin = list->getUnclippedOuterRect().get().getPosition();
+    float top = area.top();
+    if (CEGUI::Scrollbar* bar = list->getVertScrollbar())
+        top -= bar->getScrollPosition();
+    for (std::size_t i = 0; i < list->getItemCount(); ++i) {
+        const CEGUI::ListboxItem* item = list->getListboxItemFromIndex(i);
+        const float h = item->getPixelSize().d_height;
+        LanEntry e;
+        e.address = fromGui(item->getText());
+        e.x = origin.d_x + (area.left() + area.right()) / 2;
+        e.y = origin.d_y + top + h / 2;
+        top += h;
+        result.push_back(std::move(e));
+    }
+    return result;
+}
+
+std::string formatLanLines(const std::vector<LanEntry>& entries) {
+    std::ostringstream out;
+    out.setf(std::ios::fixed);
+    out.precision(1);
+    for (const LanEntry& e : entries)
+        out << "lan " << e.address << ' ' << e.x << ' ' << e.y << '\n';
+    return out.str();
+}
+
 } // namespace korvane

@@ -23,4 +23,14 @@ std::vector<WindowProbe> probeWindows();
 // in a newline; newlines inside a text are written as \n.
 std::string formatWindowLines(const std::vector<WindowProbe>& windows);
 
+// One entry of the LAN list and the window pixel of its centre.
+struct LanEntry {
+    std::string address;
+    float x = 0, y = 0;
+};
+// The entries of "JoinGame/LANServersList" in list order.
+std::vector<LanEntry> probeLanEntries();
+// The probe's "lan <address> <px> <py>" lines.
+std::string formatLanLines(const std::vector<LanEntry>& entries);
+
 } // namespace korvane

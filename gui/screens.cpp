@@ -14,7 +14,6 @@ namespace korvane {
 namespace {
 
 const char* const kSelectionBrush = "DrawingsLook/ListboxSelectionBrush";
-const char* const kChatMessageId = "\x52"; // 82
 constexpr std::size_t kMaxNameBytes = 50;
 
 bool allDigits(const std::string& s) {
@@ -48,6 +47,14 @@ void setVideo(const std::string& key, const std::string& value) {
 }
 void setGame(const std::string& key, const std::string& value) {
     ConfigStore::setValue(key, value, "Game", kConfigFile);
+}
+
+CEGUI::ListboxTextItem* listItem(const std::string& text) {
+    auto* item = new CEGUI::ListboxTextItem(toGui(text), 0, nullptr, false, true);
+    item->setTextColours(CEGUI::Colour(0.0f, 0.0f, 0.0f, 1.0f));
+    item->setSelectionColours(CEGUI::Colour(1.0f, 1.0f, 1.0f, 1.0f));
+    item->setSelectionBrushImage(kSelectionBrush);
+    return item;
 }
 
 bool isSelected(const std::string& name) {
@@ -121,6 +128,7 @@ Screens::~Screens() {
 void Screens::buildGui() {
     rebuildPending_ = false;
     chatLineOpen_ = false;
+    networkLive_ = false;
     CEGUI::System& system = CEGUI::System::getSingleton();
     CEGUI::GUIContext& ctx = system.getDefaultGUIContext();
     CEGUI::WindowManager& wm = CEGUI::WindowManager::getSingleton();
@@ -223,13 +231,8 @@ void Screens::fillCombobox(const std::string& name, const std::vector<std::strin
     auto* box = dynamic_cast<CEGUI::Combobox*>(findWindow(name));
     if (!box)
         return;
-    for (const std::string& text : items) {
-        auto* item = new CEGUI::ListboxTextItem(toGui(text), 0, nullptr, false, true);
-        item->setTextColours(CEGUI::Colour(0.0f, 0.0f, 0.0f, 1.0f));
-        item->setSelectionColours(CEGUI::Colour(1.0f, 1.0f, 1.0f, 1.0f));
-        item->setSelectionBrushImage(kSelectionBrush);
-        box->addItem(item);
-    }
+    for (const std::string& text : items)
+        box->addItem(listItem(text));
 }
 
 // ---------------------------------------------------------------- window helpers
@@ -293,7 +296,7 @@ void Screens::appendChatLine(const std::string& line) {
 
 bool Screens::openChatLine() {
     CEGUI::Window* chat = findWindow("ChatLine");
-    if (backend_.gameState().gameMode <= 0 || !chat || chat->isVisible())
+    if (!networkLive_ || !backend_.gameState().networkGame() || !chat || chat->isVisible())
         return false;
     showWindow("ChatLine");
     activateWindow("ChatLine");
@@ -312,11 +315,7 @@ void Screens::sendChatLine() {
     const std::string line = utf8Prefix(text("ChatLine/Line"), kMaxChatBytes);
     if (line.empty())
         return;
-    std::string message(kChatMessageId);
-    message += line;
-    message.push_back('\0');
-    backend_.sendToPeer(reinterpret_cast<const std::uint8_t*>(message.data()), message.size());
-    appendChatLine(utf8Prefix(settings().playerName, kMaxNameBytes) + "(me): " + line);
+    backend_.sendChat(line);
     setText("ChatLine/Line", "");
 }
 
@@ -336,8 +335,8 @@ bool Screens::playClickSound(const CEGUI::EventArgs&) {
 
 bool Screens::startLocalGame(const CEGUI::EventArgs&) {
     GameState& state = backend_.gameState();
-    state.gameMode = 0;
-    state.sideToMove = 0;
+    state.gameMode = GameMode::Local;
+    state.sideToMove = Turn::White;
     showWindow("StatusBar");
     showSideToMove(0);
     backend_.newGame();
@@ -354,14 +353,14 @@ bool Screens::startLocalGame(const CEGUI::EventArgs&) {
 }
 
 bool Screens::restartLocalGame(const CEGUI::EventArgs&) {
-    backend_.gameState().sideToMove = 0;
+    backend_.gameState().sideToMove = Turn::White;
     showSideToMove(0);
     backend_.newGame();
     return true;
 }
 
 bool Screens::leaveLocalGame(const CEGUI::EventArgs&) {
-    backend_.gameState().gameMode = -1;
+    backend_.gameState().gameMode = GameMode::None;
     hideWindow("LocalIngame");
     showWindow("Menu");
     showWindow("Logo");
@@ -386,21 +385,13 @@ bool Screens::backFromNetworkMenu(const CEGUI::EventArgs&) {
 }
 
 bool Screens::swapColours(const CEGUI::EventArgs&) {
-    GameState& state = backend_.gameState();
-    if (state.gameMode <= 0)
-        return true;
-    state.gameMode = state.gameMode == 1 ? 2 : 1;
-    if (state.hostRole) {
-        const std::uint8_t message[] = {84, static_cast<std::uint8_t>(state.gameMode), 0};
-        backend_.sendToPeer(message, sizeof message);
-    }
-    state.viewFlipped = !state.viewFlipped;
-    backend_.turnCamera();
+    backend_.network(NetRequest::SwitchSides);
+    refreshNetworkButtons();
     return true;
 }
 
 void Screens::backToIngamePanel() {
-    const char* panel = backend_.gameState().gameMode <= 0 ? "LocalIngame" : "NetworkIngame";
+    const char* panel = backend_.gameState().networkGame() ? "NetworkIngame" : "LocalIngame";
     showWindow(panel);
     activateWindow(panel);
 }
@@ -437,7 +428,7 @@ bool Screens::exitGame(const CEGUI::EventArgs&) {
 }
 
 void Screens::promote(int pieceCode) {
-    if (!backend_.gameState().promotionPending)
+    if (!backend_.gameState().promotionPending || !backend_.mayChoosePromotion())
         return;
     backend_.completePromotion(pieceCode);
     hideWindow("IngamePawnTransform");
@@ -463,17 +454,50 @@ bool Screens::promoteQueen(const CEGUI::EventArgs&) {
 
 // ---------------------------------------------------------------- network screens
 
+bool Screens::czech() const {
+    return game("Lang") == "Cesky";
+}
+
+void Screens::clearChatHistory() {
+    for (int i = 0; i < 8; ++i)
+        setText("CH/" + std::to_string(i), "");
+}
+
+void Screens::closeGamePopUps() {
+    for (const char* w : {"OfferDrawPopUp", "WantsRemovePopUp", "IngamePawnTransform", "GameEnd"})
+        hideWindow(w);
+    closeChatLine();
+}
+
 bool Screens::hostGame(const CEGUI::EventArgs&) {
+    hideWindow("NetworkMenu/Status");
+    // The session opens the port first; hostingStarted or hostingFailed says how it went.
+    backend_.network(NetRequest::Host);
+    return true;
+}
+
+void Screens::hostingStarted() {
+    hideWindow("Menu");
+    hideWindow("Logo");
     hideWindow("NetworkMenu");
+    hideWindow("NetworkMenu/Status");
+    closeGamePopUps();
     showWindow("NetworkIngame");
     activateWindow("NetworkIngame");
     showWindow("NetworkIngame/NewButton");
     showWindow("NetworkIngame/SwitchButton");
+    clearChatHistory();
     showWindow("ChatHistory");
     showWindow("StatusBar");
     showSideToMove(0);
-    backend_.network(NetRequest::Host);
-    return true;
+    networkLive_ = true;
+    refreshNetworkButtons();
+}
+
+void Screens::hostingFailed(const std::string& reason) {
+    setText("NetworkMenu/Status",
+            (czech() ? "Hru nelze založit: " : "Cannot host a game: ") + reason);
+    showWindow("NetworkMenu/Status");
 }
 
 bool Screens::openJoinScreen(const CEGUI::EventArgs&) {
@@ -496,6 +520,30 @@ bool Screens::refreshLan(const CEGUI::EventArgs&) {
     return true;
 }
 
+void Screens::lanSearchStarted() {
+    if (auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("JoinGame/LANServersList")))
+        list->resetList();
+    setText("JoinGame/SearchStatus", czech() ? "Hledám hry…" : "Searching…");
+}
+
+void Screens::lanHostFound(const std::string& address) {
+    auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("JoinGame/LANServersList"));
+    if (!list || list->findItemWithText(toGui(address), nullptr))
+        return;
+    list->addItem(listItem(address));
+}
+
+void Screens::lanSearchEnded(int hostsFound) {
+    std::string line;
+    if (hostsFound <= 0)
+        line = czech() ? "Žádná hra nenalezena" : "No games found";
+    else if (czech())
+        line = "Nalezené hry: " + std::to_string(hostsFound);
+    else
+        line = std::to_string(hostsFound) + (hostsFound == 1 ? " game found" : " games found");
+    setText("JoinGame/SearchStatus", line);
+}
+
 bool Screens::openDirectConnect(const CEGUI::EventArgs&) {
     const std::string last = backend_.lastAddress();
     if (!last.empty())
@@ -504,6 +552,18 @@ bool Screens::openDirectConnect(const CEGUI::EventArgs&) {
     showWindow("JoinGameDirect");
     activateWindow("JoinGameDirect/Line");
     return true;
+}
+
+void Screens::startConnecting(const std::string& address, bool typed) {
+    hideWindow("JoinGameDirect");
+    enableWindow("JoinGame", false);
+    showWindow("ConnectingPopUp");
+    showWindow("ConnectingPopUp/Connecting");
+    hideWindow("ConnectingPopUp/NotConnected");
+    enableWindow("ConnectingPopUp/OKButton", false);
+    activateWindow("ConnectingPopUp");
+    // An empty address fails in the session at once, and the pop-up says so.
+    backend_.connectTo(address, typed);
 }
 
 bool Screens::connectClicked(const CEGUI::EventArgs&) {
@@ -516,17 +576,129 @@ bool Screens::connectClicked(const CEGUI::EventArgs&) {
         if (CEGUI::ListboxItem* item = list->getFirstSelectedItem())
             address = fromGui(item->getText());
     }
-    if (address.empty())
+    // Nothing chosen in the list: the button does nothing.
+    if (!typed && address.empty())
         return true;
-    hideWindow("JoinGameDirect");
-    enableWindow("JoinGame", false);
-    showWindow("ConnectingPopUp");
-    showWindow("ConnectingPopUp/Connecting");
-    hideWindow("ConnectingPopUp/NotConnected");
-    enableWindow("ConnectingPopUp/OKButton", false);
-    activateWindow("ConnectingPopUp");
-    backend_.connectTo(address, typed);
+    startConnecting(address, typed);
     return true;
+}
+
+void Screens::connectTypedAddress() {
+    CEGUI::Window* direct = findWindow("JoinGameDirect");
+    if (!direct || !direct->isVisible())
+        return;
+    startConnecting(text("JoinGameDirect/Line"), false);
+}
+
+void Screens::connectFailed() {
+    hideWindow("ConnectingPopUp/Connecting");
+    showWindow("ConnectingPopUp/NotConnected");
+    enableWindow("ConnectingPopUp/OKButton", true);
+    activateWindow("ConnectingPopUp");
+}
+
+void Screens::joined(int) {
+    hideWindow("Menu");
+    hideWindow("Logo");
+    hideWindow("ConnectingPopUp");
+    enableWindow("JoinGame", true);
+    hideWindow("JoinGame");
+    hideWindow("JoinGameDirect");
+    closeGamePopUps();
+    clearChatHistory();
+    showWindow("ChatHistory");
+    showWindow("NetworkIngame");
+    activateWindow("NetworkIngame");
+    hideWindow("NetworkIngame/NewButton");
+    hideWindow("NetworkIngame/SwitchButton");
+    showWindow("StatusBar");
+    const Turn side = backend_.gameState().sideToMove;
+    if (isColour(side))
+        showSideToMove(colourOf(side));
+    networkLive_ = true;
+    refreshNetworkButtons();
+}
+
+void Screens::sessionRefused() {
+    networkLive_ = false;
+    closeGamePopUps();
+    for (const char* w : {"ChatHistory", "StatusBar", "NetworkIngame", "ConnectingPopUp",
+                          "JoinGame", "JoinGameDirect"})
+        hideWindow(w);
+    enableWindow("JoinGame", true);
+    showWindow("Menu");
+    showWindow("Logo");
+    activateWindow("Menu");
+}
+
+void Screens::hostGone(bool lost) {
+    networkLive_ = false;
+    closeGamePopUps();
+    hideWindow("NetworkIngame");
+    showWindow("NetworkErrPopUp");
+    if (lost) {
+        hideWindow("NetworkErrPopUp/Disconnected");
+        showWindow("NetworkErrPopUp/Lost");
+    } else {
+        showWindow("NetworkErrPopUp/Disconnected");
+        hideWindow("NetworkErrPopUp/Lost");
+    }
+    activateWindow("NetworkErrPopUp");
+}
+
+void Screens::questionAsked(Question question) {
+    const char* popUp = question == Question::Draw ? "OfferDrawPopUp" : "WantsRemovePopUp";
+    closeChatLine();
+    showWindow(popUp);
+    activateWindow(popUp);
+    hideWindow("LocalIngame");
+    hideWindow("NetworkIngame");
+}
+
+void Screens::questionClosed() {
+    hideWindow("OfferDrawPopUp");
+    hideWindow("WantsRemovePopUp");
+    auto up = [](const char* name) {
+        CEGUI::Window* w = findWindow(name);
+        return w && w->isVisible();
+    };
+    if (backend_.gameState().networkGame() && !up("NetworkIngame") && !up("GameEnd") &&
+        !up("IngamePawnTransform") && !up("NetworkErrPopUp")) {
+        showWindow("NetworkIngame");
+        activateWindow("NetworkIngame");
+    }
+    refreshNetworkButtons();
+}
+
+void Screens::newGameStarted() {
+    for (const char* w : {"GameEnd", "IngamePawnTransform", "OfferDrawPopUp", "WantsRemovePopUp"})
+        hideWindow(w);
+    showWindow("NetworkIngame");
+    activateWindow("NetworkIngame");
+    showSideToMove(0);
+    refreshNetworkButtons();
+}
+
+void Screens::resigned(int winner) {
+    hideWindow("GameEnd/Stalemate");
+    hideWindow("GameEnd/Checkmate");
+    showWindow(winner == 0 ? "GameEnd/WhiteWon" : "GameEnd/BlackWon");
+    hideWindow(winner == 0 ? "GameEnd/BlackWon" : "GameEnd/WhiteWon");
+    hideWindow("LocalIngame");
+    hideWindow("NetworkIngame");
+    hideWindow("OfferDrawPopUp");
+    hideWindow("WantsRemovePopUp");
+    showWindow("GameEnd");
+    activateWindow("GameEnd");
+}
+
+void Screens::refreshNetworkButtons() {
+    const GameState& state = backend_.gameState();
+    const bool live = state.networkGame() && isColour(state.sideToMove) &&
+                      state.question == Question::None && !state.joinPending;
+    enableWindow("NetworkIngame/DrawButton", live && networkLive_);
+    enableWindow("NetworkIngame/RevokeButton",
+                 live && networkLive_ && colourOf(state.sideToMove) != localColour(state.gameMode));
 }
 
 bool Screens::closeDirectConnect(const CEGUI::EventArgs&) {
@@ -537,9 +709,11 @@ bool Screens::closeDirectConnect(const CEGUI::EventArgs&) {
 }
 
 bool Screens::leaveNetworkGame(const CEGUI::EventArgs&) {
+    networkLive_ = false;
+    closeGamePopUps();
     hideWindow("ChatHistory");
-    closeChatLine();
     hideWindow("NetworkIngame");
+    hideWindow("StatusBar");
     showWindow("Menu");
     showWindow("Logo");
     activateWindow("Menu");
@@ -561,7 +735,11 @@ bool Screens::closeConnecting(const CEGUI::EventArgs&) {
 }
 
 bool Screens::closeNetworkError(const CEGUI::EventArgs&) {
+    networkLive_ = false;
     hideWindow("NetworkErrPopUp");
+    // Nothing of the ended game stays over the menu.
+    hideWindow("ChatHistory");
+    hideWindow("StatusBar");
     showWindow("Menu");
     showWindow("Logo");
     activateWindow("Menu");
@@ -570,49 +748,36 @@ bool Screens::closeNetworkError(const CEGUI::EventArgs&) {
 }
 
 bool Screens::resign(const CEGUI::EventArgs&) {
-    const bool localWhite = backend_.gameState().gameMode == 1;
-    hideWindow("GameEnd/Stalemate");
-    hideWindow("GameEnd/Checkmate");
-    showWindow(localWhite ? "GameEnd/BlackWon" : "GameEnd/WhiteWon");
-    hideWindow(localWhite ? "GameEnd/WhiteWon" : "GameEnd/BlackWon");
-    hideWindow("LocalIngame");
-    hideWindow("NetworkIngame");
-    showWindow("GameEnd");
-    activateWindow("GameEnd");
     backend_.network(NetRequest::Resign);
     return true;
 }
 
 bool Screens::offerDraw(const CEGUI::EventArgs&) {
     backend_.network(NetRequest::OfferDraw);
+    refreshNetworkButtons();
     return true;
 }
 
 bool Screens::requestRevoke(const CEGUI::EventArgs&) {
     backend_.network(NetRequest::RequestRevoke);
+    refreshNetworkButtons();
     return true;
-}
-
-void Screens::answerPopUp(const std::string& popUp, NetRequest request) {
-    hideWindow(popUp);
-    backToIngamePanel();
-    backend_.network(request);
 }
 
 bool Screens::acceptDraw(const CEGUI::EventArgs&) {
-    answerPopUp("OfferDrawPopUp", NetRequest::AcceptDraw);
+    backend_.network(NetRequest::AcceptDraw);
     return true;
 }
 bool Screens::declineDraw(const CEGUI::EventArgs&) {
-    answerPopUp("OfferDrawPopUp", NetRequest::DeclineDraw);
+    backend_.network(NetRequest::DeclineDraw);
     return true;
 }
 bool Screens::acceptRevoke(const CEGUI::EventArgs&) {
-    answerPopUp("WantsRemovePopUp", NetRequest::AcceptRevoke);
+    backend_.network(NetRequest::AcceptRevoke);
     return true;
 }
 bool Screens::declineRevoke(const CEGUI::EventArgs&) {
-    answerPopUp("WantsRemovePopUp", NetRequest::DeclineRevoke);
+    backend_.network(NetRequest::DeclineRevoke);
     return true;
 }
 

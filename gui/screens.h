@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "gui_backend.h"
+#include "net/net_ports.h"
 #include "ports.h"
 
 #include <CEGUI/Event.h>
@@ -35,7 +36,7 @@ bool parseResolution(const std::string& text, std::string& width, std::string& h
 // The anti-aliasing box's text: one or two digits followed by "x" give those digits.
 bool parseAntiAliasing(const std::string& text, std::string& level);
 
-class Screens : public ScreenView {
+class Screens : public ScreenView, public NetView {
   public:
     explicit Screens(GuiBackend& backend);
     ~Screens() override;
@@ -56,6 +57,28 @@ class Screens : public ScreenView {
     void hideWindow(const std::string& name) override;
     void activateWindow(const std::string& name) override;
     void showSideToMove(int side) override;
+
+    // NetView: what the network shows.
+    void chatLine(const std::string& line) override { appendChatLine(line); }
+    void hostingStarted() override;
+    void hostingFailed(const std::string& reason) override;
+    void lanSearchStarted() override;
+    void lanHostFound(const std::string& address) override;
+    void lanSearchEnded(int hostsFound) override;
+    void connectFailed() override;
+    void joined(int colour) override;
+    void sessionRefused() override;
+    void hostGone(bool lost) override;
+    void questionAsked(Question question) override;
+    void questionClosed() override;
+    void newGameStarted() override;
+    void resigned(int winner) override;
+
+    // Take Back only on the opponent's turn, Offer a Draw only in a live game, neither while a
+    // question is open. Cheap enough for every frame, which is when the app calls it.
+    void refreshNetworkButtons();
+    // Enter in the direct-connect window: connect to the typed address (not remembered).
+    void connectTypedAddress();
 
     // Chat history and chat input.
     void appendChatLine(const std::string& text);
@@ -120,7 +143,10 @@ class Screens : public ScreenView {
     void fillCombobox(const std::string& name, const std::vector<std::string>& items);
     void promote(int pieceCode);
     void backToIngamePanel();
-    void answerPopUp(const std::string& popUp, NetRequest request);
+    void startConnecting(const std::string& address, bool typed);
+    void closeGamePopUps();
+    void clearChatHistory();
+    bool czech() const;
     void showSettingsHint();
     void setText(const std::string& name, const std::string& text);
     std::string text(const std::string& name) const;
@@ -129,6 +155,8 @@ class Screens : public ScreenView {
     GuiBackend& backend_;
     bool rebuildPending_ = false;
     bool chatLineOpen_ = false;
+    // A network game whose peer link is up (or a host waiting for one): chat works.
+    bool networkLive_ = false;
     std::vector<CEGUI::Event::Connection> globalConnections_;
 };
 

@@ -44,7 +44,7 @@ class RecordingBackend : public korvane::GuiBackend {
   public:
     korvane::GameState state;
     std::vector<std::string> calls;
-    std::vector<std::vector<std::uint8_t>> sent;
+    bool maySelectPromotion = true;
     std::vector<std::string> systems{"OpenGL"};
     bool cartoon = true;
     std::string version = "1.23";
@@ -80,9 +80,8 @@ class RecordingBackend : public korvane::GuiBackend {
         calls.push_back("connect " + address + (typed ? " typed" : ""));
     }
     std::string lastAddress() override { return last; }
-    void sendToPeer(const std::uint8_t* bytes, std::size_t length) override {
-        sent.emplace_back(bytes, bytes + length);
-    }
+    void sendChat(const std::string& text) override { calls.push_back("chat " + text); }
+    bool mayChoosePromotion() override { return maySelectPromotion; }
 };
 
 inline const char* const kDefaultConfig = "[Video]\nRS=OpenGL\nW=1024\nH=768\nDepth=32\nAA=0\n"

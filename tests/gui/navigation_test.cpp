@@ -2,6 +2,9 @@
 
 #include <cmath>
 
+using korvane::GameMode;
+using korvane::Question;
+using korvane::Turn;
 using Names = std::set<std::string>;
 const CEGUI::EventArgs kNoArgs;
 
@@ -46,10 +49,10 @@ TEST_F(GuiTest, OnlyTheExactCzechValueLoadsTheCzechLayout) {
 TEST_F(GuiTest, LocalGameStartsLeavesAndRestarts) {
     build();
     backend.state.viewFlipped = true;
-    backend.state.sideToMove = 1;
+    backend.state.sideToMove = Turn::Black;
     click("Menu/LocalButton");
-    EXPECT_EQ(backend.state.gameMode, 0);
-    EXPECT_EQ(backend.state.sideToMove, 0);
+    EXPECT_EQ(backend.state.gameMode, GameMode::Local);
+    EXPECT_EQ(backend.state.sideToMove, Turn::White);
     EXPECT_FALSE(backend.state.viewFlipped);
     EXPECT_EQ(backend.count("newGame"), 1);
     EXPECT_EQ(backend.count("turnCamera"), 1);
@@ -59,10 +62,10 @@ TEST_F(GuiTest, LocalGameStartsLeavesAndRestarts) {
     EXPECT_FALSE(visible("StatusBar/BlackOnMove"));
 
     // Black to move, then restart: white again, windows and mode untouched.
-    backend.state.sideToMove = 1;
+    backend.state.sideToMove = Turn::Black;
     screens_->showSideToMove(1);
     click("LocalIngame/RestartButton");
-    EXPECT_EQ(backend.state.sideToMove, 0);
+    EXPECT_EQ(backend.state.sideToMove, Turn::White);
     EXPECT_EQ(backend.count("newGame"), 2);
     EXPECT_TRUE(visible("StatusBar/WhiteOnMove"));
     EXPECT_FALSE(visible("StatusBar/BlackOnMove"));
@@ -70,7 +73,7 @@ TEST_F(GuiTest, LocalGameStartsLeavesAndRestarts) {
 
     // Leaving keeps the status bar over the menu.
     click("LocalIngame/QuitButton");
-    EXPECT_EQ(backend.state.gameMode, -1);
+    EXPECT_EQ(backend.state.gameMode, GameMode::None);
     EXPECT_EQ(visibleTopLevel(), (Names{"Menu", "Logo", "StatusBar"}));
     EXPECT_TRUE(active("Menu"));
 
@@ -121,18 +124,128 @@ TEST_F(GuiTest, NetworkScreensMakeTheirWindowChanges) {
     click("JoinGame/BackButton");
     EXPECT_EQ(visibleTopLevel(), (Names{"NetworkMenu"}));
 
+    // Hosting shows the game only once the session says the port is open.
     click("NetworkMenu/CreateButton");
     EXPECT_EQ(backend.count("net0"), 1);
+    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkMenu"}));
+    screens_->hostingFailed("UDP port 3386 is in use");
+    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkMenu"}));
+    EXPECT_EQ(text("NetworkMenu/Status"), "Cannot host a game: UDP port 3386 is in use");
+    EXPECT_TRUE(visible("NetworkMenu/Status"));
+    backend.state.gameMode = GameMode::NetworkWhite;
+    screens_->hostingStarted();
     EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar"}));
     EXPECT_TRUE(visible("NetworkIngame/NewButton"));
     EXPECT_TRUE(visible("NetworkIngame/SwitchButton"));
     EXPECT_TRUE(active("NetworkIngame"));
 
-    backend.state.gameMode = 1;
     ASSERT_TRUE(screens_->openChatLine());
     click("NetworkIngame/LeaveButton");
-    EXPECT_EQ(visibleTopLevel(), (Names{"Menu", "Logo", "StatusBar"}));
+    EXPECT_EQ(backend.count("net2"), 1);
+    EXPECT_EQ(visibleTopLevel(), (Names{"Menu", "Logo"}));
     EXPECT_FALSE(screens_->chatLineOpen());
+}
+
+TEST_F(GuiTest, JoinScreenShowsTheSearchAndTheConnectionOutcome) {
+    build();
+    click("Menu/NetworkButton");
+    click("NetworkMenu/JoinButton");
+    screens_->lanSearchStarted();
+    EXPECT_EQ(text("JoinGame/SearchStatus"), "Searching…");
+    screens_->lanHostFound("10.0.0.7");
+    screens_->lanHostFound("10.0.0.7");
+    screens_->lanHostFound("10.0.0.9");
+    screens_->lanSearchEnded(2);
+    EXPECT_EQ(text("JoinGame/SearchStatus"), "2 games found");
+    const auto entries = korvane::probeLanEntries();
+    ASSERT_EQ(entries.size(), 2u);
+    const CEGUI::Rectf list = window("JoinGame/LANServersList")->getUnclippedOuterRect().get();
+    for (const auto& e : entries)
+        EXPECT_TRUE(list.isPointInRect(CEGUI::Vector2f(e.x, e.y))) << e.address;
+    EXPECT_LT(entries[0].y, entries[1].y);
+    EXPECT_EQ(korvane::formatLanLines(entries).rfind("lan 10.0.0.7 ", 0), 0u);
+    // A new search starts from an empty list.
+    screens_->lanSearchStarted();
+    screens_->lanSearchEnded(0);
+    EXPECT_TRUE(korvane::probeLanEntries().empty());
+    EXPECT_EQ(text("JoinGame/SearchStatus"), "No games found");
+
+    // Enter with an empty address: the attempt starts and the session's failure is shown.
+    click("JoinGame/DirectButton");
+    screens_->connectTypedAddress();
+    EXPECT_EQ(backend.count("connect "), 1); // not remembered: no "typed"
+    screens_->connectFailed();
+    EXPECT_FALSE(visible("ConnectingPopUp/Connecting"));
+    EXPECT_TRUE(visible("ConnectingPopUp/NotConnected"));
+    EXPECT_TRUE(enabled("ConnectingPopUp/OKButton"));
+
+    // Joined as Black, Black to move: the game screen without the host's buttons.
+    backend.state.gameMode = GameMode::NetworkBlack;
+    backend.state.sideToMove = Turn::Black;
+    setText("CH/0", "old game");
+    screens_->joined(korvane::Black);
+    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar"}));
+    EXPECT_FALSE(visible("NetworkIngame/NewButton"));
+    EXPECT_FALSE(visible("NetworkIngame/SwitchButton"));
+    EXPECT_TRUE(visible("StatusBar/BlackOnMove"));
+    EXPECT_EQ(text("CH/0"), "");
+    EXPECT_TRUE(enabled("JoinGame"));
+
+    // The host leaves: every pop-up of the game closes and the error says how.
+    window("OfferDrawPopUp")->show();
+    window("IngamePawnTransform")->show();
+    for (bool lost : {false, true}) {
+        screens_->hostGone(lost);
+        EXPECT_EQ(visibleTopLevel(), (Names{"NetworkErrPopUp", "ChatHistory", "StatusBar"}));
+        EXPECT_EQ(visible("NetworkErrPopUp/Lost"), lost);
+        EXPECT_EQ(visible("NetworkErrPopUp/Disconnected"), !lost);
+    }
+    click("NetworkErrPopUp/OKButton");
+    EXPECT_EQ(backend.count("net13"), 1);
+    EXPECT_EQ(visibleTopLevel(), (Names{"Menu", "Logo"}));
+}
+
+TEST_F(GuiTest, QuestionsAndTheirButtons) {
+    build();
+    backend.state.gameMode = GameMode::NetworkWhite;
+    screens_->hostingStarted();
+    // White (this player) to move: no take-back of a move not yet made by us.
+    screens_->refreshNetworkButtons();
+    EXPECT_TRUE(enabled("NetworkIngame/DrawButton"));
+    EXPECT_FALSE(enabled("NetworkIngame/RevokeButton"));
+    backend.state.sideToMove = Turn::Black;
+    screens_->refreshNetworkButtons();
+    EXPECT_TRUE(enabled("NetworkIngame/RevokeButton"));
+    click("NetworkIngame/RevokeButton");
+    EXPECT_EQ(backend.count("net7"), 1);
+    backend.state.question = Question::Revoke;
+    screens_->refreshNetworkButtons();
+    EXPECT_FALSE(enabled("NetworkIngame/RevokeButton"));
+    EXPECT_FALSE(enabled("NetworkIngame/DrawButton"));
+
+    // The peer's question: its pop-up replaces the panel until it is closed.
+    screens_->questionAsked(Question::Draw);
+    EXPECT_EQ(visibleTopLevel(), (Names{"OfferDrawPopUp", "ChatHistory", "StatusBar"}));
+    click("OfferDrawPopUp/DeclineButton");
+    EXPECT_EQ(backend.count("net9"), 1);
+    backend.state.question = Question::None;
+    screens_->questionClosed();
+    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar"}));
+    EXPECT_TRUE(active("NetworkIngame"));
+
+    // A resignation shows the winner on both sides; a new game takes it away.
+    for (int winner : {0, 1}) {
+        screens_->resigned(winner);
+        EXPECT_EQ(visibleTopLevel(), (Names{"GameEnd", "ChatHistory", "StatusBar"}));
+        EXPECT_EQ(visible("GameEnd/WhiteWon"), winner == 0);
+        EXPECT_EQ(visible("GameEnd/BlackWon"), winner == 1);
+    }
+    screens_->newGameStarted();
+    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar"}));
+
+    // A refused identification goes back to the menu.
+    screens_->sessionRefused();
+    EXPECT_EQ(visibleTopLevel(), (Names{"Menu", "Logo"}));
 }
 
 TEST_F(GuiTest, AboutDisablesTheMenuAndShowsTheQueriedVersion) {
@@ -164,38 +277,28 @@ TEST_F(GuiTest, ExitRequestsTheEndOfTheProgram) {
     EXPECT_EQ(backend.count("quit"), 1);
 }
 
-TEST_F(GuiTest, ColourSwapWorksOnlyInANetworkGame) {
+TEST_F(GuiTest, ColourSwapAndResignAreTheSessionsWork) {
     build();
-    backend.state.gameMode = 0;
+    backend.state.gameMode = GameMode::NetworkWhite;
     click("NetworkIngame/SwitchButton");
-    EXPECT_EQ(backend.state.gameMode, 0);
+    click("NetworkIngame/ResignButton");
+    EXPECT_EQ(backend.count("net4"), 1);
+    EXPECT_EQ(backend.count("net5"), 1);
+    // Nothing changes until the session reports what happened.
+    EXPECT_EQ(backend.state.gameMode, GameMode::NetworkWhite);
     EXPECT_EQ(backend.count("turnCamera"), 0);
-
-    backend.state.gameMode = 1;
-    backend.state.hostRole = true;
-    click("NetworkIngame/SwitchButton");
-    EXPECT_EQ(backend.state.gameMode, 2);
-    EXPECT_TRUE(backend.state.viewFlipped);
-    ASSERT_EQ(backend.sent.size(), 1u);
-    EXPECT_EQ(backend.sent[0], (std::vector<std::uint8_t>{84, 2, 0}));
-    click("NetworkIngame/SwitchButton");
-    EXPECT_EQ(backend.state.gameMode, 1);
-    EXPECT_FALSE(backend.state.viewFlipped);
-    EXPECT_EQ(backend.count("turnCamera"), 2);
-    EXPECT_EQ(backend.sent.size(), 2u);
-
-    backend.state.hostRole = false;
-    click("NetworkIngame/SwitchButton");
-    EXPECT_EQ(backend.sent.size(), 2u); // the guest sends nothing
+    EXPECT_FALSE(visible("GameEnd"));
 }
 
 TEST_F(GuiTest, PanelsReturnToTheIngamePanelOfTheGameMode) {
     build();
-    for (int mode : {0, -1, 1, 2}) {
-        SCOPED_TRACE(mode);
+    for (GameMode mode :
+         {GameMode::Local, GameMode::None, GameMode::NetworkWhite, GameMode::NetworkBlack}) {
+        SCOPED_TRACE(static_cast<int>(mode));
         build();
         backend.state.gameMode = mode;
-        const std::string panel = mode <= 0 ? "LocalIngame" : "NetworkIngame";
+        const bool network = korvane::isNetworkGame(mode);
+        const std::string panel = network ? "NetworkIngame" : "LocalIngame";
         window("GameEnd")->show();
         click("GameEnd/OKButton");
         EXPECT_EQ(visibleTopLevel(), (Names{"Menu", "Logo", panel}));
@@ -207,39 +310,33 @@ TEST_F(GuiTest, PanelsReturnToTheIngamePanelOfTheGameMode) {
         click("IngamePawnTransform/Knight");
         EXPECT_TRUE(visible("IngamePawnTransform"));
         backend.state.promotionPending = true;
+        // Never the peer's choice.
+        backend.maySelectPromotion = false;
+        click("IngamePawnTransform/Knight");
+        EXPECT_TRUE(visible("IngamePawnTransform"));
+        backend.maySelectPromotion = true;
         click("IngamePawnTransform/Knight");
         backend.state.promotionPending = false;
         EXPECT_FALSE(visible("IngamePawnTransform"));
         EXPECT_TRUE(visible(panel));
         window(panel)->hide();
 
+        if (!network)
+            continue;
+        // An answer goes to the session, whose questionClosed brings the panel back.
         for (const char* button :
              {"OfferDrawPopUp/AcceptButton", "OfferDrawPopUp/DeclineButton",
               "WantsRemovePopUp/AcceptButton", "WantsRemovePopUp/DeclineButton"}) {
             const std::string popUp = std::string(button).substr(0, std::string(button).find('/'));
             window(popUp)->show();
             click(button);
+            screens_->questionClosed();
             EXPECT_EQ(visibleTopLevel(), (Names{"Menu", "Logo", panel})) << button;
             window(panel)->hide();
         }
     }
     EXPECT_EQ(backend.count("promote2"), 4);
     EXPECT_EQ(backend.count("promote1") + backend.count("promote3") + backend.count("promote4"), 0);
-}
-
-TEST_F(GuiTest, ResignShowsTheOpponentAsWinner) {
-    for (int mode : {1, 2}) {
-        build();
-        backend.state.gameMode = mode;
-        window("NetworkIngame")->show();
-        window("GameEnd/Checkmate")->show();
-        click("NetworkIngame/ResignButton");
-        EXPECT_EQ(visibleTopLevel(), (Names{"Menu", "Logo", "GameEnd"}));
-        EXPECT_FALSE(visible("GameEnd/Checkmate"));
-        EXPECT_FALSE(visible("GameEnd/Stalemate"));
-        EXPECT_EQ(visible("GameEnd/BlackWon"), mode == 1);
-        EXPECT_EQ(visible("GameEnd/WhiteWon"), mode == 2);
-    }
 }
 
 TEST_F(GuiTest, ClickSoundPlaysOncePerClickWhileSoundsAreOnAndLeavesTheEventUnhandled) {
@@ -266,7 +363,7 @@ TEST_F(GuiTest, RealMouseClickReachesTheButton) {
     ctx.injectMousePosition(r.left() + r.getWidth() / 2, r.top() + r.getHeight() / 2);
     ctx.injectMouseButtonDown(CEGUI::LeftButton);
     ctx.injectMouseButtonUp(CEGUI::LeftButton);
-    EXPECT_EQ(backend.state.gameMode, 0);
+    EXPECT_EQ(backend.state.gameMode, GameMode::Local);
     EXPECT_TRUE(visible("LocalIngame"));
 }
 
