@@ -48,9 +48,12 @@ class Probe:
         self.squares = {}
         self.pieces = {}
         self.windows = {}
+        self.lan = []  # (address, px, py) of each LAN list entry
         for line in text.splitlines():
             parts = line.split(" ")
             tag = parts[0]
+            if tag == "lan" and len(parts) >= 4:
+                self.lan.append((parts[1], float(parts[2]), float(parts[3])))
             if tag == "square" and len(parts) >= 4:
                 self.squares[int(parts[1])] = (float(parts[2]), float(parts[3]))
             elif tag == "piece" and len(parts) >= 6:
@@ -79,7 +82,7 @@ class Probe:
 class Game:
     """One run of the real executable in a temporary copy of the run directory."""
 
-    def __init__(self, xvfb, config=None, remove_config=False, edit=None, env=None):
+    def __init__(self, xvfb, config=None, remove_config=False, edit=None, env=None, wrap=None):
         self.xvfb = xvfb
         self.dir = tempfile.mkdtemp(prefix="korvane-e2e-")
         run_dir = os.path.abspath(RUN_DIR)  # the links below must not depend on the cwd
@@ -107,7 +110,9 @@ class Game:
             e.update(env)
         self.out = open(self.path("stdout.txt"), "w")
         self.err = open(self.path("stderr.txt"), "w")
-        self.proc = subprocess.Popen([self.path("korvane")], cwd=self.dir, env=e,
+        # `wrap` is a command prefix that ends by exec-ing the game (so its pid stays the
+        # game's), for instance one that gives it a network namespace of its own.
+        self.proc = subprocess.Popen([*(wrap or []), self.path("korvane")], cwd=self.dir, env=e,
                                      stdout=self.out, stderr=self.err)
         self.wid = None
 
@@ -140,12 +145,19 @@ class Game:
         r = self.xdo("search", "--onlyvisible", "--name", "^" + name + "$")
         return [w for w in r.stdout.split() if w]
 
-    def wait_window(self, timeout=30):
+    def wait_window(self, timeout=30, own=False):
+        """The game's window; with `own`, only a window of this process (for several games on
+        one X server)."""
         end = time.time() + timeout
         while time.time() < end:
             if self.proc.poll() is not None:
                 return None
-            ws = self.windows_named("Korvane")
+            if own:
+                r = self.xdo("search", "--all", "--onlyvisible", "--pid", str(self.proc.pid),
+                             "--name", "^Korvane$")
+                ws = [w for w in r.stdout.split() if w]
+            else:
+                ws = self.windows_named("Korvane")
             if ws:
                 self.wid = ws[0]
                 return self.wid
@@ -268,10 +280,13 @@ class Game:
 class GameTest(unittest.TestCase):
     """Each test method gets a fresh X server; start the game with self.start()."""
 
+    # The X screen's size; tests with several game windows side by side ask for a wider one.
+    screen = (1280, 1024)
+
     def setUp(self):
         if not RUN_DIR or not os.path.exists(os.path.join(RUN_DIR, "korvane")):
             self.fail("KORVANE_RUN_DIR must name a built run directory")
-        self.xvfb = Xvfb()
+        self.xvfb = Xvfb(*self.screen)
         self.games = []
 
     def tearDown(self):
