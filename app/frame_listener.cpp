@@ -1,5 +1,6 @@
 #include "frame_listener.h"
 
+#include "config/config_store.h"
 #include "config/settings.h"
 #include "gui/catalogue.h"
 #include "gui/probe.h"
@@ -10,6 +11,7 @@
 #include "scene/pick_names.h"
 #include "scene/screen_points.h"
 #include "state_probe.h"
+#include "version/version_query.h"
 
 #include <CEGUI/CEGUI.h>
 #include <CEGUI/RendererModules/Ogre/Renderer.h>
@@ -153,6 +155,18 @@ void KorvaneFrameListener::playEffect(Effect effect, float x, float y, float z) 
     sounds_.play(effect == Select ? GameSounds::Select : GameSounds::Move, x, y, z);
 }
 
+void KorvaneFrameListener::startVersionQuery() {
+    // The host is read here, on the frame thread; the worker only talks to the network.
+    const std::string host = ConfigStore::getValue("VersionHost", "Game", kConfigFile);
+    versionQuery_.start([host] { return queryLatestVersion(host); },
+                        [] {
+                            // Pushing an event is safe from any thread; it ends the idle wait.
+                            SDL_Event wake{};
+                            wake.type = SDL_USEREVENT;
+                            SDL_PushEvent(&wake);
+                        });
+}
+
 void KorvaneFrameListener::turnView() {
     orbit_.flip();
 }
@@ -199,6 +213,9 @@ void KorvaneFrameListener::handleEvent(const SDL_Event& e) {
         break;
     case SDL_KEYUP:
         // The GUI never receives key releases: it works on presses alone.
+        break;
+    case SDL_USEREVENT:
+        // A worker's answer is waiting: the frame that takes it comes at once.
         break;
     case SDL_TEXTINPUT:
         // Typed text goes to the GUI only while an edit box has the keyboard, so keypad plus
@@ -267,6 +284,8 @@ bool KorvaneFrameListener::frameStarted(const Ogre::FrameEvent& evt) {
         lastActivity_ = nowSeconds();
     session_->service();
     screens_.refreshNetworkButtons();
+    if (std::optional<std::string> version = versionQuery_.poll())
+        screens_.showLatestVersion(*version);
     return true;
 }
 

@@ -11,6 +11,7 @@
 #include "scene/orbit_camera.h"
 #include "scene/picker.h"
 #include "sound/game_sounds.h"
+#include "version/version_task.h"
 
 #include <OgreFrameListener.h>
 
@@ -63,6 +64,9 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     // The view flip: the camera turns by pi around the board; the flag follows.
     void turnView();
     void setFlowFlags(bool flipView, bool highlighting, bool lastMoveHighlighting);
+    // The About window's query, on a worker thread whose answer wakes the frame loop.
+    void startVersionQuery();
+    void cancelVersionQuery() { versionQuery_.cancel(); }
 
   private:
     void playEffect(Effect effect, float x, float y, float z) override;
@@ -107,6 +111,7 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     double lastActivity_ = 0;
     bool paced_ = true;
 
+    VersionQueryTask versionQuery_;
     unsigned long frameNumber_ = 0;
     std::unique_ptr<StateProbe> probe_;
 };

@@ -361,8 +361,14 @@ bool KorvaneApp::cartoonShadersSupported() {
     return Ogre::GpuProgramManager::getSingleton().isSyntaxSupported("glsl");
 }
 
-std::string KorvaneApp::queryLatestVersion() {
-    return queryLatestVersionFromConfig(kConfigFile);
+void KorvaneApp::startVersionQuery() {
+    if (frameListener_)
+        frameListener_->startVersionQuery();
+}
+
+void KorvaneApp::cancelVersionQuery() {
+    if (frameListener_)
+        frameListener_->cancelVersionQuery();
 }
 
 void KorvaneApp::network(NetRequest request) {

@@ -54,7 +54,8 @@ class KorvaneApp : public GuiBackend {
     void playClickSound() override;
     std::vector<std::string> renderSystems() override;
     bool cartoonShadersSupported() override;
-    std::string queryLatestVersion() override;
+    void startVersionQuery() override;
+    void cancelVersionQuery() override;
     void network(NetRequest request) override;
     void connectTo(const std::string& address, bool typed) override;
     std::string lastAddress() override;

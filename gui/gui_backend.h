@@ -39,8 +39,11 @@ class GuiBackend {
     virtual std::vector<std::string> renderSystems() = 0;
     // The render system can run the cartoon look's shaders.
     virtual bool cartoonShadersSupported() = 0;
-    // The About box's text: the latest version number, or the query's error text.
-    virtual std::string queryLatestVersion() = 0;
+    // Starts asking for the latest version number; the answer (the number, or the query's
+    // error text) comes back later through Screens::showLatestVersion. A new start or a cancel
+    // drops the answer of the query before.
+    virtual void startVersionQuery() = 0;
+    virtual void cancelVersionQuery() = 0;
 
     virtual void network(NetRequest request) = 0;
     // Connect to a host; typed is true for an address typed into "JoinGameDirect/Line".

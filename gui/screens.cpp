@@ -411,11 +411,19 @@ bool Screens::openAbout(const CEGUI::EventArgs&) {
 }
 
 bool Screens::aboutShown(const CEGUI::EventArgs&) {
-    setText("About/LatestVersion", backend_.queryLatestVersion());
+    // The window shows "..." until the answer arrives; the game goes on meanwhile.
+    backend_.startVersionQuery();
     return true;
 }
 
+void Screens::showLatestVersion(const std::string& text) {
+    CEGUI::Window* about = findWindow("About");
+    if (about && about->isVisible())
+        setText("About/LatestVersion", text);
+}
+
 bool Screens::closeAbout(const CEGUI::EventArgs&) {
+    backend_.cancelVersionQuery();
     hideWindow("About");
     enableWindow("Menu", true);
     activateWindow("Menu");

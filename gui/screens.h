@@ -101,6 +101,8 @@ class Screens : public ScreenView, public NetView {
     bool closeGameEnd(const CEGUI::EventArgs&);
     bool openAbout(const CEGUI::EventArgs&);
     bool aboutShown(const CEGUI::EventArgs&);
+    // The answer of the version query started when About opened.
+    void showLatestVersion(const std::string& text);
     bool closeAbout(const CEGUI::EventArgs&);
     bool exitGame(const CEGUI::EventArgs&);
     bool playClickSound(const CEGUI::EventArgs&);

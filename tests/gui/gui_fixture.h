@@ -47,7 +47,6 @@ class RecordingBackend : public korvane::GuiBackend {
     bool maySelectPromotion = true;
     std::vector<std::string> systems{"OpenGL"};
     bool cartoon = true;
-    std::string version = "1.23";
     std::string last;
 
     int count(const std::string& call) const {
@@ -69,10 +68,8 @@ class RecordingBackend : public korvane::GuiBackend {
     void playClickSound() override { calls.push_back("click"); }
     std::vector<std::string> renderSystems() override { return systems; }
     bool cartoonShadersSupported() override { return cartoon; }
-    std::string queryLatestVersion() override {
-        calls.push_back("version");
-        return version;
-    }
+    void startVersionQuery() override { calls.push_back("version"); }
+    void cancelVersionQuery() override { calls.push_back("cancelVersion"); }
     void network(korvane::NetRequest r) override {
         calls.push_back("net" + std::to_string(static_cast<int>(r)));
     }

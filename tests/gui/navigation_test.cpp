@@ -252,6 +252,9 @@ TEST_F(GuiTest, AboutDisablesTheMenuAndShowsTheQueriedVersion) {
     build();
     for (const char* closer : {"About/OKButton", "close"}) {
         click("Menu/AboutButton");
+        // The answer comes later; until then the window says it is waiting.
+        EXPECT_EQ(text("About/LatestVersion"), "...");
+        screens_->showLatestVersion("1.23");
         EXPECT_EQ(text("About/LatestVersion"), "1.23");
         EXPECT_TRUE(visible("About"));
         EXPECT_TRUE(active("About"));
@@ -269,6 +272,10 @@ TEST_F(GuiTest, AboutDisablesTheMenuAndShowsTheQueriedVersion) {
         EXPECT_TRUE(active("Menu"));
     }
     EXPECT_EQ(backend.count("version"), 2);
+    EXPECT_EQ(backend.count("cancelVersion"), 2);
+    // An answer arriving after the window closed is not shown in it.
+    screens_->showLatestVersion("9.99");
+    EXPECT_NE(text("About/LatestVersion"), "9.99");
 }
 
 TEST_F(GuiTest, ExitRequestsTheEndOfTheProgram) {
