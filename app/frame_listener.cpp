@@ -181,6 +181,10 @@ bool KorvaneFrameListener::keyHeld(int engineKey) const {
 
 void KorvaneFrameListener::pumpEvents() {
     pressedThisFrame_.reset();
+    // The event that ended the idle wait comes first, in its place in the order.
+    for (const SDL_Event& held : heldEvents_)
+        handleEvent(held);
+    heldEvents_.clear();
     SDL_Event e;
     while (SDL_PollEvent(&e))
         handleEvent(e);
@@ -405,8 +409,14 @@ void KorvaneFrameListener::waitIdle(double seconds) {
             return;
         // The network is looked at every few milliseconds; without it one wait does.
         const int slice = std::max(1, int((network ? std::min(left, 0.005) : left) * 1000.0));
-        if (SDL_WaitEventTimeout(nullptr, slice))
+        // The wait takes the event out of the queue: SDL 2.26 waiting with no event to fill
+        // leaves a marker behind that makes the next poll miss what is queued, so a click or
+        // a window close could sit unseen.
+        SDL_Event event;
+        if (SDL_WaitEventTimeout(&event, slice)) {
+            heldEvents_.push_back(event);
             return;
+        }
         if (network) {
             session_->pump();
             if (session_->trafficWaiting())

@@ -19,6 +19,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 struct SDL_Window;
 union SDL_Event;
@@ -92,6 +93,7 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     float arrowSpin_ = 0;
     bool chatLineOpen_ = false;
     std::bitset<512> pressedThisFrame_;
+    std::vector<SDL_Event> heldEvents_;
 
     Screens& screens_;
     GuiBackend& backend_;

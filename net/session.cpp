@@ -399,6 +399,11 @@ void NetSession::service() {
     if (state_.gameMode == GameMode::Joining &&
         secondsSince(joinStarted_) >= options_.joinDeadlineSeconds)
         failJoin();
+    // A guest that never introduced itself (its side gave up on a lossy link) would hold the
+    // only slot until ENet's time-out and turn every new attempt away as "full".
+    if (role_ == Role::Host && hostEndpoint_ && hostEndpoint_->hasGuest() && !guestIdentified_ &&
+        secondsSince(guestSince_) >= options_.joinDeadlineSeconds)
+        hostEndpoint_->dropGuest(DisconnectReason::Refused);
 
     if (search_) {
         for (std::uint32_t address : lanAnswers_)
@@ -454,6 +459,7 @@ void NetSession::handleEvent(NetEvent event) {
         if (role_ != Role::Host)
             return dropOutOfRole();
         guestIdentified_ = false;
+        guestSince_ = Clock::now();
         send(encodeHostBlock(localColour(state_.gameMode),
                              isColour(state_.sideToMove) ? colourOf(state_.sideToMove) : -1,
                              playerName_));

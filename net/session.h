@@ -134,6 +134,7 @@ class NetSession : public PeerLink {
     std::string playerName_;
     std::string peerName_;
     bool guestIdentified_ = false; // host: the guest's block has arrived
+    Clock::time_point guestSince_; // host: when the current guest connected
     bool positionOwed_ = false;    // host: a guest joined during a promotion choice
     DropCounts drops_;
 
