@@ -86,8 +86,7 @@ KorvaneFrameListener::KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogr
                                            SDL_Window* sdlWindow, Screens& screens,
                                            GuiBackend& backend, BoardScene& board)
     : sceneManager_(sceneManager), guiRenderer_(guiRenderer), camera_(camera), window_(window),
-      root_(root), sdlWindow_(sdlWindow), screens_(screens), backend_(backend), board_(board),
-      orbit_(camera) {
+      screens_(screens), board_(board), orbit_(camera) {
     // The camera leaves its start-up spot for the orbit; the listener follows it once sound
     // is up.
     orbit_.place();

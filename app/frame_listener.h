@@ -85,8 +85,6 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     bool quitRequest_ = false;
     Ogre::Camera* camera_;
     Ogre::RenderWindow* window_;
-    Ogre::Root* root_;
-    SDL_Window* sdlWindow_;
     bool windowClosed_ = false;
 
     float keyRepeatTimer_ = 0;
@@ -96,7 +94,6 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     std::vector<SDL_Event> heldEvents_;
 
     Screens& screens_;
-    GuiBackend& backend_;
     GameState game_;
     FlowSettings flowSettings_;
     GameSounds sounds_;
