@@ -69,4 +69,23 @@ class NetView {
     virtual void resigned(int winner) = 0;
 };
 
+// Shows nothing: for benchmarks and fuzzing, which only drive the session.
+class NullNetView : public NetView {
+  public:
+    void chatLine(const std::string&) override {}
+    void hostingStarted() override {}
+    void hostingFailed(const std::string&) override {}
+    void lanSearchStarted() override {}
+    void lanHostFound(const std::string&) override {}
+    void lanSearchEnded(int) override {}
+    void connectFailed() override {}
+    void joined(int) override {}
+    void sessionRefused() override {}
+    void hostGone(bool) override {}
+    void questionAsked(Question) override {}
+    void questionClosed() override {}
+    void newGameStarted() override {}
+    void resigned(int) override {}
+};
+
 } // namespace korvane

@@ -494,16 +494,7 @@ void NetSession::sendPosition() {
             send(encodePieceState(colour, p.kind, p.index, p.alive || p.kind == KingKind,
                                   placed ? p.x : 0, placed ? p.y : 0));
         }
-    const PositionDetails pd = flow_->details();
-    GameDetails details;
-    details.whiteKingSide = pd.whiteKingSide;
-    details.whiteQueenSide = pd.whiteQueenSide;
-    details.blackKingSide = pd.blackKingSide;
-    details.blackQueenSide = pd.blackQueenSide;
-    details.enPassantFile = pd.enPassantFile;
-    details.lastMoveFrom = pd.lastMoveFrom;
-    details.lastMoveTo = pd.lastMoveTo;
-    send(encodeGameDetails(details));
+    send(encodeGameDetails(flow_->details()));
     // Both sides forget the last move: the guest never saw it played.
     flow_->forgetLastMove();
 }
@@ -607,16 +598,8 @@ void NetSession::handleMessage(const Decoded& d) {
             return;
         }
         if (id == MessageId::GameDetails) {
-            PositionDetails pd;
-            pd.whiteKingSide = d.details.whiteKingSide;
-            pd.whiteQueenSide = d.details.whiteQueenSide;
-            pd.blackKingSide = d.details.blackKingSide;
-            pd.blackQueenSide = d.details.blackQueenSide;
-            pd.enPassantFile = d.details.enPassantFile;
-            pd.lastMoveFrom = d.details.lastMoveFrom;
-            pd.lastMoveTo = d.details.lastMoveTo;
             if (flow_)
-                flow_->finishJoin(&pd);
+                flow_->finishJoin(&d.details);
             return;
         }
         // A host that sends no details has finished its position with the last piece.

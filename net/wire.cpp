@@ -90,13 +90,6 @@ DropReason readText(const std::uint8_t* data, std::size_t length, std::size_t fr
 
 } // namespace
 
-bool GameDetails::operator==(const GameDetails& o) const {
-    return whiteKingSide == o.whiteKingSide && whiteQueenSide == o.whiteQueenSide &&
-           blackKingSide == o.blackKingSide && blackQueenSide == o.blackQueenSide &&
-           enPassantFile == o.enPassantFile && lastMoveFrom == o.lastMoveFrom &&
-           lastMoveTo == o.lastMoveTo;
-}
-
 std::string cleanText(const std::string& text, std::size_t maxBytes) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {

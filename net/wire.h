@@ -3,6 +3,8 @@
 // everything else works with the decoded values.
 #pragma once
 
+#include "rules/position.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <optional>
@@ -76,17 +78,8 @@ Bytes encodePieceSelected(int kind, int index);
 // The question messages 92-97, which carry nothing but their identifier.
 Bytes encodeBare(MessageId id);
 
-// What message 98 carries.
-struct GameDetails {
-    bool whiteKingSide = false; // castling still possible on that side
-    bool whiteQueenSide = false;
-    bool blackKingSide = false;
-    bool blackQueenSide = false;
-    int enPassantFile = -1; // -1 none, else 0..7
-    int lastMoveFrom = -1;  // -1 none, else square 0..63
-    int lastMoveTo = -1;
-    bool operator==(const GameDetails& o) const;
-};
+// What message 98 carries: what a position holds beyond its placement.
+using GameDetails = PositionDetails;
 Bytes encodeGameDetails(const GameDetails& details);
 
 // Identification blocks as they travel: byte 28, then the block (90 or 91, version, ...).

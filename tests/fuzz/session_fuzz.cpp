@@ -9,27 +9,6 @@
 using namespace korvane;
 using namespace korvane::net;
 
-namespace {
-
-struct QuietView : NetView {
-    void chatLine(const std::string&) override {}
-    void hostingStarted() override {}
-    void hostingFailed(const std::string&) override {}
-    void lanSearchStarted() override {}
-    void lanHostFound(const std::string&) override {}
-    void lanSearchEnded(int) override {}
-    void connectFailed() override {}
-    void joined(int) override {}
-    void sessionRefused() override {}
-    void hostGone(bool) override {}
-    void questionAsked(Question) override {}
-    void questionClosed() override {}
-    void newGameStarted() override {}
-    void resigned(int) override {}
-};
-
-} // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1)
         return 0;
@@ -38,7 +17,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     FlowSettings settings;
     settings.highlighting = true;
     settings.lastMoveHighlighting = true;
-    QuietView view;
+    NullNetView view;
     NullBoardView board;
     NullScreenView screens;
     NullSoundPlayer sounds;

@@ -18,30 +18,11 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-struct SilentView : NetView {
-    void chatLine(const std::string&) override {}
-    void hostingStarted() override {}
-    void hostingFailed(const std::string& why) override {
-        std::fprintf(stderr, "%s\n", why.c_str());
-    }
-    void lanSearchStarted() override {}
-    void lanHostFound(const std::string&) override {}
-    void lanSearchEnded(int) override {}
-    void connectFailed() override {}
-    void joined(int) override {}
-    void sessionRefused() override {}
-    void hostGone(bool) override {}
-    void questionAsked(Question) override {}
-    void questionClosed() override {}
-    void newGameStarted() override {}
-    void resigned(int) override {}
-};
-
 struct Player {
     Position position;
     GameState state;
     FlowSettings settings;
-    SilentView view;
+    NullNetView view;
     NullBoardView board;
     NullScreenView screens;
     NullSoundPlayer sounds;
