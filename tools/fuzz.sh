@@ -17,7 +17,7 @@ for target in session; do
   echo "fuzzing $target for ${seconds}s"
   ASAN_OPTIONS=detect_leaks=0 "./${target}_fuzz" -max_total_time="$seconds" -print_final_stats=1 \
     -artifact_prefix="$build/${target}-" "$scratch/$target" "$top/tests/fuzz/corpus/$target" 2>&1 |
-    grep -E "^(Done|==[0-9]+==ERROR|SUMMARY)" || true
+    grep -E "^(stat::number_of_executed_units|stat::average_exec_per_sec|==[0-9]+==ERROR|SUMMARY)" || true
   if ls "$build/${target}-"crash-* "$build/${target}-"leak-* "$build/${target}-"timeout-* >/dev/null 2>&1; then
     echo "fuzz target $target found a failing input in $build" >&2
     exit 1
