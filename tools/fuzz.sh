@@ -5,7 +5,7 @@
 # New inputs go to a scratch folder; a crash leaves its input in the build folder and fails.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
-build=${1:-$top/build/fuzz}
+build=$(realpath -m "${1:-$top/build/fuzz}")
 seconds=${FUZZ_SECONDS:-20}
 CXX=clang++ cmake -S "$top/tests/fuzz" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" -j "$(nproc)" >/dev/null
