@@ -160,7 +160,9 @@ TEST_P(LayoutFileTest, EveryCatalogueWindowHasItsKindPlaceAndStartState) {
 }
 
 TEST_P(LayoutFileTest, EveryTextHasGlyphsAndFitsItsWindowAtBothResolutions) {
-    for (const auto& [w, h] : std::vector<std::pair<float, float>>{{800, 600}, {1280, 960}}) {
+    for (const auto& size : std::vector<std::pair<float, float>>{{800, 600}, {1280, 960}}) {
+        // Plain copies: a lambda may not capture structured bindings before C++20.
+        const float w = size.first, h = size.second;
         resize(w, h);
         forEachWindow([&](CEGUI::Window* win) {
             const CEGUI::String& text = win->getText();
