@@ -20,7 +20,7 @@ constexpr Ogre::uint32 kPickOnlyFlag = 1u << 31;
 
 Picker::Picker(Ogre::SceneManager* sceneManager, Ogre::Camera* camera, const BoardScene& scene,
                const Position& position, unsigned windowWidth, unsigned windowHeight)
-    : sceneManager_(sceneManager), camera_(camera), scene_(scene), position_(position) {
+    : sceneManager_(sceneManager), camera_(camera), position_(position) {
     query_ = sceneManager_->createRayQuery(Ogre::Ray());
     // Only entities: the camera and the light are movable objects too, and their names
     // would end the walk.

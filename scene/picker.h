@@ -48,7 +48,6 @@ class Picker {
 
     Ogre::SceneManager* sceneManager_;
     Ogre::Camera* camera_;
-    const BoardScene& scene_;
     const Position& position_;
     Ogre::RaySceneQuery* query_ = nullptr;
     Ogre::RenderTexture* target_ = nullptr;
