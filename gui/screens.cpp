@@ -385,8 +385,7 @@ bool Screens::backFromNetworkMenu(const CEGUI::EventArgs&) {
 }
 
 bool Screens::swapColours(const CEGUI::EventArgs&) {
-    backend_.network(NetRequest::SwitchSides);
-    refreshNetworkButtons();
+    request(NetRequest::SwitchSides);
     return true;
 }
 
@@ -477,10 +476,15 @@ void Screens::closeGamePopUps() {
     closeChatLine();
 }
 
+void Screens::request(NetRequest request) {
+    backend_.network(request);
+    refreshNetworkButtons();
+}
+
 bool Screens::hostGame(const CEGUI::EventArgs&) {
     hideWindow("NetworkMenu/Status");
     // The session opens the port first; hostingStarted or hostingFailed says how it went.
-    backend_.network(NetRequest::Host);
+    request(NetRequest::Host);
     return true;
 }
 
@@ -506,13 +510,14 @@ void Screens::hostingFailed(const std::string& reason) {
     setText("NetworkMenu/Status",
             (czech() ? "Hru nelze založit: " : "Cannot host a game: ") + reason);
     showWindow("NetworkMenu/Status");
+    refreshNetworkButtons();
 }
 
 bool Screens::openJoinScreen(const CEGUI::EventArgs&) {
     hideWindow("NetworkMenu");
     showWindow("JoinGame");
     activateWindow("JoinGame");
-    backend_.network(NetRequest::SearchLan);
+    request(NetRequest::SearchLan);
     return true;
 }
 
@@ -524,7 +529,7 @@ bool Screens::backFromJoinScreen(const CEGUI::EventArgs&) {
 }
 
 bool Screens::refreshLan(const CEGUI::EventArgs&) {
-    backend_.network(NetRequest::SearchLan);
+    request(NetRequest::SearchLan);
     return true;
 }
 
@@ -532,13 +537,14 @@ void Screens::lanSearchStarted() {
     if (auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("JoinGame/LANServersList")))
         list->resetList();
     setText("JoinGame/SearchStatus", czech() ? "Hledám hry…" : "Searching…");
+    refreshNetworkButtons();
 }
 
 void Screens::lanHostFound(const std::string& address) {
     auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("JoinGame/LANServersList"));
-    if (!list || list->findItemWithText(toGui(address), nullptr))
-        return;
-    list->addItem(listItem(address));
+    if (list && !list->findItemWithText(toGui(address), nullptr))
+        list->addItem(listItem(address));
+    refreshNetworkButtons();
 }
 
 void Screens::lanSearchEnded(int hostsFound) {
@@ -550,6 +556,7 @@ void Screens::lanSearchEnded(int hostsFound) {
     else
         line = std::to_string(hostsFound) + (hostsFound == 1 ? " game found" : " games found");
     setText("JoinGame/SearchStatus", line);
+    refreshNetworkButtons();
 }
 
 bool Screens::openDirectConnect(const CEGUI::EventArgs&) {
@@ -570,8 +577,13 @@ void Screens::startConnecting(const std::string& address, bool typed) {
     hideWindow("ConnectingPopUp/NotConnected");
     enableWindow("ConnectingPopUp/OKButton", false);
     activateWindow("ConnectingPopUp");
-    // An empty address fails in the session at once, and the pop-up says so.
+    // Nothing to try: the pop-up says so at once and the network is not disturbed.
+    if (address.empty()) {
+        connectFailed();
+        return;
+    }
     backend_.connectTo(address, typed);
+    refreshNetworkButtons();
 }
 
 bool Screens::connectClicked(const CEGUI::EventArgs&) {
@@ -591,11 +603,12 @@ bool Screens::connectClicked(const CEGUI::EventArgs&) {
     return true;
 }
 
-void Screens::connectTypedAddress() {
+bool Screens::connectTypedAddress() {
     CEGUI::Window* direct = findWindow("JoinGameDirect");
     if (!direct || !direct->isVisible())
-        return;
+        return false;
     startConnecting(text("JoinGameDirect/Line"), false);
+    return true;
 }
 
 void Screens::connectFailed() {
@@ -603,6 +616,7 @@ void Screens::connectFailed() {
     showWindow("ConnectingPopUp/NotConnected");
     enableWindow("ConnectingPopUp/OKButton", true);
     activateWindow("ConnectingPopUp");
+    refreshNetworkButtons();
 }
 
 void Screens::joined(int) {
@@ -630,13 +644,14 @@ void Screens::joined(int) {
 void Screens::sessionRefused() {
     networkLive_ = false;
     closeGamePopUps();
-    for (const char* w : {"ChatHistory", "StatusBar", "NetworkIngame", "ConnectingPopUp",
-                          "JoinGame", "JoinGameDirect"})
+    for (const char* w :
+         {"ChatHistory", "NetworkIngame", "ConnectingPopUp", "JoinGame", "JoinGameDirect"})
         hideWindow(w);
     enableWindow("JoinGame", true);
     showWindow("Menu");
     showWindow("Logo");
     activateWindow("Menu");
+    refreshNetworkButtons();
 }
 
 void Screens::hostGone(bool lost) {
@@ -652,15 +667,19 @@ void Screens::hostGone(bool lost) {
         hideWindow("NetworkErrPopUp/Lost");
     }
     activateWindow("NetworkErrPopUp");
+    refreshNetworkButtons();
 }
 
 void Screens::questionAsked(Question question) {
+    if (question == Question::None)
+        return;
     const char* popUp = question == Question::Draw ? "OfferDrawPopUp" : "WantsRemovePopUp";
     closeChatLine();
     showWindow(popUp);
     activateWindow(popUp);
     hideWindow("LocalIngame");
     hideWindow("NetworkIngame");
+    refreshNetworkButtons();
 }
 
 void Screens::questionClosed() {
@@ -698,6 +717,7 @@ void Screens::resigned(int winner) {
     hideWindow("WantsRemovePopUp");
     showWindow("GameEnd");
     activateWindow("GameEnd");
+    refreshNetworkButtons();
 }
 
 void Screens::refreshNetworkButtons() {
@@ -721,16 +741,15 @@ bool Screens::leaveNetworkGame(const CEGUI::EventArgs&) {
     closeGamePopUps();
     hideWindow("ChatHistory");
     hideWindow("NetworkIngame");
-    hideWindow("StatusBar");
     showWindow("Menu");
     showWindow("Logo");
     activateWindow("Menu");
-    backend_.network(NetRequest::Leave);
+    request(NetRequest::Leave);
     return true;
 }
 
 bool Screens::newNetworkGame(const CEGUI::EventArgs&) {
-    backend_.network(NetRequest::NewGame);
+    request(NetRequest::NewGame);
     return true;
 }
 
@@ -738,7 +757,7 @@ bool Screens::closeConnecting(const CEGUI::EventArgs&) {
     hideWindow("ConnectingPopUp");
     enableWindow("JoinGame", true);
     activateWindow("JoinGame");
-    backend_.network(NetRequest::CloseConnecting);
+    request(NetRequest::CloseConnecting);
     return true;
 }
 
@@ -751,41 +770,39 @@ bool Screens::closeNetworkError(const CEGUI::EventArgs&) {
     showWindow("Menu");
     showWindow("Logo");
     activateWindow("Menu");
-    backend_.network(NetRequest::CloseError);
+    request(NetRequest::CloseError);
     return true;
 }
 
 bool Screens::resign(const CEGUI::EventArgs&) {
-    backend_.network(NetRequest::Resign);
+    request(NetRequest::Resign);
     return true;
 }
 
 bool Screens::offerDraw(const CEGUI::EventArgs&) {
-    backend_.network(NetRequest::OfferDraw);
-    refreshNetworkButtons();
+    request(NetRequest::OfferDraw);
     return true;
 }
 
 bool Screens::requestRevoke(const CEGUI::EventArgs&) {
-    backend_.network(NetRequest::RequestRevoke);
-    refreshNetworkButtons();
+    request(NetRequest::RequestRevoke);
     return true;
 }
 
 bool Screens::acceptDraw(const CEGUI::EventArgs&) {
-    backend_.network(NetRequest::AcceptDraw);
+    request(NetRequest::AcceptDraw);
     return true;
 }
 bool Screens::declineDraw(const CEGUI::EventArgs&) {
-    backend_.network(NetRequest::DeclineDraw);
+    request(NetRequest::DeclineDraw);
     return true;
 }
 bool Screens::acceptRevoke(const CEGUI::EventArgs&) {
-    backend_.network(NetRequest::AcceptRevoke);
+    request(NetRequest::AcceptRevoke);
     return true;
 }
 bool Screens::declineRevoke(const CEGUI::EventArgs&) {
-    backend_.network(NetRequest::DeclineRevoke);
+    request(NetRequest::DeclineRevoke);
     return true;
 }
 

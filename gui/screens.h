@@ -59,7 +59,10 @@ class Screens : public ScreenView, public NetView {
     void showSideToMove(int side) override;
 
     // NetView: what the network shows.
-    void chatLine(const std::string& line) override { appendChatLine(line); }
+    void chatLine(const std::string& line) override {
+        appendChatLine(line);
+        refreshNetworkButtons();
+    }
     void hostingStarted() override;
     void hostingFailed(const std::string& reason) override;
     void lanSearchStarted() override;
@@ -75,10 +78,13 @@ class Screens : public ScreenView, public NetView {
     void resigned(int winner) override;
 
     // Take Back only on the opponent's turn, Offer a Draw only in a live game, neither while a
-    // question is open. Cheap enough for every frame, which is when the app calls it.
+    // question is open. Every view call and request ends with it; the app also calls it once
+    // per frame, since a received move changes the side to move without a view call. It costs
+    // a few window look-ups.
     void refreshNetworkButtons();
-    // Enter in the direct-connect window: connect to the typed address (not remembered).
-    void connectTypedAddress();
+    // Enter in the direct-connect window: connect to the typed address (not remembered); an
+    // empty address shows the failed pop-up at once. False when the window is not open.
+    bool connectTypedAddress();
 
     // Chat history and chat input.
     void appendChatLine(const std::string& text);
@@ -146,6 +152,8 @@ class Screens : public ScreenView, public NetView {
     void promote(int pieceCode);
     void backToIngamePanel();
     void startConnecting(const std::string& address, bool typed);
+    // A network operation, then the buttons it may have changed.
+    void request(NetRequest request);
     void closeGamePopUps();
     void clearChatHistory();
     bool czech() const;
