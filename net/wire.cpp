@@ -35,38 +35,45 @@ bool validPiece(int kind, int index) {
     return maxIndex(kind) >= 0 && inRange(index, 0, maxIndex(kind));
 }
 
-// Length of the valid UTF-8 sequence at s[i], or 0 when it is not one.
-std::size_t validSequence(const std::string& s, std::size_t i) {
+// One step through UTF-8 text: a whole character, or the longest start of one that went wrong
+// (which becomes a single U+FFFD, so a truncated sequence does not turn into several).
+struct Step {
+    std::size_t length;
+    bool valid;
+};
+
+Step nextCharacter(const std::string& s, std::size_t i) {
     const auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
     const unsigned char c = at(i);
     if (c < 0x80)
-        return 1;
-    std::size_t n;
-    unsigned cp;
+        return {1, true};
+    // The allowed range of the second byte is what rules out overlong forms, surrogates and
+    // code points past U+10FFFF.
+    std::size_t n = 0;
+    unsigned char lo = 0x80, hi = 0xBF;
     if (c >= 0xC2 && c <= 0xDF) {
         n = 2;
-        cp = c & 0x1F;
     } else if (c >= 0xE0 && c <= 0xEF) {
         n = 3;
-        cp = c & 0x0F;
+        if (c == 0xE0)
+            lo = 0xA0;
+        else if (c == 0xED)
+            hi = 0x9F;
     } else if (c >= 0xF0 && c <= 0xF4) {
         n = 4;
-        cp = c & 0x07;
+        if (c == 0xF0)
+            lo = 0x90;
+        else if (c == 0xF4)
+            hi = 0x8F;
     } else {
-        return 0;
+        return {1, false};
     }
-    if (i + n > s.size())
-        return 0;
-    for (std::size_t k = 1; k < n; ++k) {
-        if ((at(i + k) & 0xC0) != 0x80)
-            return 0;
-        cp = (cp << 6) | (at(i + k) & 0x3F);
-    }
-    // Overlong forms, surrogates and code points past U+10FFFF are not text.
-    if ((n == 3 && cp < 0x800) || (n == 4 && cp < 0x10000) || cp > 0x10FFFF ||
-        (cp >= 0xD800 && cp <= 0xDFFF))
-        return 0;
-    return n;
+    if (i + 1 >= s.size() || at(i + 1) < lo || at(i + 1) > hi)
+        return {1, false};
+    for (std::size_t k = 2; k < n; ++k)
+        if (i + k >= s.size() || (at(i + k) & 0xC0) != 0x80)
+            return {k, false};
+    return {n, true};
 }
 
 void appendText(Bytes& out, const std::string& text) {
@@ -93,20 +100,19 @@ DropReason readText(const std::uint8_t* data, std::size_t length, std::size_t fr
 std::string cleanText(const std::string& text, std::size_t maxBytes) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
-        const std::size_t n = validSequence(text, i);
+        const Step step = nextCharacter(text, i);
         std::string piece;
-        if (n == 0) {
+        if (!step.valid) {
             piece = "\xEF\xBF\xBD";
-            ++i;
         } else {
             const unsigned char c = static_cast<unsigned char>(text[i]);
-            if (n == 1 && (c < 0x20 || c == 0x7F)) {
+            if (step.length == 1 && (c < 0x20 || c == 0x7F)) {
                 ++i;
                 continue;
             }
-            piece = text.substr(i, n);
-            i += n;
+            piece = text.substr(i, step.length);
         }
+        i += step.length;
         if (out.size() + piece.size() > maxBytes)
             break;
         out += piece;
@@ -176,24 +182,29 @@ Bytes encodeBare(MessageId id) {
 }
 
 Bytes encodeGameDetails(const GameDetails& d) {
+    const bool noLastMove = d.lastMoveFrom == -1 && d.lastMoveTo == -1;
+    const bool lastMove = inRange(d.lastMoveFrom, 0, 63) && inRange(d.lastMoveTo, 0, 63);
+    if (!inRange(d.enPassantFile, -1, 7) || !(noLastMove || lastMove))
+        return {};
     const int castling = 1 + (d.whiteKingSide ? 1 : 0) + (d.whiteQueenSide ? 2 : 0) +
                          (d.blackKingSide ? 4 : 0) + (d.blackQueenSide ? 8 : 0);
-    const bool lastMove = inRange(d.lastMoveFrom, 0, 63) && inRange(d.lastMoveTo, 0, 63);
     return {static_cast<std::uint8_t>(MessageId::GameDetails),
             static_cast<std::uint8_t>(castling),
-            static_cast<std::uint8_t>(inRange(d.enPassantFile, 0, 7) ? 2 + d.enPassantFile : 1),
+            static_cast<std::uint8_t>(2 + d.enPassantFile),
             static_cast<std::uint8_t>(lastMove ? 2 + d.lastMoveFrom : 1),
             static_cast<std::uint8_t>(lastMove ? 2 + d.lastMoveTo : 1),
             kZero};
 }
 
 Bytes encodeHostBlock(int hostColour, int sideToMove, const std::string& name) {
-    // A finished game has no side to move; a byte that names no side leaves a guest's own
-    // guess, and it must never be zero, which would end the name early.
-    const std::uint8_t side = inRange(sideToMove, 0, 1) ? small(sideToMove) : 3;
+    if (!inRange(hostColour, 0, 1) || !inRange(sideToMove, -1, 1))
+        return {};
+    // A finished game has no side to move. 3 names no side, so a guest keeps its own; 0 would
+    // do the same, but no byte before the name's end is ever zero.
+    const std::uint8_t side = sideToMove < 0 ? 3 : small(sideToMove);
     Bytes out{static_cast<std::uint8_t>(NetEvent::ReceivedStaticData),
-              static_cast<std::uint8_t>(MessageId::HostInfo), kProtocolVersion,
-              small(hostColour == 1 ? 1 : 0), side};
+              static_cast<std::uint8_t>(MessageId::HostInfo), kProtocolVersion, small(hostColour),
+              side};
     appendText(out, cleanText(name, kMaxNameBytes));
     return out;
 }
@@ -231,7 +242,7 @@ DropReason decode(const std::uint8_t* data, std::size_t length, Decoded& out) {
         if (out.blockCode == kRefusalBlockA || out.blockCode == kRefusalBlockB)
             return DropReason::Accepted;
         if (out.blockCode == std::uint8_t(MessageId::HostInfo)) {
-            if (length < 6)
+            if (length < 5)
                 return DropReason::Length;
             out.version = data[2];
             out.colour = field(3);
@@ -241,7 +252,7 @@ DropReason decode(const std::uint8_t* data, std::size_t length, Decoded& out) {
             return readText(data, length, 5, kMaxNameBytes, out.text);
         }
         if (out.blockCode == std::uint8_t(MessageId::GuestInfo)) {
-            if (length < 4)
+            if (length < 3)
                 return DropReason::Length;
             out.version = data[2];
             return readText(data, length, 3, kMaxNameBytes, out.text);
@@ -258,11 +269,10 @@ DropReason decode(const std::uint8_t* data, std::size_t length, Decoded& out) {
 
     switch (MessageId(id)) {
     case MessageId::Chat: {
-        if (length < 3)
-            return length == 2 && data[1] == 0 ? DropReason::Range : DropReason::Length;
         const DropReason r = readText(data, length, 1, kMaxChatBytes, out.text);
         if (r != DropReason::Accepted)
             return r;
+        // A line that cleans down to nothing has nothing to show.
         return out.text.empty() ? DropReason::Range : DropReason::Accepted;
     }
     case MessageId::NewGame:
@@ -312,7 +322,8 @@ DropReason decode(const std::uint8_t* data, std::size_t length, Decoded& out) {
         if (!inRange(out.colour, 0, 1) || !validPiece(out.kind, out.index) || !inRange(alive, 0, 1))
             return DropReason::Range;
         out.alive = alive == 1;
-        // A dead piece's square means nothing: any bytes will do for it.
+        // A dead piece's square means nothing, and a reserve that was never placed has none: an
+        // older peer sends it as -1 + 1, a zero byte. Any bytes will do for a dead piece.
         if (!out.alive) {
             out.x = out.y = -1;
             return DropReason::Accepted;

@@ -64,6 +64,10 @@ inline constexpr std::uint8_t kRefusalBlockB = 81;
 std::string cleanText(const std::string& text, std::size_t maxBytes);
 
 // ---- encoding: complete messages, identifier first, final zero included ----
+// A value outside its range (a colour other than 0 or 1, a kind/index pair that names no piece,
+// an ordinal past 27, a square off the board, ...) gives an empty message rather than bytes the
+// peer would drop or misread; sending an empty message sends nothing. Only texts are changed to
+// fit: cleaned and cut.
 
 // The text is cleaned and cut to kMaxChatBytes first; an empty result gives an empty message.
 Bytes encodeChat(const std::string& text);
@@ -78,13 +82,15 @@ Bytes encodePieceSelected(int kind, int index);
 // The question messages 92-97, which carry nothing but their identifier.
 Bytes encodeBare(MessageId id);
 
-// What message 98 carries: what a position holds beyond its placement.
+// What message 98 carries: what a position holds beyond its placement. The en-passant file is
+// -1 or 0..7; the last move is either -1 / -1 or two squares 0..63.
 using GameDetails = PositionDetails;
 Bytes encodeGameDetails(const GameDetails& details);
 
 // Identification blocks as they travel: byte 28, then the block (90 or 91, version, ...).
-// hostColour 0 White / 1 Black goes as 1 / 2; sideToMove 0 / 1 as 1 / 2. Names are cleaned and
-// cut to kMaxNameBytes.
+// hostColour 0 White / 1 Black goes as 1 / 2; sideToMove 0 / 1 as 1 / 2, and -1 (no side: the
+// game is over) as 3, which a receiver decodes as -1 and leaves its own side to move alone.
+// Names are cleaned and cut to kMaxNameBytes.
 Bytes encodeHostBlock(int hostColour, int sideToMove, const std::string& name);
 Bytes encodeGuestBlock(const std::string& name);
 
@@ -122,7 +128,10 @@ struct Decoded {
 };
 
 // Decodes one received item. Event codes 16-21 and 27 carry nothing and are accepted with
-// any length; 28 must hold a well-formed block. On anything but Accepted, `out` is undefined.
+// any length; 28 must hold a well-formed block (a refusal block 80/81 may hold anything).
+// Received texts are cleaned and an over-long one is cut, not refused. A PieceState of a dead
+// piece is accepted whatever its square bytes say, and decodes with x = y = -1. On anything
+// but Accepted, `out` is undefined.
 DropReason decode(const std::uint8_t* data, std::size_t length, Decoded& out);
 
 } // namespace korvane::net
