@@ -32,7 +32,7 @@ constexpr milliseconds kReadDeadline{3000};
 constexpr milliseconds kEmptyReadPause{250};
 // Name lookup, connect and send together.
 constexpr milliseconds kConnectBudget{3000};
-// However slow the connect was, the About window is released by then.
+// However slow the connect was, the window has its answer by then.
 constexpr milliseconds kOverallLimit{4000};
 constexpr std::size_t kReceiveBufferSize = 10240;
 

@@ -1,6 +1,7 @@
 // Asks the version service for the number of the latest release, for the About window.
-// Blocking by design (the window opens with the answer in place) but every wait is bounded:
-// the whole query ends at most about 4 s after it starts, usually 3 s at worst.
+// The query blocks its caller, so the game runs it on a worker (VersionQueryTask); every wait
+// is bounded all the same: the whole query ends at most about 4 s after it starts, usually 3 s
+// at worst, so an abandoned worker never lingers.
 #pragma once
 
 #include <cstddef>

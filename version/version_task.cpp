@@ -31,13 +31,14 @@ bool VersionQueryTask::start(std::function<std::string()> query, std::function<v
     try {
         std::thread([shared, generation, query = std::move(query), answered = std::move(answered)] {
             std::string text = query();
-            {
-                std::lock_guard<std::mutex> lock(shared->mutex);
-                if (shared->generation != generation)
-                    return;
-                shared->answer = std::move(text);
-                shared->running = false;
-            }
+            // The wakeup runs under the lock: once cancel() has returned (the owner is going
+            // away, and what the wakeup touches may go with it) no wakeup is under way or to
+            // come, and a loop it wakes always finds the answer.
+            std::lock_guard<std::mutex> lock(shared->mutex);
+            if (shared->generation != generation)
+                return;
+            shared->answer = std::move(text);
+            shared->running = false;
             if (answered)
                 answered();
         }).detach();

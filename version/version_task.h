@@ -20,7 +20,8 @@ class VersionQueryTask {
     VersionQueryTask& operator=(const VersionQueryTask&) = delete;
 
     // Starts a query of `query` (called on a worker thread); `answered` runs on the worker
-    // when the answer is ready, e.g. to wake the frame loop. False when no thread could start.
+    // when the answer is ready, e.g. to wake the frame loop; it must be quick and must not call
+    // back into the task. False when no thread could start.
     bool start(std::function<std::string()> query, std::function<void()> answered = {});
     // The answer of the newest query, once; nothing while it runs or after cancel().
     std::optional<std::string> poll();

@@ -29,8 +29,9 @@ def response(body):
 
 class VersionService:
     """A one-connection-at-a-time server on loopback. Each connection takes the next script
-    from `answers`: a list of byte blocks sent with a pause between them, or None to accept,
-    read and stay silent until the client gives up. Records what every client sent."""
+    from `answers`: a list of byte blocks sent with a pause between them, the same held back
+    until an event is set as (event, blocks), or None to accept, read and stay silent until
+    the client gives up. Records what every client sent."""
 
     def __init__(self, answers):
         self.answers = list(answers)
@@ -71,6 +72,9 @@ class VersionService:
         self.requests.append((time.time(), data))
         script = self.answers.pop(0) if self.answers else [response(b"9.99")]
         try:
+            if isinstance(script, tuple):
+                script[0].wait(10)
+                script = script[1]
             if script is None:
                 # Silent: wait for the client to hang up.
                 conn.settimeout(10)
@@ -169,7 +173,7 @@ class AboutTest(GameTest):
             self.assertEqual(data, expected_request(host))
 
     def test_silent_service_gives_up_after_the_deadline(self):
-        service = self.serve([None])
+        service = self.serve([None, None])
         host = f"127.0.0.1:{service.port}"
         g = self.start_window(config=config_with() + f"VersionHost={host}\n")
         g.next_frames(3)
@@ -184,6 +188,37 @@ class AboutTest(GameTest):
         # The game kept drawing (at least its idle pace of a few frames a second) meanwhile.
         self.assertGreaterEqual(self.frames_while_asking, 6)
         self.close_about(g)
+        # Neither closing About nor quitting waits for a query that hangs.
+        p = g.wait_probe(lambda p: p.visible("Menu/AboutButton"))
+        g.click(*p.centre("Menu/AboutButton"))
+        g.wait_probe(lambda p: p.visible("About"), after=p.frame)
+        self.close_about(g)
+        g.click_window("Menu/ExitButton")
+        self.assertEqual(g.wait_exit(10), 0)
+        self.assertLess(time.time() - service.requests[1][0], 2.5)
+
+    def test_the_answer_wakes_the_idle_game(self):
+        go = threading.Event()
+        service = self.serve([(go, [response(b"3.21")])])
+        g = self.start_window(config=config_with() + f"VersionHost=127.0.0.1:{service.port}\n")
+        g.next_frames(3)
+        p = g.wait_probe(lambda p: p.visible("Menu/AboutButton"))
+        g.click(*p.centre("Menu/AboutButton"))
+        g.wait_probe(lambda p: p.visible("About"), after=p.frame)
+        # A second after the click the game idles at four frames a second. The answer leaves
+        # right after an idle frame, so only a wakeup can show it before the next one.
+        time.sleep(1.5)
+        frame = g.probe().frame
+        while g.probe().frame == frame:
+            time.sleep(0.002)
+        go.set()
+        sent = time.time()
+        shown = None
+        while shown in (None, "...") and time.time() < sent + 5:
+            time.sleep(0.002)
+            shown = g.probe().windows.get("About/LatestVersion", {}).get("text")
+        self.assertLess(time.time() - sent, 0.23)
+        self.assertEqual(shown, "3.21")
 
     def test_without_a_service_host_the_answer_is_immediate(self):
         for name, config in (("empty", config_with() + "VersionHost=\n"),

@@ -55,11 +55,14 @@ TEST(VersionQueryTask, TheNewestAnswerArrivesOnceAndWakesTheLoop) {
 
 TEST(VersionQueryTask, StaleAnswersAreDroppedAndNothingWaitsForAHungQuery) {
     auto gate = std::make_shared<Gate>();
+    auto staleWakes = std::make_shared<std::atomic<int>>(0);
     VersionQueryTask task;
-    ASSERT_TRUE(task.start([gate] {
-        gate->wait();
-        return std::string("old!");
-    }));
+    ASSERT_TRUE(task.start(
+        [gate] {
+            gate->wait();
+            return std::string("old!");
+        },
+        [staleWakes] { ++*staleWakes; }));
     EXPECT_TRUE(task.running());
     EXPECT_FALSE(task.poll());
     // The window closes and opens again: a second query replaces the hung one.
@@ -69,6 +72,7 @@ TEST(VersionQueryTask, StaleAnswersAreDroppedAndNothingWaitsForAHungQuery) {
     gate->release();
     std::this_thread::sleep_for(50ms);
     EXPECT_FALSE(task.poll());
+    EXPECT_EQ(*staleWakes, 0);
 
     // Destroying a task whose query still hangs returns at once.
     auto hung = std::make_shared<Gate>();
