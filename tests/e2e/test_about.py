@@ -202,6 +202,10 @@ class AboutTest(GameTest):
         service = self.serve([(go, [response(b"3.21")])])
         g = self.start_window(config=config_with() + f"VersionHost=127.0.0.1:{service.port}\n")
         g.next_frames(3)
+        # Telling a wakeup from the next idle frame needs a machine that answers a click fast.
+        latency = self.click_latency(g)
+        if latency > 0.3:
+            self.skipTest(f"machine too busy to time a wakeup (a click takes {latency:.2f} s)")
         p = g.wait_probe(lambda p: p.visible("Menu/AboutButton"))
         g.click(*p.centre("Menu/AboutButton"))
         g.wait_probe(lambda p: p.visible("About"), after=p.frame)
