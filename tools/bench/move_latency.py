@@ -19,40 +19,12 @@ back, two clicks per move. The second click of each move is timed:
              selection arrow spinning over a selected piece
 """
 
-import os
 import statistics
-import subprocess
-import sys
 import time
 
-here = os.path.dirname(os.path.abspath(__file__))
-top = os.path.dirname(os.path.dirname(here))
-sys.path.insert(0, os.path.join(top, "tests", "e2e"))
-args = [a for a in sys.argv[1:] if not a.startswith("--")]
-os.environ.setdefault("KORVANE_RUN_DIR", args[0] if args else
-                      os.path.join(top, "build", "run"))
-MOVES = 20
-if "--moves" in sys.argv:
-    MOVES = int(sys.argv[sys.argv.index("--moves") + 1])
+from benchlib import CYCLE, harness, occupant, option, sq  # noqa: E402
 
-import harness  # noqa: E402
-
-harness.RUN_DIR = os.environ["KORVANE_RUN_DIR"]
-
-# Knights out and back: every position repeats, so any number of moves stays legal.
-CYCLE = ["g1f3", "g8f6", "f3g1", "f6g8", "b1c3", "b8c6", "c3b1", "c6b8"]
-
-
-def sq(name):
-    return "abcdefgh".index(name[0]) + 8 * (int(name[1]) - 1)
-
-
-def occupant(p, square):
-    for name, piece in p.pieces.items():
-        if piece["alive"] and piece["square"] == square:
-            return name
-    return None
-
+MOVES = option("--moves", 20)
 
 def raw_probe(g):
     """The probe's frame and FEN read straight from the file, without the full parse."""

@@ -1,0 +1,36 @@
+"""What the game benchmarks share: the run folder from the command line, the end-to-end
+harness, and a few facts about squares and pieces read from the state probe."""
+
+import os
+import sys
+
+here = os.path.dirname(os.path.abspath(__file__))
+top = os.path.dirname(os.path.dirname(here))
+sys.path.insert(0, os.path.join(top, "tests", "e2e"))
+args = [a for a in sys.argv[1:] if not a.startswith("--")]
+os.environ.setdefault("KORVANE_RUN_DIR", args[0] if args else os.path.join(top, "build", "run"))
+
+import harness  # noqa: E402
+
+harness.RUN_DIR = os.environ["KORVANE_RUN_DIR"]
+
+# Knights out and back: every position repeats, so any number of moves stays legal.
+CYCLE = ["g1f3", "g8f6", "f3g1", "f6g8", "b1c3", "b8c6", "c3b1", "c6b8"]
+
+
+def option(name, default):
+    """The integer after --name on the command line, or the default."""
+    if name in sys.argv:
+        return int(sys.argv[sys.argv.index(name) + 1])
+    return default
+
+
+def sq(name):
+    return "abcdefgh".index(name[0]) + 8 * (int(name[1]) - 1)
+
+
+def occupant(p, square):
+    for name, piece in p.pieces.items():
+        if piece["alive"] and piece["square"] == square:
+            return name
+    return None
