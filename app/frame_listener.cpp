@@ -1,6 +1,5 @@
 #include "frame_listener.h"
 
-#include "config/config_store.h"
 #include "config/settings.h"
 #include "gui/catalogue.h"
 #include "gui/probe.h"
@@ -156,7 +155,7 @@ void KorvaneFrameListener::playEffect(Effect effect, float x, float y, float z) 
 
 void KorvaneFrameListener::startVersionQuery() {
     // The host is read here, on the frame thread; the worker only talks to the network.
-    const std::string host = ConfigStore::getValue("VersionHost", "Game", kConfigFile);
+    const std::string host = configuredVersionHost(kConfigFile);
     versionQuery_.start([host] { return queryLatestVersion(host); },
                         [] {
                             // Pushing an event is safe from any thread; it ends the idle wait.
@@ -286,7 +285,9 @@ bool KorvaneFrameListener::frameStarted(const Ogre::FrameEvent& evt) {
     if (session_->trafficWaiting())
         lastActivity_ = nowSeconds();
     session_->service();
-    screens_.refreshNetworkButtons();
+    // A received move changes whose turn it is without telling the screens.
+    if (game_.networkGame())
+        screens_.refreshNetworkButtons();
     if (std::optional<std::string> version = versionQuery_.poll())
         screens_.showLatestVersion(*version);
     return true;
@@ -296,11 +297,8 @@ bool KorvaneFrameListener::pollKeyboard(const Ogre::FrameEvent& evt) {
     const float dt = evt.timeSinceLastFrame;
     if (keyHeld(KeyReturn) && keyRepeatTimer_ <= 0) {
         if (!game_.networkGame()) {
-            CEGUI::Window* direct = findWindow("JoinGameDirect");
-            if (direct && direct->isVisible() && game_.gameMode != GameMode::Joining) {
-                screens_.connectTypedAddress();
+            if (game_.gameMode != GameMode::Joining && screens_.connectTypedAddress())
                 keyRepeatTimer_ = 0.5f;
-            }
         } else if (screens_.chatLineOpen()) {
             screens_.sendChatLine();
             keyRepeatTimer_ = 0.5f;

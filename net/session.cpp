@@ -105,7 +105,6 @@ void NetSession::closeLink(DisconnectReason reason) {
         guest_->shutDown(reason, options_.disconnectWaitMs);
     guest_.reset();
     lookup_.reset();
-    lookupPending_ = false;
     // Whatever the closed endpoints had already delivered belongs to a link that is gone.
     queue_.clear();
     role_ = Role::None;
@@ -168,7 +167,6 @@ void NetSession::connect(const std::string& address, const std::string& playerNa
     joinStarted_ = Clock::now();
     lookup_ = std::make_unique<AddressLookup>();
     lookup_->start(address);
-    lookupPending_ = true;
     // A numeric address answers at once; a name waits for the frame step.
     service();
 }
@@ -373,12 +371,14 @@ void NetSession::pump() {
 }
 
 void NetSession::service() {
-    if (lookupPending_ && lookup_) {
+    // The lookup lives only until it has an answer.
+    if (lookup_) {
         switch (lookup_->poll()) {
         case AddressLookup::State::Resolved: {
-            lookupPending_ = false;
+            const std::uint32_t address = lookup_->address();
+            lookup_.reset();
             guest_ = std::make_unique<GuestEndpoint>();
-            if (!guest_->connect(lookup_->address(), options_.port, options_.timeouts))
+            if (!guest_->connect(address, options_.port, options_.timeouts))
                 return failJoin();
             break;
         }

@@ -143,7 +143,6 @@ class NetSession : public PeerLink {
     std::set<std::uint32_t> lanFound_;
     Clock::time_point searchStarted_;
     Clock::time_point joinStarted_;
-    bool lookupPending_ = false;
 
     // Endpoints last: they go first at teardown, while the state they report into still lives.
     std::unique_ptr<AddressLookup> lookup_;

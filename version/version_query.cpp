@@ -282,8 +282,12 @@ std::string queryLatestVersion(const std::string& hostSpec) {
     return result;
 }
 
+std::string configuredVersionHost(const std::string& configFile) {
+    return ConfigStore::getValue("VersionHost", "Game", configFile);
+}
+
 std::string queryLatestVersionFromConfig(const std::string& configFile) {
-    return queryLatestVersion(ConfigStore::getValue("VersionHost", "Game", configFile));
+    return queryLatestVersion(configuredVersionHost(configFile));
 }
 
 } // namespace korvane

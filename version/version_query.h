@@ -30,6 +30,9 @@ bool parseHostSpec(const std::string& address, std::string& host, std::string& p
 // Numeric addresses are never looked up; a name is resolved with a bounded wait.
 std::string queryLatestVersion(const std::string& hostSpec);
 
+// The version service's address: [Game] "VersionHost" of the settings file.
+std::string configuredVersionHost(const std::string& configFile = "config.cfg");
+
 // The same with the host taken from [Game] "VersionHost" of the settings file.
 std::string queryLatestVersionFromConfig(const std::string& configFile = "config.cfg");
 

@@ -14,7 +14,7 @@ import time
 import unittest
 
 from harness import ARTIFACTS, GameTest, config_with, map_extra_keysyms, window_shot
-from test_local_game import START_FEN, camera, identity, occupant, sq
+from test_local_game import START_FEN, camera, click_square, identity, occupant, sq
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 from udp_relay import Relay  # noqa: E402
@@ -126,14 +126,6 @@ class LanTest(GameTest):
 
     # --- moves -------------------------------------------------------------------------
 
-    def click_square(self, g, square):
-        p = g.wait_probe()
-        name = occupant(p, square)
-        if name:
-            g.click(p.pieces[name]["px"], p.pieces[name]["py"])
-        else:
-            g.click(*p.squares[square])
-
     def play(self, mover, watcher, move, promote=None, timeout=10):
         """Plays "e2e4" by two clicks on the mover's window; the watcher must come to the
         same position. With `promote` ("Knight"), the mover picks that piece, and the watcher
@@ -144,11 +136,11 @@ class LanTest(GameTest):
         name = occupant(p, frm)
         self.assertIsNotNone(name, f"{move}: nothing on {move[:2]}")
         chosen = "%d %d %d" % identity(name)
-        self.click_square(mover, frm)
+        click_square(mover, frm)
         mover.wait_probe(lambda q: q.values.get("selected") == chosen, timeout=10)
         # The selection shows on the watcher's board too.
         watcher.wait_probe(lambda q: q.values.get("selected") == chosen, timeout=timeout)
-        self.click_square(mover, to)
+        click_square(mover, to)
         if promote:
             mover.wait_probe(lambda q: q.visible("IngamePawnTransform"), timeout=10)
             mover.click_window("IngamePawnTransform/" + promote)

@@ -29,6 +29,16 @@ def occupant(p, square):
     return None
 
 
+def click_square(g, square):
+    """Clicks what stands on the square: the piece's centre, else the tile's centre."""
+    p = g.wait_probe()
+    name = occupant(p, square)
+    if name:
+        g.click(p.pieces[name]["px"], p.pieces[name]["py"])
+    else:
+        g.click(*p.squares[square])
+
+
 def greenish(rgb):
     r, g, b = rgb
     return g > r + 40 and g > b + 40
@@ -163,13 +173,7 @@ class LocalGameTest(GameTest):
         return g.wait_probe(lambda p: p.values.get("mode") == "0" and p.visible("LocalIngame"))
 
     def click_square(self, g, square):
-        """Clicks what stands on the square: the piece's centre, else the tile's centre."""
-        p = g.wait_probe()
-        name = occupant(p, square)
-        if name:
-            g.click(p.pieces[name]["px"], p.pieces[name]["py"])
-        else:
-            g.click(*p.squares[square])
+        click_square(g, square)
 
     def select(self, g, square):
         p = g.wait_probe()
