@@ -17,6 +17,7 @@
 #include <X11/Xlib.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <iostream>
 #include <sys/stat.h>
 
@@ -80,6 +81,19 @@ void KorvaneApp::run() {
 }
 
 bool KorvaneApp::setUp() {
+    // The GL render system opens the X display while the engine root is being built. When
+    // that fails, the half-built root unloads the plug-in that threw, and the exception's
+    // texts point into the unloaded library. So the display is tried first, and its
+    // absence is said plainly; nothing has touched the settings then.
+    const char* displayName = std::getenv("DISPLAY");
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) {
+        std::cerr << "Korvane: cannot open the X display \"" << (displayName ? displayName : "")
+                  << "\"; the game needs a running X server (is DISPLAY set?)\n";
+        return false;
+    }
+    XCloseDisplay(display);
+
     // The engine log goes to "log.log" only, not to the console as well.
     logManager_ = new Ogre::LogManager;
     logManager_->createLog("log.log", true, false, false);
@@ -161,6 +175,7 @@ bool KorvaneApp::applyDisplaySettings() {
             return false;
         }
         root_->setRenderSystem(chosen);
+        settingsOnTrial_ = true;
 
         v.w = settingValue("W", "Video");
         v.h = settingValue("H", "Video");
@@ -204,6 +219,7 @@ bool KorvaneApp::applyDisplaySettings() {
 
         std::string mode = v.w + " x " + v.h;
         openWindow(mode, v.fs, v.aa, v.vsync);
+        settingsOnTrial_ = false;
         return true;
     }
     return false;

@@ -43,6 +43,11 @@ class KorvaneApp : public GuiBackend {
 
     KorvaneFrameListener* frameListener() const { return frameListener_; }
 
+    // True while a failure can be the stored display settings' fault: from choosing the
+    // render system's options until the render window is open. Only such a failure brings
+    // the last settings that started back from their backup.
+    bool settingsOnTrial() const { return settingsOnTrial_; }
+
     // GuiBackend
     GameState& gameState() override;
     void newGame() override;
@@ -84,6 +89,7 @@ class KorvaneApp : public GuiBackend {
     GameState startupState_;
     Ogre::LogManager* logManager_ = nullptr;
     bool sdlStarted_ = false;
+    bool settingsOnTrial_ = false;
 };
 
 } // namespace korvane

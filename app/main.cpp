@@ -34,8 +34,10 @@ int main(int, char**) {
         try {
             app.run();
         } catch (const Ogre::Exception& e) {
-            // The last settings that started successfully come back.
-            if (korvane::ConfigStore::fileExists(korvane::kConfigBackupFile))
+            // The last settings that started successfully come back, but only when the
+            // settings can be at fault: any other failure leaves just-saved settings alone.
+            if (app.settingsOnTrial() &&
+                korvane::ConfigStore::fileExists(korvane::kConfigBackupFile))
                 korvane::restoreConfigBackup();
             reportFailure(e.getFullDescription());
         }

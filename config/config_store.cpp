@@ -9,6 +9,9 @@
 #include <atomic>
 #include <climits>
 #include <cstdlib>
+#include <iostream>
+#include <mutex>
+#include <set>
 
 #include "file_replace.h"
 
@@ -18,11 +21,28 @@ namespace {
 
 const char* const kBlank = " \t\r\n";
 
+// Reports a settings file that is not a regular file once per name: start-up reads the
+// file many times and one line says it all.
+void reportNotRegular(const std::string& file) {
+    static std::mutex lock;
+    static std::set<std::string> reported;
+    std::lock_guard<std::mutex> guard(lock);
+    if (reported.insert(file).second)
+        std::cerr << "Korvane: " << file << " is not a regular file; it is treated as unreadable\n";
+}
+
 bool readWholeFile(const std::string& file, std::string& out) {
     out.clear();
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK opening a FIFO waits for a writer that never comes.
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        reportNotRegular(file);
+        return false;
+    }
     char buf[8192];
     for (;;) {
         ssize_t n = ::read(fd, buf, sizeof buf);
@@ -31,7 +51,6 @@ bool readWholeFile(const std::string& file, std::string& out) {
         } else if (n == 0) {
             break;
         } else if (errno != EINTR) {
-            // A folder opens but cannot be read; treat it like a missing file.
             ::close(fd);
             out.clear();
             return false;
@@ -71,6 +90,33 @@ bool hasSection(const std::vector<ConfigRecord>& records, const std::string& sec
 
 bool hasLineBreak(const std::string& text) {
     return text.find_first_of("\r\n") != std::string::npos;
+}
+
+// Changes the first matching key, or adds it right after the section's header, or adds the
+// section with the key at the end.
+void applyChange(std::vector<ConfigRecord>& records, const ConfigChange& change) {
+    ConfigRecord added;
+    added.section = change.section;
+    added.key = change.key;
+    added.value = change.value;
+
+    if (!hasSection(records, change.section)) {
+        ConfigRecord header;
+        header.section = change.section;
+        records.push_back(header);
+        records.push_back(added);
+        return;
+    }
+    for (ConfigRecord& r : records)
+        if (r.section == change.section && r.key == change.key) {
+            r.value = change.value;
+            return;
+        }
+    for (auto it = records.begin(); it != records.end(); ++it)
+        if (it->section == change.section) {
+            records.insert(it + 1, added);
+            return;
+        }
 }
 
 } // namespace
@@ -150,11 +196,12 @@ bool ConfigStore::loadRecords(std::string file, std::vector<ConfigRecord>& recor
     if (!readWholeFile(file, text))
         return false;
 
+    // Editors on other systems add a byte-order mark or end lines with a bare CR.
+    std::size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
     std::string pending; // comment lines waiting for the next stored line
     std::string current; // the section of the lines that follow
-    std::size_t pos = 0;
     while (pos < text.size()) {
-        std::size_t end = text.find('\n', pos);
+        std::size_t end = text.find_first_of("\r\n", pos);
         if (end == std::string::npos)
             end = text.size();
         std::string line = text.substr(pos, end - pos);
@@ -253,52 +300,31 @@ std::vector<ConfigRecord> ConfigStore::getRecords(std::string key, std::string s
 
 bool ConfigStore::setValue(std::string key, std::string value, std::string section,
                            std::string file) {
+    return setValues({{std::move(key), std::move(value), std::move(section)}}, file);
+}
+
+bool ConfigStore::setValues(const std::vector<ConfigChange>& changes, std::string file) {
     // A line break would split the setting into lines that read back as something else,
     // and a '=' in the key would store it under a shorter key.
-    if (hasLineBreak(key) || hasLineBreak(value) || hasLineBreak(section) ||
-        key.find('=') != std::string::npos || key.empty())
-        return false;
+    for (const ConfigChange& c : changes)
+        if (hasLineBreak(c.key) || hasLineBreak(c.value) || hasLineBreak(c.section) ||
+            c.key.find('=') != std::string::npos || c.key.empty())
+            return false;
 
     std::vector<ConfigRecord> records;
     if (!loadRecords(file, records))
         return false;
-
-    ConfigRecord added;
-    added.section = section;
-    added.key = key;
-    added.value = value;
-
-    if (!hasSection(records, section)) {
-        ConfigRecord header;
-        header.section = section;
-        records.push_back(header);
-        records.push_back(added);
-    } else {
-        auto match = records.end();
-        for (auto it = records.begin(); it != records.end(); ++it)
-            if (it->section == section && it->key == key) {
-                match = it;
-                break;
-            }
-        if (match != records.end()) {
-            match->value = value;
-        } else {
-            for (auto it = records.begin(); it != records.end(); ++it)
-                if (it->section == section) {
-                    records.insert(it + 1, added);
-                    break;
-                }
-        }
-    }
+    for (const ConfigChange& c : changes)
+        applyChange(records, c);
     return saveRecords(file, records);
 }
 
 bool ConfigStore::fileExists(std::string file) {
-    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC);
+    int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0)
         return false;
     struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && !S_ISDIR(st.st_mode);
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
     ::close(fd);
     return ok;
 }

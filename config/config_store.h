@@ -20,6 +20,13 @@ struct ConfigRecord {
     std::string value;    // empty for a header line
 };
 
+// One setting to store: its key, value and section.
+struct ConfigChange {
+    std::string key;
+    std::string value;
+    std::string section;
+};
+
 class ConfigStore {
   public:
     // Value of the first record with this section and key; empty when there is none or the
@@ -30,6 +37,11 @@ class ConfigStore {
     // the section with the key at the end. False when the file cannot be read (nothing is
     // created), cannot be rewritten, or a text holds a line break (it would corrupt the file).
     static bool setValue(std::string key, std::string value, std::string section, std::string file);
+
+    // Applies the changes in order, as that many setValue calls would, but reads and rewrites
+    // the file once: a kill part-way leaves either all old or all new values. False, with the
+    // file untouched, when any change is refused or the file cannot be read or rewritten.
+    static bool setValues(const std::vector<ConfigChange>& changes, std::string file);
 
     // Both answer true when the file cannot be read, so callers fall back to "present".
     static bool recordExists(std::string key, std::string section, std::string file);
@@ -48,7 +60,7 @@ class ConfigStore {
     // Removes the given characters from both ends of the text.
     static void trim(std::string& text, std::string chars = " \t\r\n");
 
-    // The file can be opened for reading.
+    // The file is a regular file that can be opened for reading.
     static bool fileExists(std::string file);
 
     // Byte-for-byte copy of the settings file onto the backup name, replacing any old copy.

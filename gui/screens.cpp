@@ -42,12 +42,6 @@ std::string video(const std::string& key) {
 std::string game(const std::string& key) {
     return ConfigStore::getValue(key, "Game", kConfigFile);
 }
-void setVideo(const std::string& key, const std::string& value) {
-    ConfigStore::setValue(key, value, "Video", kConfigFile);
-}
-void setGame(const std::string& key, const std::string& value) {
-    ConfigStore::setValue(key, value, "Game", kConfigFile);
-}
 
 CEGUI::ListboxTextItem* listItem(const std::string& text) {
     auto* item = new CEGUI::ListboxTextItem(toGui(text), 0, nullptr, false, true);
@@ -869,36 +863,40 @@ bool Screens::applySettings(const CEGUI::EventArgs&) {
 
     if (!ConfigStore::fileExists(kConfigBackupFile))
         ConfigStore::backupConfigFile(kConfigFile, kConfigBackupFile);
-    setVideo("RS", rs);
-    setVideo("W", width);
-    setVideo("H", height);
-    setVideo("Depth", text("Settings/Depth"));
-    setVideo("AA", level);
     const std::string language = text("Settings/Lang");
     const bool languageChanged = language != game("Lang");
-    setGame("Lang", language);
-    setVideo("FS", yesNo(isSelected("Settings/FS")));
-    setVideo("VSync", yesNo(isSelected("Settings/VSync")));
-    setVideo("Shadows", trueFalse(isSelected("Settings/Shadows")));
-    setGame("Sounds", trueFalse(isSelected("Settings/Sounds")));
     Settings& flags = settings();
     flags.flipView = isSelected("Settings/FlipView");
-    setGame("FlipView", trueFalse(flags.flipView));
     flags.highlighting = isSelected("Settings/Highlighting");
-    setGame("Highlighting", trueFalse(flags.highlighting));
     flags.lastMoveHighlighting = isSelected("Settings/LastMoveHighlighting");
-    setGame("LastMoveHighlighting", trueFalse(flags.lastMoveHighlighting));
-    setGame("Cartoon", trueFalse(isSelected("Settings/Cartoon")));
+    CEGUI::Window* cartoon = findWindow("Settings/Cartoon");
+    const bool cartoonOn = isSelected("Settings/Cartoon") && !(cartoon && cartoon->isDisabled());
+    // All values go in one rewrite, so a kill part-way through never leaves a mix of old
+    // and new settings. The order is the order in which new keys are added to the file.
+    ConfigStore::setValues(
+        {
+            {"RS", rs, "Video"},
+            {"W", width, "Video"},
+            {"H", height, "Video"},
+            {"Depth", text("Settings/Depth"), "Video"},
+            {"AA", level, "Video"},
+            {"Lang", language, "Game"},
+            {"FS", yesNo(isSelected("Settings/FS")), "Video"},
+            {"VSync", yesNo(isSelected("Settings/VSync")), "Video"},
+            {"Shadows", trueFalse(isSelected("Settings/Shadows")), "Video"},
+            {"Sounds", trueFalse(isSelected("Settings/Sounds")), "Game"},
+            {"FlipView", trueFalse(flags.flipView), "Game"},
+            {"Highlighting", trueFalse(flags.highlighting), "Game"},
+            {"LastMoveHighlighting", trueFalse(flags.lastMoveHighlighting), "Game"},
+            {"Cartoon", trueFalse(cartoonOn), "Game"},
+            // The edit box limits characters; the name's limit is in bytes.
+            {"PlayerName", utf8Prefix(text("Settings/PName"), kMaxNameBytes), "Game"},
+        },
+        kConfigFile);
     backend_.flowFlagsChanged(flags.flipView, flags.highlighting, flags.lastMoveHighlighting);
     backend_.resetPieceLooks();
-
-    // The edit box limits characters; the name's limit is in bytes.
-    setGame("PlayerName", utf8Prefix(text("Settings/PName"), kMaxNameBytes));
     setPlayerName(game("PlayerName"));
 
-    CEGUI::Window* cartoon = findWindow("Settings/Cartoon");
-    if (cartoon && cartoon->isDisabled())
-        setGame("Cartoon", "false");
     // This very button dies in a rebuild, so it waits until the click has been dispatched.
     if (languageChanged)
         rebuildPending_ = true;

@@ -1,5 +1,7 @@
 #include "text_util.h"
 
+#include "utf8.h"
+
 #include <CEGUI/String.h>
 
 namespace korvane {
@@ -15,7 +17,10 @@ std::string utf8Prefix(const std::string& text, std::size_t maxBytes) {
 }
 
 CEGUI::String toGui(const std::string& utf8) {
-    return CEGUI::String(reinterpret_cast<const CEGUI::utf8*>(utf8.c_str()));
+    // The toolkit's decoder trusts the lead byte and reads past the end of a cut-off
+    // sequence; names and chat come from files and peers, so they are repaired first.
+    const std::string valid = repairUtf8(utf8);
+    return CEGUI::String(reinterpret_cast<const CEGUI::utf8*>(valid.c_str()));
 }
 
 std::string fromGui(const CEGUI::String& text) {

@@ -16,7 +16,8 @@ inline constexpr std::size_t kMaxChatBytes = 150;
 // multi-byte character. A malformed sequence is never extended past maxBytes either.
 std::string utf8Prefix(const std::string& text, std::size_t maxBytes);
 
-// CEGUI's String takes and gives UTF-8 only through its utf8 overloads.
+// CEGUI's String takes and gives UTF-8 only through its utf8 overloads. toGui repairs
+// malformed UTF-8 (U+FFFD) on the way in.
 CEGUI::String toGui(const std::string& utf8);
 std::string fromGui(const CEGUI::String& text);
 

@@ -1,5 +1,7 @@
 #include "wire.h"
 
+#include "config/utf8.h"
+
 namespace korvane::net {
 
 namespace {
@@ -35,47 +37,6 @@ bool validPiece(int kind, int index) {
     return maxIndex(kind) >= 0 && inRange(index, 0, maxIndex(kind));
 }
 
-// One step through UTF-8 text: a whole character, or the longest start of one that went wrong
-// (which becomes a single U+FFFD, so a truncated sequence does not turn into several).
-struct Step {
-    std::size_t length;
-    bool valid;
-};
-
-Step nextCharacter(const std::string& s, std::size_t i) {
-    const auto at = [&](std::size_t k) { return static_cast<unsigned char>(s[k]); };
-    const unsigned char c = at(i);
-    if (c < 0x80)
-        return {1, true};
-    // The allowed range of the second byte is what rules out overlong forms, surrogates and
-    // code points past U+10FFFF.
-    std::size_t n = 0;
-    unsigned char lo = 0x80, hi = 0xBF;
-    if (c >= 0xC2 && c <= 0xDF) {
-        n = 2;
-    } else if (c >= 0xE0 && c <= 0xEF) {
-        n = 3;
-        if (c == 0xE0)
-            lo = 0xA0;
-        else if (c == 0xED)
-            hi = 0x9F;
-    } else if (c >= 0xF0 && c <= 0xF4) {
-        n = 4;
-        if (c == 0xF0)
-            lo = 0x90;
-        else if (c == 0xF4)
-            hi = 0x8F;
-    } else {
-        return {1, false};
-    }
-    if (i + 1 >= s.size() || at(i + 1) < lo || at(i + 1) > hi)
-        return {1, false};
-    for (std::size_t k = 2; k < n; ++k)
-        if (i + k >= s.size() || (at(i + k) & 0xC0) != 0x80)
-            return {k, false};
-    return {n, true};
-}
-
 void appendText(Bytes& out, const std::string& text) {
     out.insert(out.end(), text.begin(), text.end());
     out.push_back(kZero);
@@ -100,10 +61,10 @@ DropReason readText(const std::uint8_t* data, std::size_t length, std::size_t fr
 std::string cleanText(const std::string& text, std::size_t maxBytes) {
     std::string out;
     for (std::size_t i = 0; i < text.size();) {
-        const Step step = nextCharacter(text, i);
+        const Utf8Step step = nextUtf8Character(text, i);
         std::string piece;
         if (!step.valid) {
-            piece = "\xEF\xBF\xBD";
+            piece = kReplacementCharacter;
         } else {
             const unsigned char c = static_cast<unsigned char>(text[i]);
             if (step.length == 1 && (c < 0x20 || c == 0x7F)) {

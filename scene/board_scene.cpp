@@ -1,5 +1,6 @@
 #include "board_scene.h"
 
+#include "mesh_sum.h"
 #include "pick_names.h"
 
 #include <Ogre.h>
@@ -16,6 +17,28 @@ bool validPiece(int colour, int kind, int index) {
            index < kIndexCount[kind];
 }
 
+// Refuses damaged or missing meshes with an engine exception, before the engine reads them.
+void verifyMeshes() {
+    auto& groups = Ogre::ResourceGroupManager::getSingleton();
+    auto readAll = [&](const std::string& name, std::string& bytes) {
+        if (!groups.resourceExistsInAnyGroup(name))
+            return false;
+        bytes = groups.openResource(name, groups.findGroupContainingResource(name))->getAsString();
+        return true;
+    };
+    std::string list;
+    std::vector<MeshSum> sums;
+    std::string damage;
+    if (!readAll(kMeshSumFile, list) || !parseMeshSums(list, sums))
+        damage = std::string("the list of meshes '") + kMeshSumFile + "' is missing or damaged";
+    else
+        damage = meshDamage(sums, readAll);
+    if (!damage.empty())
+        OGRE_EXCEPT(Ogre::Exception::ERR_INVALID_STATE,
+                    "The game's media are broken: " + damage + ". Rebuild or reinstall the game.",
+                    "BoardScene::build");
+}
+
 } // namespace
 
 PieceLooks PieceLooks::forCartoon(bool cartoon) {
@@ -28,6 +51,7 @@ BoardScene::BoardScene(Ogre::SceneManager* sceneManager, PieceLooks looks)
     : sceneManager_(sceneManager), looks_(std::move(looks)) {}
 
 void BoardScene::build() {
+    verifyMeshes();
     Ogre::SceneNode* root = sceneManager_->getRootSceneNode();
     for (int i = 0; i < 64; ++i) {
         Ogre::Entity* tile = sceneManager_->createEntity(tileName(i), "plane.mesh");

@@ -44,6 +44,19 @@ TEST_F(ConfigStoreTest, CrLfFileReadsLikeLf) {
     EXPECT_EQ(readFile(cfg), "[Video]\nRS=OpenGL\nFS=Yes\n[Game]\nSounds=true\n");
 }
 
+// Files from other editors: a byte-order mark and old Mac line ends.
+TEST_F(ConfigStoreTest, ByteOrderMarkAndCrOnlyLineEndsRead) {
+    for (const std::string text : {"\xEF\xBB\xBF[Video]\nRS=OpenGL\n[Game]\nLang=Cesky\n",
+                                   "[Video]\rRS=OpenGL\r[Game]\rLang=Cesky\r",
+                                   "\xEF\xBB\xBF[Video]\rRS=OpenGL\r\n[Game]\nLang=Cesky"}) {
+        writeFile(cfg, text);
+        EXPECT_EQ(ConfigStore::getValue("RS", "Video", cfg), "OpenGL");
+        EXPECT_EQ(ConfigStore::getValue("Lang", "Game", cfg), "Cesky");
+        ASSERT_TRUE(ConfigStore::setValue("Lang", "English", "Game", cfg));
+        EXPECT_EQ(readFile(cfg), "[Video]\nRS=OpenGL\n[Game]\nLang=English\n");
+    }
+}
+
 TEST_F(ConfigStoreTest, SpacesAroundEqualsStayInKeyAndValue) {
     writeFile(cfg, "[Video]\nShadows = true\n  W=800  \n");
     EXPECT_EQ(ConfigStore::getValue("Shadows", "Video", cfg), "");
@@ -142,6 +155,29 @@ TEST_F(ConfigStoreTest, MissingFileReadsEmptyAndIsNeverCreated) {
     std::filesystem::create_directory(cfg);
     EXPECT_FALSE(ConfigStore::fileExists(cfg));
     EXPECT_FALSE(ConfigStore::setValue("RS", "OpenGL", "Video", cfg));
+}
+
+// Opening a FIFO for reading would wait for a writer forever.
+TEST_F(ConfigStoreTest, FifoIsUnreadableAtOnceAndNeverReplaced) {
+    ASSERT_EQ(::mkfifo(cfg.c_str(), 0644), 0);
+    EXPECT_FALSE(ConfigStore::fileExists(cfg));
+    std::vector<ConfigRecord> recs;
+    EXPECT_FALSE(ConfigStore::loadRecords(cfg, recs));
+    EXPECT_EQ(ConfigStore::getValue("RS", "Video", cfg), "");
+    EXPECT_FALSE(ConfigStore::setValue("RS", "OpenGL", "Video", cfg));
+    EXPECT_FALSE(ConfigStore::backupConfigFile(cfg, dir.file("backup.cfg")));
+    struct stat st {};
+    ASSERT_EQ(::stat(cfg.c_str(), &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
+TEST_F(ConfigStoreTest, SetValuesChangesAllOrNothing) {
+    writeFile(cfg, "[Video]\nRS=OpenGL\n");
+    EXPECT_FALSE(ConfigStore::setValues({{"W", "800", "Video"}, {"Bad", "a\nb", "Game"}}, cfg));
+    EXPECT_EQ(readFile(cfg), "[Video]\nRS=OpenGL\n");
+    ASSERT_TRUE(ConfigStore::setValues(
+        {{"W", "800", "Video"}, {"H", "600", "Video"}, {"Lang", "Cesky", "Game"}}, cfg));
+    EXPECT_EQ(readFile(cfg), "[Video]\nH=600\nW=800\nRS=OpenGL\n[Game]\nLang=Cesky\n");
 }
 
 TEST_F(ConfigStoreTest, UnwritableFileMakesSetValueFailAndStaysUnchanged) {

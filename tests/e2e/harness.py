@@ -106,8 +106,12 @@ class Game:
         e["DISPLAY"] = xvfb.display
         e["KORVANE_STATE_FILE"] = self.state
         e.setdefault("ALSOFT_DRIVERS", "null")
-        if env:
-            e.update(env)
+        for key, value in (env or {}).items():
+            # None removes the variable, as `env -u` does.
+            if value is None:
+                e.pop(key, None)
+            else:
+                e[key] = value
         self.out = open(self.path("stdout.txt"), "w")
         self.err = open(self.path("stderr.txt"), "w")
         # `wrap` is a command prefix that ends by exec-ing the game (so its pid stays the

@@ -59,7 +59,7 @@ class StartupTest(GameTest):
         self.assertFalse(g.exists("config_backup.cfg"))
         self.assertEqual(g.read("config.cfg").decode(), config_with())
 
-    def test_engine_failure_restores_the_backup_and_reports_it(self):
+    def test_engine_failure_not_caused_by_the_settings_keeps_them(self):
         backup = config_with(W="800", H="600")
 
         def edit(game):
@@ -78,10 +78,30 @@ class StartupTest(GameTest):
                 g.xdo("key", "--window", boxes[0], "Return")
             time.sleep(0.3)
         self.assertEqual(g.wait_exit(10), 0)
-        self.assertEqual(g.read("config.cfg").decode(), backup)
-        self.assertFalse(g.exists("config_backup.cfg"))
+        # The settings just saved stay: a broken installation is not their fault.
+        self.assertEqual(g.read("config.cfg").decode(), config_with())
+        self.assertEqual(g.read("config_backup.cfg").decode(), backup)
         self.assertIn("An exception has occured!", g.stderr())
         self.assertIn("media/nowhere", g.stderr())
+
+    def test_without_an_x_display_it_says_so_and_keeps_the_settings(self):
+        backup = config_with(W="800", H="600")
+        for display in (None, ":97"):
+            g = self.start(config=config_with(), env={"DISPLAY": display},
+                           edit=lambda game: game.write("config_backup.cfg", backup))
+            self.assertEqual(g.wait_exit(10), 0, display)
+            self.assertIn("cannot open the X display", g.stderr())
+            self.assertEqual(g.read("config.cfg").decode(), config_with())
+            self.assertEqual(g.read("config_backup.cfg").decode(), backup)
+
+    def test_settings_file_that_is_a_fifo_ends_start_up_with_a_message(self):
+        def edit(game):
+            os.remove(game.path("config.cfg"))
+            os.mkfifo(game.path("config.cfg"))
+
+        g = self.start(edit=edit)
+        self.assertEqual(g.wait_exit(2), 0)
+        self.assertIn("config.cfg is not a regular file", g.stderr())
 
     def test_engine_failure_without_backup_leaves_the_settings_alone(self):
         def edit(game):

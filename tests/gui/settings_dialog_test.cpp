@@ -2,6 +2,8 @@
 
 #include "config_store.h"
 
+#include <sys/inotify.h>
+
 namespace {
 
 std::string stored(const std::string& key, const std::string& section) {
@@ -98,6 +100,33 @@ TEST_F(GuiTest, SettingsOkWritesEveryValueInItsForm) {
     EXPECT_EQ(stored("H", "Video"), "600");
 }
 
+// A kill part-way through OK must leave either the old or the new settings: the file is
+// replaced once, and new keys land where key-by-key writing has always put them.
+TEST_F(GuiTest, SettingsOkReplacesTheFileOnceKeepingItsLayout) {
+    writeAll("config.cfg",
+             "# mine\n[Video]\nRS=OpenGL\nW=1024\nH=768\nAA=0\n[Game]\nPlayerName=Karel\n");
+    build();
+    click("Menu/SettingsButton");
+    const int watch = ::inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(::inotify_add_watch(watch, ".", IN_MOVED_TO | IN_CLOSE_WRITE), 0);
+    click("Settings/OKButton");
+    int replaced = 0;
+    alignas(inotify_event) char buf[4096];
+    for (ssize_t n; (n = ::read(watch, buf, sizeof buf)) > 0;)
+        for (char* p = buf; p < buf + n;) {
+            const auto* e = reinterpret_cast<const inotify_event*>(p);
+            replaced += e->len && std::string(e->name) == "config.cfg";
+            p += sizeof(inotify_event) + e->len;
+        }
+    ::close(watch);
+    EXPECT_EQ(replaced, 1);
+    EXPECT_EQ(readAll("config.cfg"),
+              "# mine\n[Video]\nShadows=false\nVSync=No\nFS=No\nDepth=\nRS=OpenGL\nW=1024\nH=768\n"
+              "AA=0\n[Game]\nCartoon=false\nLastMoveHighlighting=false\nHighlighting=false\n"
+              "FlipView=false\nSounds=false\nLang=\nPlayerName=Karel\n");
+}
+
 TEST_F(GuiTest, SettingsOkKeepsTheInMemorySoundsFlag) {
     korvane::settings().sounds = true;
     build();
@@ -183,6 +212,23 @@ TEST_F(GuiTest, RenderSystemListOffersWhatTheEngineProvides) {
     setText("Settings/RS", "Vulkan");
     click("Settings/OKButton");
     EXPECT_EQ(stored("RS", "Video"), "Vulkan");
+}
+
+// Names saved by other programs may be cut inside a character or be in an 8-bit code page;
+// the toolkit would read past such a text's end (caught by the sanitizer build).
+TEST_F(GuiTest, BrokenUtf8NamesShowWithReplacementCharacters) {
+    const std::string mark = "\xEF\xBF\xBD";
+    build();
+    for (const auto& [stored, shown] : std::vector<std::pair<std::string, std::string>>{
+             {std::string(20, 'A') + "\xF0", std::string(20, 'A') + mark},
+             {"Ji\xF8\xED", "Ji" + mark + mark},
+             {"\xC5\x99\x80x", "\xC5\x99" + mark + "x"}}) {
+        writeAll("config.cfg", std::string(kDefaultConfig) + "");
+        korvane::ConfigStore::setValue("PlayerName", stored, "Game", "config.cfg");
+        click("Menu/SettingsButton");
+        EXPECT_EQ(text("Settings/PName"), shown);
+        click("Settings/CancelButton");
+    }
 }
 
 TEST_F(GuiTest, PlayerNameIsCutToFiftyBytesAndReadBack) {

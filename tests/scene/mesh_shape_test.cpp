@@ -1,3 +1,4 @@
+#include "scene/mesh_sum.h"
 #include "tools/meshgen/geometry.h"
 
 #include <gtest/gtest.h>
@@ -104,4 +105,32 @@ TEST(Meshes, TriangulationCoversConcaveOutlines) {
     EXPECT_FLOAT_EQ(area, 3.0f);
     // Clockwise input is not a valid outline.
     EXPECT_TRUE(triangulate({{0, 0, 0}, {0, 1, 0}, {1, 1, 0}, {1, 0, 0}}).empty());
+}
+
+// The game refuses media the engine would crash on; each kind of damage names the file.
+TEST(MeshSums, DamagedMissingAndUnlistedMeshesAreTold) {
+    std::map<std::string, std::string> files{{"king.mesh", std::string(300, 'k')},
+                                             {"pawn.mesh", "pawn bytes"}};
+    std::string list;
+    for (const auto& [name, bytes] : files)
+        list += korvane::formatMeshSum({name, bytes.size(), korvane::contentHash(bytes)});
+    std::vector<korvane::MeshSum> sums;
+    ASSERT_TRUE(korvane::parseMeshSums(list, sums));
+    ASSERT_EQ(sums.size(), 2u);
+    auto read = [&](const std::string& name, std::string& bytes) {
+        auto it = files.find(name);
+        if (it == files.end())
+            return false;
+        bytes = it->second;
+        return true;
+    };
+    EXPECT_EQ(korvane::meshDamage(sums, read), "");
+    files["king.mesh"][150] = 'x'; // same size, other bytes
+    EXPECT_NE(korvane::meshDamage(sums, read).find("'king.mesh' is damaged"), std::string::npos);
+    files["king.mesh"] = std::string(299, 'k');
+    EXPECT_NE(korvane::meshDamage(sums, read).find("'king.mesh' is damaged"), std::string::npos);
+    files.erase("king.mesh");
+    EXPECT_NE(korvane::meshDamage(sums, read).find("'king.mesh' is missing"), std::string::npos);
+    for (const char* bad : {"", "king.mesh 12\n", "king.mesh twelve ab\n", "a 1 2 3\n"})
+        EXPECT_FALSE(korvane::parseMeshSums(bad, sums)) << bad;
 }

@@ -1,11 +1,14 @@
 // Writes the game's meshes as Ogre binary meshes: korvane_meshgen <output folder>.
 // Runs without a render system, so the build can make the media on a headless machine.
 #include "geometry.h"
+#include "scene/mesh_sum.h"
 
 #include <Ogre.h>
 #include <OgreDefaultHardwareBufferManager.h>
 
+#include <fstream>
 #include <iostream>
+#include <iterator>
 #include <memory>
 
 namespace {
@@ -17,6 +20,11 @@ const char* defaultMaterial(const std::string& shape) {
     if (shape == "arrow")
         return "Marker/Arrow";
     return "Fig/White";
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 void exportShape(const std::string& shape, const std::string& folder) {
@@ -54,8 +62,15 @@ int main(int argc, char** argv) {
         auto root = std::make_unique<Ogre::Root>("", "", "");
         for (const char* name : {"Desk/White", "Fig/White", "Marker/Arrow"})
             Ogre::MaterialManager::getSingleton().create(name, Ogre::RGN_DEFAULT);
-        for (const std::string& shape : meshgen::shapeNames())
+        std::string sums;
+        for (const std::string& shape : meshgen::shapeNames()) {
             exportShape(shape, argv[1]);
+            const std::string name = shape + ".mesh";
+            const std::string bytes = readFile(std::string(argv[1]) + "/" + name);
+            sums += korvane::formatMeshSum({name, bytes.size(), korvane::contentHash(bytes)});
+        }
+        // Written last: a list that exists describes meshes that were all written.
+        std::ofstream(std::string(argv[1]) + "/" + korvane::kMeshSumFile, std::ios::binary) << sums;
         root.reset();
     } catch (const Ogre::Exception& e) {
         std::cerr << "korvane_meshgen: " << e.getFullDescription() << "\n";
