@@ -38,6 +38,42 @@ struct Placement {
     int colour = 0;
 };
 
+constexpr int kKnightSteps[8][2] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
+                                    {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+constexpr int kKingSteps[8][2] = {{0, 1},  {1, 1},   {1, 0},  {1, -1},
+                                  {0, -1}, {-1, -1}, {-1, 0}, {-1, 1}};
+
+// Whether a piece of `by` on the parsed board attacks (x, y). Worked out on the text's own
+// squares, because the position must not change before the text is known to be playable.
+bool attacked(const Placement* squares, int x, int y, int by) {
+    auto holds = [&](int px, int py, int kind) {
+        return onBoard(px, py) && squares[squareIndex(px, py)].kind == kind &&
+               squares[squareIndex(px, py)].colour == by;
+    };
+    const int pawnRank = by == White ? y - 1 : y + 1;
+    if (holds(x - 1, pawnRank, PawnKind) || holds(x + 1, pawnRank, PawnKind))
+        return true;
+    for (int i = 0; i < 8; ++i)
+        if (holds(x + kKnightSteps[i][0], y + kKnightSteps[i][1], KnightKind) ||
+            holds(x + kKingSteps[i][0], y + kKingSteps[i][1], KingKind))
+            return true;
+    for (const auto& step : kKingSteps) {
+        const int slider = step[0] && step[1] ? BishopKind : RookKind;
+        int px = x + step[0], py = y + step[1];
+        while (onBoard(px, py) && squares[squareIndex(px, py)].kind < 0) {
+            px += step[0];
+            py += step[1];
+        }
+        if (holds(px, py, slider) || holds(px, py, QueenKind))
+            return true;
+    }
+    return false;
+}
+
+std::string squareName(int x, int y) {
+    return {char('a' + x), char('1' + y)};
+}
+
 } // namespace
 
 bool loadFen(Position& position, GameState& state, const std::string& fen, std::string* error) {
@@ -104,8 +140,11 @@ bool loadFen(Position& position, GameState& state, const std::string& fen, std::
         const bool kingHome = homeKing.kind == KingKind && homeKing.colour == colour;
         for (int wing = 0; wing < 2; ++wing) {
             const Placement corner = squares[squareIndex(wing ? 7 : 0, back)];
-            rights[colour][wing] = rights[colour][wing] && kingHome && corner.kind == RookKind &&
-                                   corner.colour == colour;
+            if (rights[colour][wing] &&
+                !(kingHome && corner.kind == RookKind && corner.colour == colour))
+                return fail(error, std::string("FEN castling right '") + "QKqk"[2 * colour + wing] +
+                                       "' needs the king on " + squareName(4, back) +
+                                       " and a rook on " + squareName(wing ? 7 : 0, back));
         }
         auto mine = [&](int sq, int kind) {
             return squares[sq].kind == kind && squares[sq].colour == colour;
@@ -168,7 +207,29 @@ bool loadFen(Position& position, GameState& state, const std::string& fen, std::
             (passant[1] != '3' && passant[1] != '6'))
             return fail(error, "FEN en-passant field must be '-' or a square on rank 3 or 6");
         passantFile = passant[0] - 'a';
+        // Only a double step of the side that just moved leaves one: the pawn stands in front
+        // of the square, which it passed, and has left its start square behind it.
+        const int mover = side == "w" ? Black : White;
+        const int dir = mover == White ? 1 : -1;
+        const int y = passant[1] - '1';
+        const std::string named = "FEN en-passant square " + passant;
+        if (y != (mover == White ? 2 : 5))
+            return fail(error, named + " would mean the side to move made the last double step");
+        if (squares[squareIndex(passantFile, y)].kind >= 0 ||
+            squares[squareIndex(passantFile, y - dir)].kind >= 0)
+            return fail(error, named + " or the square behind it is not empty");
+        const Placement passer = squares[squareIndex(passantFile, y + dir)];
+        if (passer.kind != PawnKind || passer.colour != mover)
+            return fail(error, named + " has no pawn of the side that just moved in front of it");
     }
+    // The side that just moved cannot have left its king attacked; playing on would let the
+    // king be taken.
+    const int waiting = side == "w" ? Black : White;
+    for (int sq = 0; sq < 64; ++sq)
+        if (squares[sq].kind == KingKind && squares[sq].colour == waiting &&
+            attacked(squares, sq % 8, sq / 8, 1 - waiting))
+            return fail(error, std::string("FEN puts the side not to move (") +
+                                   (waiting == White ? "White" : "Black") + ") in check");
 
     position.clearAll();
     for (int sq = 0; sq < 64; ++sq) {

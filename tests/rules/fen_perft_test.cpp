@@ -20,12 +20,12 @@ TEST(Fen, RoundTripsPositionsSideCastlingAndEnPassant) {
 }
 
 TEST(Fen, ExtraPiecesGoToReservesOfMissingPawns) {
-    Harness h("QQQ1k3/8/8/8/8/8/1PPPPPPP/4K3 w - - 0 1");
+    Harness h("QQQ1k3/8/8/8/8/8/1PPPPPPP/4K3 b - - 0 1");
     // Pawn 0 (a-file) is missing, so its reserve slot 2 holds the first extra queen.
     EXPECT_TRUE(h.position.pieceByKind(0, QueenKind, White)->alive);
     EXPECT_TRUE(h.position.pieceByKind(2, QueenKind, White)->alive);
     EXPECT_FALSE(h.position.pieceByKind(1, QueenKind, White)->alive);
-    EXPECT_EQ(h.fen(), "QQQ1k3/8/8/8/8/8/1PPPPPPP/4K3 w - - 0 1");
+    EXPECT_EQ(h.fen(), "QQQ1k3/8/8/8/8/8/1PPPPPPP/4K3 b - - 0 1");
     // The b-pawn still promotes into a free slot.
     Harness p("4k3/1P6/8/8/8/8/8/QQ2K3 w - - 0 1");
     ASSERT_TRUE(p.play("b7b8q"));
@@ -56,9 +56,50 @@ TEST(Fen, MalformedTextIsRejectedAndLeavesThePositionAlone) {
     }
 }
 
-TEST(Fen, CastlingRightsWithoutTheirPiecesAreDropped) {
-    Harness h("4k3/8/8/8/8/8/8/R5K1 w KQkq - 0 1");
-    EXPECT_EQ(h.fen(), "4k3/8/8/8/8/8/8/R5K1 w - - 0 1");
+TEST(Fen, PositionsNoGameCanReachAreRejectedWithTheReason) {
+    struct Case {
+        const char* fen;
+        const char* reason; // part of the error; null: legal, loads and writes back unchanged
+    };
+    const Case cases[] = {
+        {"k7/8/8/8/8/8/8/R3K3 w - - 0 1", "not to move (Black) in check"},
+        {"4k3/8/8/8/8/8/3p4/4K3 b - - 0 1", "not to move (White) in check"},
+        {"4k3/8/5N2/8/8/8/8/4K3 w - - 0 1", "in check"},
+        {"8/8/8/3kK3/8/8/8/8 w - - 0 1", "in check"},
+        {"4k3/8/8/8/8/8/8/K3K3 w - - 0 1", "exactly one king"},
+        {"4k3/8/8/8/8/8/8/3pK3 w - - 0 1", "pawn on the first or last rank"},
+        {"4k3/8/8/8/8/8/8/R5K1 w KQkq - 0 1", "needs the king on e1"},
+        {"4k3/8/8/8/8/8/8/4K2R w Q - 0 1", "'Q' needs the king on e1 and a rook on a1"},
+        {"r3k3/8/8/8/8/8/8/4K3 w k - 0 1", "'k' needs the king on e8 and a rook on h8"},
+        {"4k3/8/8/8/4P3/8/8/4K3 w - e3 0 1", "side to move made the last double step"},
+        {"4k3/8/8/3p4/8/8/8/4K3 b - d6 0 1", "side to move made the last double step"},
+        {"4k3/8/4n3/4p3/8/8/8/4K3 w - e6 0 1", "not empty"},
+        {"4k3/4n3/8/4p3/8/8/8/4K3 w - e6 0 1", "not empty"},
+        {"4k3/8/8/4P3/8/8/8/4K3 w - e6 0 1", "no pawn of the side that just moved"},
+        {"4k3/8/8/8/8/8/8/4K3 b - a3 0 1", "no pawn of the side that just moved"},
+        {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1", nullptr},
+        {"4k3/8/8/8/4P3/8/8/4K3 b - e3 0 1", nullptr},
+        {"r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1", nullptr},
+        {"4k3/8/8/8/8/8/8/4R1K1 b - - 0 1", nullptr}, // the side to move may be in check
+    };
+    for (const Case& c : cases) {
+        Harness h;
+        const std::string before = h.fen();
+        std::string error;
+        const bool loaded = loadFen(h.position, h.state, c.fen, &error);
+        if (!c.reason) {
+            EXPECT_TRUE(loaded) << c.fen << ": " << error;
+            EXPECT_EQ(h.fen(), c.fen);
+            continue;
+        }
+        EXPECT_FALSE(loaded) << c.fen;
+        EXPECT_NE(error.find(c.reason), std::string::npos) << c.fen << ": " << error;
+        EXPECT_EQ(h.fen(), before) << c.fen;
+    }
+    // The accepted en-passant square is one the side to move can take on.
+    Harness passant("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
+    EXPECT_TRUE(passant.play("e5d6"));
+    EXPECT_EQ(passant.fen(), "4k3/8/3P4/8/8/8/8/4K3 b - - 0 1");
 }
 
 struct PerftCase {

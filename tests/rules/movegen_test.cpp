@@ -63,8 +63,11 @@ TEST(MoveGeneration, EnPassantRefusedWhenBothPawnsLeavingExposeTheKing) {
     EXPECT_EQ(h.movesOf("b5"), (std::vector<int>{sq("b6")}));
     Harness open("8/8/8/KPp5/8/8/8/7k w - c6 0 1");
     EXPECT_TRUE(open.lists("b5", "c6"));
-    // A file with no pawn that just stepped gives nothing.
-    Harness stale("8/8/8/KP6/8/8/8/7k w - c6 0 1");
+    // A file with no pawn that just stepped gives nothing. A FEN cannot carry one; a joining
+    // guest's received details can.
+    Harness stale("8/8/8/KP6/8/8/8/7k w - - 0 1");
+    stale.position.board.enPassantFile = 2;
+    stale.position.refreshRules();
     EXPECT_EQ(stale.movesOf("b5"), (std::vector<int>{sq("b6")}));
 }
 
