@@ -393,8 +393,12 @@ void KorvaneApp::network(NetRequest request) {
 }
 
 void KorvaneApp::connectTo(const std::string& address, bool typed) {
-    if (typed)
-        ConfigStore::setValue("LastIP", address, "Game", kConfigFile);
+    if (typed) {
+        // The settings file cannot keep blanks at a value's end.
+        std::string kept = address;
+        ConfigStore::trim(kept, " \t");
+        ConfigStore::setValue("LastIP", kept, "Game", kConfigFile);
+    }
     if (frameListener_)
         frameListener_->session().connect(address, settings().playerName);
 }

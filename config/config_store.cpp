@@ -20,6 +20,30 @@ namespace korvane {
 namespace {
 
 const char* const kBlank = " \t\r\n";
+const char* const kByteOrderMark = "\xEF\xBB\xBF";
+
+bool isMarker(char c) {
+    return c == '#' || c == ';';
+}
+
+bool isBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n';
+}
+
+// Removes blanks and byte-order marks (and comment markers when asked) from the line's
+// start; none of them can begin a key that reads back the same.
+void dropLeading(std::string& line, bool markers) {
+    std::size_t from = 0;
+    for (;;) {
+        if (line.compare(from, 3, kByteOrderMark) == 0)
+            from += 3;
+        else if (from < line.size() && (isBlank(line[from]) || (markers && isMarker(line[from]))))
+            ++from;
+        else
+            break;
+    }
+    line.erase(0, from);
+}
 
 // Reports a settings file that is not a regular file once per name: start-up reads the
 // file many times and one line says it all.
@@ -90,6 +114,25 @@ bool hasSection(const std::vector<ConfigRecord>& records, const std::string& sec
 
 bool hasLineBreak(const std::string& text) {
     return text.find_first_of("\r\n") != std::string::npos;
+}
+
+bool blankAtAnEnd(const std::string& text) {
+    return !text.empty() && (isBlank(text.front()) || isBlank(text.back()));
+}
+
+// Texts a line of the file cannot hold so that they read back the same: line breaks split
+// the line, a key must not be empty, hold '=', start a header or comment, or begin or end
+// with blanks (lines are trimmed) or a byte-order mark, a value must not end in blanks, and a
+// section name ends at its ']'.
+bool storable(const ConfigChange& c) {
+    if (hasLineBreak(c.key) || hasLineBreak(c.value) || hasLineBreak(c.section))
+        return false;
+    if (c.key.empty() || c.key.find('=') != std::string::npos || c.key[0] == '[' ||
+        isMarker(c.key[0]) || blankAtAnEnd(c.key) || c.key.compare(0, 3, kByteOrderMark) == 0)
+        return false;
+    if (!c.value.empty() && isBlank(c.value.back()))
+        return false;
+    return c.section.find(']') == std::string::npos;
 }
 
 // Changes the first matching key, or adds it right after the section's header, or adds the
@@ -197,7 +240,7 @@ bool ConfigStore::loadRecords(std::string file, std::vector<ConfigRecord>& recor
         return false;
 
     // Editors on other systems add a byte-order mark or end lines with a bare CR.
-    std::size_t pos = text.compare(0, 3, "\xEF\xBB\xBF") == 0 ? 3 : 0;
+    std::size_t pos = 0;
     std::string pending; // comment lines waiting for the next stored line
     std::string current; // the section of the lines that follow
     while (pos < text.size()) {
@@ -208,50 +251,42 @@ bool ConfigStore::loadRecords(std::string file, std::vector<ConfigRecord>& recor
         pos = end + 1;
 
         trim(line, kBlank);
+        dropLeading(line, false);
         if (line.empty())
             continue;
 
         ConfigRecord rec;
-        if (line[0] == '#' || line[0] == ';') {
+        if (isMarker(line[0])) {
             if (line.find_first_of("[=") == std::string::npos) {
                 pending += line;
                 pending += '\n';
                 continue;
             }
-            // A commented-out setting still counts as a setting.
+            // A commented-out setting still counts as a setting; however many markers it
+            // has, it is written back without them.
             rec.marker = line[0];
-            line.erase(0, 1);
-            trim(line, kBlank);
+            dropLeading(line, true);
         }
 
-        std::size_t bracket = line.find('[');
-        std::size_t equals = line.find('=');
-        // A '[' after the first '=' belongs to the value (a player name such as "[CZ] Jan"),
-        // not to a section header.
-        bool header =
-            bracket != std::string::npos && (equals == std::string::npos || bracket < equals);
-        if (header) {
+        if (!line.empty() && line[0] == '[') {
+            // Without a ']' the rest of the line is the name; a '=' in the name is part of
+            // it, so "[Game=1]" stays a section.
             line.erase(0, 1);
             std::size_t close = line.find(']');
             if (close != std::string::npos)
                 line.erase(close);
-            // Without a ']' the rest of the line is the name.
             rec.comments = pending;
             pending.clear();
             rec.section = line;
             current = line;
-            equals = line.find('=');
-        } else if (equals == std::string::npos) {
+        } else {
+            const std::size_t equals = line.find('=');
             // Neither header nor setting: nothing to keep. Writing it back as an empty
             // header would move every later key of its section into the nameless section.
-            continue;
-        }
-
-        if (equals != std::string::npos) {
-            if (!header) {
-                rec.comments = pending;
-                pending.clear();
-            }
+            if (equals == std::string::npos || equals == 0)
+                continue;
+            rec.comments = pending;
+            pending.clear();
             rec.section = current;
             rec.key = line.substr(0, equals);
             rec.value = line.substr(equals + 1);
@@ -304,11 +339,8 @@ bool ConfigStore::setValue(std::string key, std::string value, std::string secti
 }
 
 bool ConfigStore::setValues(const std::vector<ConfigChange>& changes, std::string file) {
-    // A line break would split the setting into lines that read back as something else,
-    // and a '=' in the key would store it under a shorter key.
     for (const ConfigChange& c : changes)
-        if (hasLineBreak(c.key) || hasLineBreak(c.value) || hasLineBreak(c.section) ||
-            c.key.find('=') != std::string::npos || c.key.empty())
+        if (!storable(c))
             return false;
 
     std::vector<ConfigRecord> records;

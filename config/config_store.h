@@ -35,7 +35,9 @@ class ConfigStore {
 
     // Changes the first matching key, or adds it right after the section's header, or adds
     // the section with the key at the end. False when the file cannot be read (nothing is
-    // created), cannot be rewritten, or a text holds a line break (it would corrupt the file).
+    // created), cannot be rewritten, or a text could not be read back the same (a line
+    // break, a key that is empty, holds '=', starts with '[', '#' or ';' or has blanks at an
+    // end, a value ending in blanks, a section name holding ']').
     static bool setValue(std::string key, std::string value, std::string section, std::string file);
 
     // Applies the changes in order, as that many setValue calls would, but reads and rewrites

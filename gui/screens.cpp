@@ -863,7 +863,13 @@ bool Screens::applySettings(const CEGUI::EventArgs&) {
 
     if (!ConfigStore::fileExists(kConfigBackupFile))
         ConfigStore::backupConfigFile(kConfigFile, kConfigBackupFile);
-    const std::string language = text("Settings/Lang");
+    // Typed texts lose blanks at their ends: the settings file could not keep them there.
+    auto typed = [&](const char* name) {
+        std::string value = text(name);
+        ConfigStore::trim(value, " \t");
+        return value;
+    };
+    const std::string language = typed("Settings/Lang");
     const bool languageChanged = language != game("Lang");
     Settings& flags = settings();
     flags.flipView = isSelected("Settings/FlipView");
@@ -878,7 +884,7 @@ bool Screens::applySettings(const CEGUI::EventArgs&) {
             {"RS", rs, "Video"},
             {"W", width, "Video"},
             {"H", height, "Video"},
-            {"Depth", text("Settings/Depth"), "Video"},
+            {"Depth", typed("Settings/Depth"), "Video"},
             {"AA", level, "Video"},
             {"Lang", language, "Game"},
             {"FS", yesNo(isSelected("Settings/FS")), "Video"},
@@ -890,7 +896,7 @@ bool Screens::applySettings(const CEGUI::EventArgs&) {
             {"LastMoveHighlighting", trueFalse(flags.lastMoveHighlighting), "Game"},
             {"Cartoon", trueFalse(cartoonOn), "Game"},
             // The edit box limits characters; the name's limit is in bytes.
-            {"PlayerName", utf8Prefix(text("Settings/PName"), kMaxNameBytes), "Game"},
+            {"PlayerName", utf8Prefix(typed("Settings/PName"), kMaxNameBytes), "Game"},
         },
         kConfigFile);
     backend_.flowFlagsChanged(flags.flipView, flags.highlighting, flags.lastMoveHighlighting);

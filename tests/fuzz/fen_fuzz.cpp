@@ -1,0 +1,166 @@
+// libFuzzer target for loading positions and playing on them: the game's loader, move
+// generator, move execution, promotion and take-back, checked step by step against the
+// independent model in chess_oracle.h. Input: a FEN line up to the first '\n', then one byte
+// per action: below 16 take the last move back, otherwise play legal move (byte - 16) modulo
+// their number; a promoting move takes one more byte for the piece (modulo 4: rook, knight,
+// bishop, queen), which from 0xC0 up first tries a take-back that must be refused.
+// The loader and the model must agree on which texts are positions a game can reach; a
+// position with more pieces than promotions can give is only loaded, not played.
+#include "chess_oracle.h"
+#include "fen.h"
+#include "perft.h"
+
+#include <algorithm>
+#include <cstddef>
+#include <cstdint>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace korvane;
+
+namespace {
+
+[[noreturn]] void mismatch(const char* what, const std::string& game, const std::string& model) {
+    std::fprintf(stderr, "fen_fuzz: %s\n  game:  %s\n  model: %s\n", what, game.c_str(),
+                 model.c_str());
+    std::abort();
+}
+
+int modelSquare(int gameSquare) {
+    return oracle::square(gameSquare % 8, gameSquare / 8);
+}
+
+std::string listText(const std::vector<std::pair<int, int>>& moves) {
+    std::string out;
+    for (const auto& m : moves)
+        out += std::string{char('a' + m.first % 16), char('1' + m.first / 16),
+                           char('a' + m.second % 16), char('1' + m.second / 16), ' '};
+    return out;
+}
+
+// Every (from, to) the game lists for the side to move, and the model's, promotions folded:
+// the game lists a promoting move once and asks for the piece afterwards.
+void compareMoves(HeadlessGame& game, const oracle::Game& model,
+                  const std::vector<oracle::Move>& legal) {
+    std::vector<std::pair<int, int>> ours, theirs;
+    const int side = colourOf(game.state.sideToMove);
+    for (const Fig& p : game.position.sets[side].pieces) {
+        if (p.moveCount > 0 && !p.alive && p.kind != KingKind)
+            mismatch("a dead piece has moves", writeFen(game.position, game.state.sideToMove),
+                     model.fen());
+        for (int k = 0; k < p.moveCount; ++k)
+            ours.push_back({oracle::square(p.x, p.y), modelSquare(p.moves[k])});
+    }
+    for (const oracle::Move& m : legal)
+        if (theirs.empty() || theirs.back() != std::make_pair(m.from, m.to))
+            theirs.push_back({m.from, m.to});
+    std::sort(ours.begin(), ours.end());
+    if (ours != theirs)
+        mismatch(("legal moves differ in " + model.fen()).c_str(), listText(ours),
+                 listText(theirs));
+    const GameEnd expected = !legal.empty()        ? GameEnd::None
+                             : model.inCheck(side) ? GameEnd::Checkmate
+                                                   : GameEnd::Stalemate;
+    if (game.flow.gameEnd() != expected || game.flow.sideInCheck(side) != model.inCheck(side))
+        mismatch("check or end of game differs", writeFen(game.position, game.state.sideToMove),
+                 model.fen());
+}
+
+void compareAll(HeadlessGame& game, const oracle::Game& model) {
+    const std::string fen = writeFen(game.position, game.state.sideToMove);
+    if (fen != model.fen())
+        mismatch("positions differ", fen, model.fen());
+    compareMoves(game, model, model.legalMoves());
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    const std::uint8_t* end = data + size;
+    const std::uint8_t* line = data;
+    while (line < end && *line != '\n')
+        ++line;
+    const std::string text(reinterpret_cast<const char*>(data), line - data);
+
+    auto game = std::make_unique<HeadlessGame>();
+    game->state.gameMode = GameMode::Local;
+    game->settings.highlighting = game->settings.lastMoveHighlighting = true;
+    game->settings.flipView = game->settings.sounds = true;
+    const std::string untouched = writeFen(game->position, game->state.sideToMove);
+
+    oracle::Game model;
+    int epRank = -1;
+    const bool parsed = oracle::parse(text, model, epRank);
+    const bool reachable = parsed && oracle::legal(model, epRank);
+    const bool playable = reachable && oracle::possibleMaterial(model);
+    std::string error;
+    const bool loaded = loadFen(game->position, game->state, text, &error);
+    if (!loaded && writeFen(game->position, game->state.sideToMove) != untouched)
+        mismatch("a refused text changed the position", text, untouched);
+    if (!loaded && error.empty())
+        mismatch("a refused text has no reason", text, "");
+    // Too much material is refused only when the pieces do not fit the game's pools.
+    if (loaded != reachable && (loaded || playable))
+        mismatch(loaded ? "loaded a position no game reaches" : "refused a reachable position",
+                 text + (loaded ? "" : " (" + error + ")"), model.fen());
+    if (!loaded || !playable)
+        return 0;
+    compareAll(*game, model);
+
+    std::unique_ptr<oracle::Game> previous; // the game takes back one move only
+    const std::uint8_t* at = line < end ? line + 1 : end;
+    for (int actions = 0; at < end && actions < 64; ++actions) {
+        const std::uint8_t action = *at++;
+        if (action < 16) {
+            const std::string before = writeFen(game->position, game->state.sideToMove);
+            const bool revoked = game->flow.revokeLastMove();
+            if (revoked != bool(previous))
+                mismatch(revoked ? "took back a move that was not there" : "refused a take-back",
+                         before, previous ? previous->fen() : model.fen());
+            if (revoked) {
+                model = *previous;
+                previous.reset();
+            }
+            compareAll(*game, model);
+            continue;
+        }
+        const std::vector<oracle::Move> legal = model.legalMoves();
+        if (legal.empty())
+            continue;
+        std::vector<oracle::Move> choices; // one entry per (from, to)
+        for (const oracle::Move& m : legal)
+            if (m.promotion == 0 || m.promotion == 'q')
+                choices.push_back(m);
+        oracle::Move move = choices[(action - 16) % choices.size()];
+
+        const int side = colourOf(game->state.sideToMove);
+        Fig* piece = game->position.findPieceAt(side, move.from % 16, move.from / 16);
+        if (!piece || !game->flow.selectPiece(piece->colour, piece->kind, piece->index, true))
+            mismatch("cannot select the piece to move", model.fen(), model.fen());
+        int ordinal = -1;
+        for (int k = 0; k < piece->moveCount; ++k)
+            if (modelSquare(piece->moves[k]) == move.to)
+                ordinal = k;
+        if (ordinal < 0 || !game->flow.executeMove(ordinal, true))
+            mismatch("cannot play a legal move", model.fen(), listText({{move.from, move.to}}));
+        if (game->state.promotionPending != (move.promotion != 0))
+            mismatch("promotion pending differs", model.fen(), listText({{move.from, move.to}}));
+        if (move.promotion) {
+            const std::uint8_t choice = at < end ? *at++ : 3;
+            if (choice >= 0xC0 && game->flow.revokeLastMove())
+                mismatch("took back a move with its promotion still open", model.fen(), "");
+            const int code = RookKind + choice % 4;
+            move.promotion = "rnbq"[choice % 4];
+            if (!game->flow.completePromotion(code))
+                mismatch("promotion refused", model.fen(), std::string(1, move.promotion));
+        }
+        previous = std::make_unique<oracle::Game>(model);
+        model = model.after(move);
+        compareAll(*game, model);
+    }
+    return 0;
+}
