@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <map>
 
 namespace {
@@ -18,7 +19,9 @@ TEST(MeshBudget, StartPositionStaysWithinTheMeasuredTriangleCount) {
         EXPECT_GT(triangles, 100u) << shape;
         EXPECT_LE(triangles, 1700u) << shape;
         total += triangles * size_t(count);
+        std::printf("%-7s %5zu triangles x %2d\n", shape.c_str(), triangles, count);
     }
+    std::printf("start position %zu triangles\n", total);
     EXPECT_LE(total, 33000u);
 }
 

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <map>
 #include <tuple>
@@ -66,11 +67,58 @@ TEST(Meshes, PiecesStandOnTheirOriginFitTheirSquareAndGrowWithRank) {
         EXPECT_LT(maxY, 1.35f) << name; // below the arrow's tip
         height[name] = maxY;
     }
-    EXPECT_LT(height["pawn"], height["rook"]);
-    EXPECT_LT(height["rook"], height["bishop"]);
-    EXPECT_LT(height["bishop"], height["queen"]);
-    EXPECT_LT(height["queen"], height["king"]);
+    // A tournament set's order, each a clear step above the last.
+    EXPECT_LT(height["pawn"] + 0.05f, height["rook"]);
+    EXPECT_LT(height["rook"] + 0.05f, height["knight"]);
+    EXPECT_LT(height["knight"] + 0.05f, height["bishop"]);
+    EXPECT_LT(height["bishop"] + 0.05f, height["queen"]);
+    EXPECT_LT(height["queen"] + 0.05f, height["king"]);
     EXPECT_TRUE(buildShape("nothing").indices.empty());
+}
+
+// The horse looks towards +X with its mane behind, and is shaded smooth: hardly any of its
+// corners carries a second normal, as every corner of a faceted slab does.
+TEST(Meshes, KnightFacesPlusXWithSmoothNormals) {
+    const TriMesh m = buildShape("knight");
+    Vec3 muzzle{-1, 0, 0}, crest{1, 0, 0};
+    std::map<Key, std::vector<Vec3>> normals;
+    for (const Vertex& v : m.vertices) {
+        if (v.pos.y > 0.45f && v.pos.x > muzzle.x)
+            muzzle = v.pos;
+        if (v.pos.y > 0.45f && v.pos.x < crest.x)
+            crest = v.pos;
+        auto& at = normals[keyOf(v.pos)];
+        if (std::none_of(at.begin(), at.end(), [&](const Vec3& n) {
+                return n.x * v.normal.x + n.y * v.normal.y + n.z * v.normal.z > 0.999f;
+            }))
+            at.push_back(v.normal);
+    }
+    EXPECT_GT(muzzle.x, 0.25f);
+    EXPECT_LT(muzzle.y, 0.65f); // the head bows down to the muzzle
+    EXPECT_LT(crest.x, -0.15f);
+    const auto creased = std::count_if(normals.begin(), normals.end(),
+                                       [](const auto& at) { return at.second.size() > 1; });
+    EXPECT_LT(double(creased), 0.1 * double(normals.size()));
+}
+
+// The slit is cut into the mitre on White's side (-X) only: there the surface comes much
+// closer to the axis than the mitre's round at that height, on the other side nowhere.
+TEST(Meshes, BishopMitreIsSlitOnWhitesSide) {
+    const TriMesh m = buildShape("bishop");
+    std::map<long, float> round; // widest radius per height
+    for (const Vertex& v : m.vertices) {
+        float& r = round[std::lround(v.pos.y * 100)];
+        r = std::max(r, std::hypot(v.pos.x, v.pos.z));
+    }
+    float whiteSide = 1, blackSide = 1;
+    for (const Vertex& v : m.vertices)
+        if (v.pos.y > 0.66f && v.pos.y < 0.8f && std::fabs(v.pos.z) < 0.05f) {
+            const float share = std::hypot(v.pos.x, v.pos.z) / round[std::lround(v.pos.y * 100)];
+            float& side = v.pos.x < 0 ? whiteSide : blackSide;
+            side = std::min(side, share);
+        }
+    EXPECT_LT(whiteSide, 0.6f);
+    EXPECT_GT(blackSide, 0.9f);
 }
 
 TEST(Meshes, TileIsAUnitSquareFacingUpFromTheOrigin) {

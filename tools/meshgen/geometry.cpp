@@ -82,6 +82,166 @@ void addArc(std::vector<ProfilePoint>& p, float cy, float rx, float ry, float a0
     }
 }
 
+// Vertex normals as the area-weighted mean of the faces around each vertex, for curved parts
+// whose vertices are shared between their faces.
+void smoothNormals(TriMesh& m) {
+    std::vector<Vec3> sum(m.vertices.size());
+    for (size_t t = 0; t + 2 < m.indices.size(); t += 3) {
+        const unsigned a = m.indices[t], b = m.indices[t + 1], c = m.indices[t + 2];
+        const Vec3 n =
+            cross(m.vertices[b].pos - m.vertices[a].pos, m.vertices[c].pos - m.vertices[a].pos);
+        for (unsigned i : {a, b, c})
+            sum[i] = sum[i] + n;
+    }
+    for (size_t i = 0; i < sum.size(); ++i)
+        m.vertices[i].normal = normalised(sum[i]);
+}
+
+// Like smoothNormals, but a corner averages only the faces around its vertex that bend less than
+// `crease` (radians) from its own face, and gets a vertex of its own where that differs; cut
+// edges stay sharp while the curved surface around them stays smooth.
+void creasedNormals(TriMesh& m, float crease) {
+    const size_t faces = m.indices.size() / 3;
+    std::vector<Vec3> faceNormal(faces);
+    std::vector<std::vector<size_t>> around(m.vertices.size());
+    for (size_t f = 0; f < faces; ++f) {
+        const Vec3 a = m.vertices[m.indices[3 * f]].pos, b = m.vertices[m.indices[3 * f + 1]].pos,
+                   c = m.vertices[m.indices[3 * f + 2]].pos;
+        faceNormal[f] = cross(b - a, c - a);
+        for (int k = 0; k < 3; ++k)
+            around[m.indices[3 * f + size_t(k)]].push_back(f);
+    }
+    const float limit = std::cos(crease);
+    TriMesh out;
+    std::vector<std::vector<unsigned>> copies(m.vertices.size());
+    for (size_t f = 0; f < faces; ++f) {
+        const Vec3 own = normalised(faceNormal[f]);
+        for (int k = 0; k < 3; ++k) {
+            const unsigned v = m.indices[3 * f + size_t(k)];
+            Vec3 sum;
+            for (size_t g : around[v])
+                if (dot(normalised(faceNormal[g]), own) >= limit)
+                    sum = sum + faceNormal[g];
+            const Vec3 n = normalised(sum);
+            unsigned index = ~0u;
+            for (unsigned c : copies[v])
+                if (dot(out.vertices[c].normal, n) > 0.9999f)
+                    index = c;
+            if (index == ~0u) {
+                index = unsigned(out.vertices.size());
+                out.vertices.push_back(m.vertices[v]);
+                out.vertices.back().normal = n;
+                copies[v].push_back(index);
+            }
+            out.indices.push_back(index);
+        }
+    }
+    m = std::move(out);
+}
+
+// Turns a closed mesh inside out when it encloses a negative volume, so parts built without
+// minding their orientation face outwards.
+void faceOutwards(TriMesh& m) {
+    double volume = 0;
+    for (size_t t = 0; t + 2 < m.indices.size(); t += 3) {
+        const Vec3 a = m.vertices[m.indices[t]].pos, b = m.vertices[m.indices[t + 1]].pos,
+                   c = m.vertices[m.indices[t + 2]].pos;
+        volume += double(dot(a, cross(b, c)));
+    }
+    if (volume < 0)
+        for (size_t t = 0; t + 2 < m.indices.size(); t += 3)
+            std::swap(m.indices[t + 1], m.indices[t + 2]);
+}
+
+// One cross-section of a lofted part, drawn in side view: it spans from the front point to the
+// back point in the XY plane and halfWidth either side of z. ridge raises a crest along the
+// back (a mane), bulge swells both flanks above the middle (eyes, nostrils), and square above 2
+// flattens the flanks towards a rounded box.
+struct Section {
+    float fx, fy, bx, by;
+    float halfWidth;
+    float z = 0, ridge = 0, bulge = 0, square = 2;
+};
+
+float catmullRom(float p0, float p1, float p2, float p3, float t) {
+    return 0.5f * (2 * p1 + (p2 - p0) * t + (2 * p0 - 5 * p1 + 4 * p2 - p3) * t * t +
+                   (3 * p1 - p0 - 3 * p2 + p3) * t * t * t);
+}
+
+// Sections through the key sections along a smooth spline, `steps` per span, so a few keys
+// describe a curved part without kinks.
+std::vector<Section> throughKeys(const std::vector<Section>& keys, int steps) {
+    std::vector<Section> out;
+    const int n = int(keys.size());
+    for (int k = 0; k + 1 < n; ++k) {
+        const Section &a = keys[size_t(std::max(k - 1, 0))], &b = keys[size_t(k)],
+                      &c = keys[size_t(k + 1)], &d = keys[size_t(std::min(k + 2, n - 1))];
+        for (int s = 0; s < steps; ++s) {
+            const float t = float(s) / float(steps);
+            auto f = [&](float Section::*field) {
+                return catmullRom(a.*field, b.*field, c.*field, d.*field, t);
+            };
+            out.push_back({f(&Section::fx), f(&Section::fy), f(&Section::bx), f(&Section::by),
+                           std::max(0.002f, f(&Section::halfWidth)), f(&Section::z),
+                           f(&Section::ridge), f(&Section::bulge), f(&Section::square)});
+        }
+    }
+    out.push_back(keys.back());
+    return out;
+}
+
+// cos or sin of a superellipse: |c|^(2/square) with c's sign.
+float superPow(float c, float square) {
+    return std::copysign(std::pow(std::fabs(c), 2.0f / square), c);
+}
+
+// A closed tube through the sections, `points` around, each end capped by a fan to the middle
+// of its ring. The sections must not cross each other inside the part.
+TriMesh loft(const std::vector<Section>& sections, int points) {
+    TriMesh m;
+    const int rings = int(sections.size());
+    for (int i = 0; i < rings; ++i) {
+        const Section& s = sections[size_t(i)];
+        const Vec3 front{s.fx, s.fy, s.z}, back{s.bx, s.by, s.z};
+        const Vec3 centre = (front + back) * 0.5f, half = (back - front) * 0.5f;
+        const Vec3 along = normalised(half);
+        for (int j = 0; j < points; ++j) {
+            // Angle 0 is the back of the section, a quarter turn its +z flank.
+            const float a = 2 * kPi * float(j) / float(points);
+            const float c = std::cos(a), sn = std::sin(a);
+            const float flank =
+                std::exp(-std::pow((std::fabs(std::remainder(a, 2 * kPi)) - 1.05f) / 0.4f, 2.0f));
+            const float swell = 1.0f + s.bulge * flank;
+            Vec3 p = centre + half * (superPow(c, s.square) * swell) +
+                     Vec3{0, 0, s.halfWidth * superPow(sn, s.square) * swell};
+            p = p + along * (s.ridge * std::pow(std::max(0.0f, c), 8.0f));
+            m.vertices.push_back({p, {}, float(j) / float(points), float(i) / float(rings - 1)});
+        }
+    }
+    auto at = [points](int i, int j) { return unsigned(i * points + (j % points)); };
+    for (int i = 0; i + 1 < rings; ++i)
+        for (int j = 0; j < points; ++j)
+            m.indices.insert(m.indices.end(), {at(i, j), at(i + 1, j), at(i + 1, j + 1), at(i, j),
+                                               at(i + 1, j + 1), at(i, j + 1)});
+    for (int end = 0; end < 2; ++end) {
+        const int i = end == 0 ? 0 : rings - 1;
+        Vec3 mid;
+        for (int j = 0; j < points; ++j)
+            mid = mid + m.vertices[at(i, j)].pos * (1.0f / float(points));
+        const unsigned tip = unsigned(m.vertices.size());
+        m.vertices.push_back({mid, {}, 0.5f, float(end)});
+        for (int j = 0; j < points; ++j) {
+            if (end == 0)
+                m.indices.insert(m.indices.end(), {tip, at(i, j), at(i, j + 1)});
+            else
+                m.indices.insert(m.indices.end(), {tip, at(i, j + 1), at(i, j)});
+        }
+    }
+    faceOutwards(m);
+    smoothNormals(m);
+    return m;
+}
+
 // The common foot of every piece: a flat bottom, a rounded plinth and a fillet.
 std::vector<ProfilePoint> foot(float radius) {
     return {{0, 0},
@@ -97,16 +257,11 @@ std::vector<ProfilePoint> foot(float radius) {
 
 TriMesh pawn() {
     auto p = foot(0.30f);
-    p.insert(p.end(), {{0.16f, 0.18f},
-                       {0.12f, 0.26f},
-                       {0.105f, 0.34f},
-                       {0.17f, 0.36f},
-                       {0.18f, 0.375f},
-                       {0.16f, 0.39f},
-                       {0.09f, 0.41f}});
-    addArc(p, 0.52f, 0.13f, 0.13f, -1.1f, kPi / 2, 8);
+    p.insert(p.end(),
+             {{0.16f, 0.18f}, {0.11f, 0.30f}, {0.17f, 0.355f}, {0.18f, 0.375f}, {0.16f, 0.39f}});
+    addArc(p, 0.52f, 0.13f, 0.13f, -1.1f, kPi / 2, 6);
     p.back().r = 0;
-    return lathe(p, 20);
+    return lathe(p, 18);
 }
 
 TriMesh rook() {
@@ -138,38 +293,107 @@ TriMesh rook() {
     return lathe(p, 36, crenels);
 }
 
-TriMesh bishop() {
-    auto p = foot(0.32f);
-    p.insert(p.end(), {{0.20f, 0.18f},
-                       {0.14f, 0.28f},
-                       {0.11f, 0.42f},
-                       {0.10f, 0.50f},
-                       {0.16f, 0.52f},
-                       {0.165f, 0.535f},
-                       {0.15f, 0.55f},
-                       {0.09f, 0.565f}});
-    const int headFirst = int(p.size());
-    addArc(p, 0.70f, 0.15f, 0.17f, -1.2f, kPi / 2, 16);
-    const int headLast = int(p.size()) - 1;
-    p.back().r = 0;
-    // The mitre's slanted cut, on the side the pieces show to White's player.
-    auto cut = [headFirst, headLast](int row, float angle, float& r, float& y) {
-        if (row < headFirst || row > headLast)
-            return;
-        const Vec3 pos{r * std::cos(angle), y, r * std::sin(angle)};
-        if (pos.x > 0.0f)
-            return;
-        const Vec3 n = normalised({-1, 1.1f, 0});
-        const float d = dot(pos - Vec3{0, 0.74f, 0}, n);
-        const float w = 0.028f;
-        if (std::fabs(d) >= w)
-            return;
-        const float f = 1.0f - (d / w) * (d / w);
-        const float side = std::min(1.0f, -pos.x / 0.05f);
-        r *= 1.0f - 0.6f * f * side;
+// The mitre: an egg below its widest height yc, a pointed arch above up to the tip at y1, sitting
+// on y0. It is built from rays out of a point on the slit's plane, in rows parallel to that
+// plane, so the slit's walls follow the rows and stay straight. The slit is cut from White's
+// side (-X), `depth` of the radius deep; the plane's normal leans across the files, so White sees
+// a diagonal groove and the side view a notch in the outline.
+TriMesh mitre(float y0, float yc, float y1, float radius, float slitY, Vec3 slitNormal,
+              float halfSlit, float depth) {
+    const float bottom = yc - (yc - y0) * 1.25f; // the egg's pole, below the flat seat
+    const float h = y1 - yc, arc = (h * h + radius * radius) / (2 * radius);
+    auto radiusAt = [=](float y) {
+        if (y < y0 || y > y1)
+            return -1.0f;
+        if (y < yc) {
+            const float t = (yc - y) / (yc - bottom);
+            return radius * std::sqrt(1 - t * t);
+        }
+        return radius - arc + std::sqrt(arc * arc - (y - yc) * (y - yc));
     };
-    TriMesh m = lathe(p, 24, cut);
-    m.append(sphere(0.9f, 0.04f, 5, 10));
+    const Vec3 centre{0, slitY, 0}, n = normalised(slitNormal);
+    const Vec3 e1 = normalised(cross(n, {0, 0, 1})), e2 = cross(n, e1);
+    auto surface = [&](Vec3 dir) {
+        float in = 0, out = 1;
+        for (int i = 0; i < 40; ++i) {
+            const float mid = (in + out) / 2;
+            const Vec3 p = centre + dir * mid;
+            (std::hypot(p.x, p.z) < radiusAt(p.y) ? in : out) = mid;
+        }
+        return in;
+    };
+    // Rows by angle from the slit's plane: a dense band for the slit, its walls just outside.
+    const float wall = std::asin(halfSlit / radius);
+    std::vector<float> rows;
+    for (int i = 0; i <= 5; ++i)
+        rows.push_back(-kPi / 2 + (kPi / 2 - wall * 1.15f) * float(i) / 5);
+    for (float f : {-0.95f, -0.5f, 0.0f, 0.5f, 0.95f})
+        rows.push_back(f * wall);
+    for (int i = 5; i >= 0; --i)
+        rows.push_back(kPi / 2 - (kPi / 2 - wall * 1.15f) * float(i) / 5);
+    constexpr int points = 22;
+    TriMesh m;
+    auto vertex = [&](Vec3 dir, float lat) {
+        float r = surface(dir);
+        // Inside the band the ray meets the slit's floor where the surface is cut away.
+        if (std::fabs(lat) < wall && dir.x < 0)
+            r = std::min(r, -(1 - depth) * radius / dir.x);
+        m.vertices.push_back({centre + dir * r, {}, 0, lat});
+    };
+    vertex(n * -1.0f, -kPi / 2);
+    for (size_t i = 1; i + 1 < rows.size(); ++i)
+        for (int j = 0; j < points; ++j) {
+            const float lon = 2 * kPi * float(j) / float(points);
+            vertex(n * std::sin(rows[i]) +
+                       (e1 * std::cos(lon) + e2 * std::sin(lon)) * std::cos(rows[i]),
+                   rows[i]);
+        }
+    vertex(n, kPi / 2);
+    const unsigned last = unsigned(m.vertices.size() - 1);
+    const int inner = int(rows.size()) - 2;
+    auto at = [](int i, int j) { return unsigned(1 + i * points + (j % points)); };
+    for (int j = 0; j < points; ++j) {
+        m.indices.insert(m.indices.end(), {0, at(0, j + 1), at(0, j)});
+        m.indices.insert(m.indices.end(), {last, at(inner - 1, j), at(inner - 1, j + 1)});
+    }
+    for (int i = 0; i + 1 < inner; ++i)
+        for (int j = 0; j < points; ++j)
+            m.indices.insert(m.indices.end(), {at(i, j), at(i, j + 1), at(i + 1, j + 1), at(i, j),
+                                               at(i + 1, j + 1), at(i + 1, j)});
+    faceOutwards(m);
+    creasedNormals(m, 0.8f);
+    // The slit's walls and floor face into the mitre: lit by the ambient light alone they read
+    // as the shadowed cut they are in a real piece, where a lit floor would look like a stripe.
+    const float floorX = -(1 - depth) * radius + 1e-3f;
+    for (size_t t = 0; t + 2 < m.indices.size(); t += 3) {
+        Vec3 mid;
+        for (size_t k = 0; k < 3; ++k)
+            mid = mid + m.vertices[m.indices[t + k]].pos * (1.0f / 3);
+        if (mid.x > floorX || std::fabs(dot(mid - centre, n)) > halfSlit * 1.2f)
+            continue;
+        for (size_t k = 0; k < 3; ++k) {
+            Vertex& v = m.vertices[m.indices[t + k]];
+            v.normal = normalised(centre - v.pos);
+        }
+    }
+    return m;
+}
+
+TriMesh bishop() {
+    auto p = foot(0.30f);
+    p.insert(p.end(), {{0.17f, 0.18f},
+                       {0.12f, 0.28f},
+                       {0.095f, 0.40f},
+                       {0.08f, 0.51f},
+                       {0.15f, 0.535f},
+                       {0.165f, 0.55f},
+                       {0.15f, 0.57f},
+                       {0.07f, 0.585f},
+                       {0.06f, 0.63f},
+                       {0, 0.63f}});
+    TriMesh m = lathe(p, 20);
+    m.append(mitre(0.60f, 0.68f, 0.915f, 0.112f, 0.76f, {-0.3f, 1, 0.9f}, 0.011f, 0.7f));
+    m.append(sphere(0.925f, 0.033f, 5, 10));
     return m;
 }
 
@@ -190,12 +414,13 @@ std::vector<ProfilePoint> royalBody(float radius) {
 
 TriMesh queen() {
     auto p = royalBody(0.35f);
-    p.insert(p.end(), {{0.21f, 0.93f},
-                       {0.21f, 0.93f},
-                       {0.15f, 0.92f},
-                       {0.15f, 0.92f},
-                       {0.06f, 0.88f},
-                       {0, 0.88f}});
+    // A longer waist than the king's keeps the queen a head shorter but clearly above the bishop.
+    for (ProfilePoint& q : p)
+        if (q.y > 0.18f)
+            q.y += 0.07f * std::min(1.0f, (q.y - 0.18f) / 0.44f);
+    p.insert(
+        p.end(),
+        {{0.21f, 1.0f}, {0.21f, 1.0f}, {0.15f, 0.99f}, {0.15f, 0.99f}, {0.06f, 0.95f}, {0, 0.95f}});
     const int rimOuter = int(p.size()) - 6;
     const int rimInner = int(p.size()) - 3;
     // Eight points around the coronet.
@@ -206,7 +431,7 @@ TriMesh queen() {
         y += 0.09f * std::pow(c, 3.0f) - 0.02f;
     };
     TriMesh m = lathe(p, 40, points);
-    m.append(sphere(0.96f, 0.06f, 6, 12));
+    m.append(sphere(1.03f, 0.06f, 6, 12));
     return m;
 }
 
@@ -222,35 +447,77 @@ TriMesh king() {
     return m;
 }
 
+// The horse: neck and head are two lofted parts that meet at the throat and the poll, with two
+// ears and a mane carved into the crest. Side view, facing +X.
 TriMesh knight() {
-    auto p = foot(0.34f);
-    p.insert(p.end(), {{0.24f, 0.18f}, {0.24f, 0.18f}, {0, 0.18f}});
-    TriMesh m = lathe(p, 20);
-    // The horse's head in side view, facing +X, counter-clockwise.
-    const std::vector<Vec3> outline = {
-        {-0.24f, 0.14f, 0}, {0.18f, 0.14f, 0},  {0.19f, 0.28f, 0},  {0.12f, 0.40f, 0},
-        {0.20f, 0.47f, 0},  {0.31f, 0.50f, 0},  {0.35f, 0.55f, 0},  {0.35f, 0.60f, 0},
-        {0.30f, 0.66f, 0},  {0.17f, 0.76f, 0},  {0.11f, 0.84f, 0},  {0.07f, 0.93f, 0},
-        {0.03f, 0.87f, 0},  {-0.01f, 0.86f, 0}, {-0.04f, 0.93f, 0}, {-0.08f, 0.84f, 0},
-        {-0.15f, 0.76f, 0}, {-0.22f, 0.62f, 0}, {-0.26f, 0.44f, 0}, {-0.27f, 0.28f, 0}};
-    // Broad neck, narrower head and muzzle, thin ears.
-    auto width = [](const Vec3& q) {
-        if (q.y > 0.84f)
-            return 0.045f;
-        if (q.x > 0.22f)
-            return 0.075f;
-        return q.y > 0.5f ? 0.09f : 0.11f;
+    auto p = foot(0.31f);
+    p.insert(p.end(), {{0.24f, 0.17f}, {0.25f, 0.185f}, {0.23f, 0.20f}, {0, 0.20f}});
+    TriMesh m = lathe(p, 18);
+    TriMesh horse;
+
+    // Neck: from the chest and the back of the neck up to the poll; the mane's height rises
+    // and falls section by section, so its locks show as grooves.
+    std::vector<Section> neck = throughKeys(
+        {
+            {0.16f, 0.16f, -0.17f, 0.16f, 0.17f},
+            {0.17f, 0.28f, -0.18f, 0.28f, 0.155f, 0, 0.02f},
+            {0.12f, 0.40f, -0.185f, 0.42f, 0.125f, 0, 0.045f},
+            {0.04f, 0.50f, -0.165f, 0.56f, 0.10f, 0, 0.055f},
+            {-0.02f, 0.59f, -0.115f, 0.69f, 0.082f, 0, 0.055f},
+            {-0.03f, 0.67f, -0.05f, 0.785f, 0.07f, 0, 0.045f},
+            {0.02f, 0.73f, 0.01f, 0.83f, 0.055f, 0, 0.025f},
+            {0.03f, 0.78f, 0.03f, 0.82f, 0.02f},
+        },
+        2);
+    for (size_t i = 0; i < neck.size(); ++i)
+        neck[i].ridge *= (i % 2) ? 1.0f : 0.45f;
+    horse.append(loft(neck, 18));
+
+    // Head: sections across its axis, which runs forward and down from behind the ears to the
+    // muzzle; u along the axis, the rest across it from the jaw to the forehead.
+    const float tilt = 50 * kPi / 180;
+    const Vec3 origin{0.095f, 0.78f, 0}, axis{std::cos(tilt), -std::sin(tilt), 0},
+        up{std::sin(tilt), std::cos(tilt), 0};
+    auto across = [&](float u, float jaw, float brow, float halfWidth, float bulge) {
+        const Vec3 f = origin + axis * u + up * jaw, b = origin + axis * u + up * brow;
+        return Section{f.x, f.y, b.x, b.y, halfWidth, 0, 0, bulge, 2.4f};
     };
-    m.append(extrude(outline, width, 0.035f, 0.035f));
-    // Eyes as small bosses on both sides of the head.
-    m.append(box({0.13f, 0.68f, -0.14f}, {0.17f, 0.71f, 0.14f}));
-    // Mane: a ridge of small blocks down the back of the neck.
-    for (int i = 0; i < 5; ++i) {
-        const float t = float(i) / 4.0f;
-        const float x = -0.13f - 0.12f * t;
-        const float y = 0.78f - 0.34f * t;
-        m.append(box({x - 0.04f, y - 0.045f, -0.035f}, {x + 0.02f, y + 0.035f, 0.035f}));
+    std::vector<Section> head = throughKeys(
+        {
+            across(-0.07f, -0.03f, 0.03f, 0.035f, 0),
+            across(-0.04f, -0.095f, 0.068f, 0.072f, 0),
+            across(0.03f, -0.155f, 0.086f, 0.09f, 0.2f),
+            across(0.11f, -0.14f, 0.082f, 0.082f, 0),
+            across(0.20f, -0.095f, 0.077f, 0.068f, 0),
+            across(0.29f, -0.088f, 0.07f, 0.068f, 0.08f),
+            across(0.325f, -0.07f, 0.05f, 0.055f, 0),
+            across(0.34f, -0.03f, 0.02f, 0.022f, 0),
+        },
+        2);
+    // The mouth: the jaw line drawn in between the nostrils and the chin.
+    Section& mouth = head[head.size() - 4];
+    mouth.fx += (mouth.bx - mouth.fx) * 0.25f;
+    mouth.fy += (mouth.by - mouth.fy) * 0.25f;
+    horse.append(loft(head, 18));
+
+    // Ears, pricked up and a little apart, leaning back.
+    const Vec3 poll = origin + up * 0.065f;
+    for (float side : {-1.0f, 1.0f}) {
+        auto ear = [&](float rise, float depth, float halfWidth) {
+            const float x = poll.x - 0.25f * rise, y = poll.y + rise;
+            return Section{x + depth, y, x - depth, y, halfWidth, side * (0.04f + 0.1f * rise)};
+        };
+        horse.append(loft(
+            {ear(-0.03f, 0.04f, 0.03f), ear(0.04f, 0.035f, 0.024f), ear(0.095f, 0.006f, 0.004f)},
+            8));
     }
+    // Drawn a little large; brought down to stay below the bishop.
+    for (Vertex& v : horse.vertices) {
+        v.pos.x *= 0.94f;
+        v.pos.y = 0.17f + (v.pos.y - 0.17f) * 0.94f;
+        v.pos.z *= 0.94f;
+    }
+    m.append(horse);
     return m;
 }
 
