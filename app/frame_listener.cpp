@@ -169,6 +169,10 @@ void KorvaneFrameListener::turnView() {
     orbit_.flip();
 }
 
+void KorvaneFrameListener::resetView() {
+    orbit_.reset(game_.viewFlipped);
+}
+
 bool KorvaneFrameListener::keyHeld(int engineKey) const {
     SDL_Scancode sc = scancodeFromEngineKey(engineKey);
     if (sc == SDL_SCANCODE_UNKNOWN)
@@ -197,6 +201,9 @@ void KorvaneFrameListener::handleEvent(const SDL_Event& e) {
     case SDL_WINDOWEVENT:
         if (e.window.event == SDL_WINDOWEVENT_CLOSE) {
             windowClosed_ = true;
+        } else if (e.window.event == SDL_WINDOWEVENT_FOCUS_LOST) {
+            // The button's release may never come back to this window.
+            cameraDrag_ = CameraDrag();
         } else if (e.window.event == SDL_WINDOWEVENT_SIZE_CHANGED) {
             window_->resize(e.window.data1, e.window.data2);
             window_->windowMovedOrResized();
@@ -210,8 +217,13 @@ void KorvaneFrameListener::handleEvent(const SDL_Event& e) {
     case SDL_KEYDOWN:
         if (e.key.keysym.scancode < SDL_NUM_SCANCODES)
             pressedThisFrame_.set(e.key.keysym.scancode);
-        if (int key = engineKeyFromScancode(e.key.keysym.scancode))
-            gui.injectKeyDown(static_cast<CEGUI::Key::Scan>(key));
+        if (int key = engineKeyFromScancode(e.key.keysym.scancode)) {
+            const bool guiTookIt = gui.injectKeyDown(static_cast<CEGUI::Key::Scan>(key));
+            // Escape keeps whatever it means to the window that has the keyboard; on the
+            // board it drops the selection.
+            if (key == KeyEscape && !e.key.repeat && !guiTookIt && !editBoxHasKeyboard())
+                deselect();
+        }
         break;
     case SDL_KEYUP:
         // The GUI never receives key releases: it works on presses alone.
@@ -229,16 +241,43 @@ void KorvaneFrameListener::handleEvent(const SDL_Event& e) {
         break;
     case SDL_MOUSEMOTION:
         gui.injectMousePosition(float(e.motion.x), float(e.motion.y));
+        dragCamera(e.motion.x, e.motion.y, e.motion.state);
         break;
     case SDL_MOUSEBUTTONDOWN:
         gui.injectMousePosition(float(e.button.x), float(e.button.y));
-        // The board sees the press before the GUI does.
-        mouseClicked(e.button.x, e.button.y);
+        // Only the left button plays, and the board sees its press before the GUI does. The
+        // right and middle buttons turn the camera when pressed over the board itself.
+        if (e.button.button == SDL_BUTTON_LEFT) {
+            mouseClicked(e.button.x, e.button.y);
+        } else if ((e.button.button == SDL_BUTTON_RIGHT || e.button.button == SDL_BUTTON_MIDDLE) &&
+                   cameraDrag_.button == 0 &&
+                   !guiUnderCursor(float(e.button.x), float(e.button.y))) {
+            cameraDrag_ =
+                CameraDrag{e.button.button, e.button.x, e.button.y, e.button.x, e.button.y, false};
+        }
         gui.injectMouseButtonDown(guiButton(e.button.button));
         break;
     case SDL_MOUSEBUTTONUP:
         gui.injectMouseButtonUp(guiButton(e.button.button));
+        if (e.button.button == cameraDrag_.button) {
+            const bool click = !cameraDrag_.moving;
+            cameraDrag_ = CameraDrag();
+            if (click && e.button.button == SDL_BUTTON_RIGHT)
+                deselect();
+        }
         break;
+    case SDL_MOUSEWHEEL: {
+        float notches = e.wheel.preciseY;
+        if (e.wheel.direction == SDL_MOUSEWHEEL_FLIPPED)
+            notches = -notches;
+        // Over a window the wheel is the window's (a list scrolls); over the board it zooms.
+        const CEGUI::Vector2f at = gui.getMouseCursor().getPosition();
+        if (guiUnderCursor(at.d_x, at.d_y))
+            gui.injectMouseWheelChange(notches);
+        else
+            orbit_.zoom(notches);
+        break;
+    }
     default:
         return;
     }
@@ -250,8 +289,49 @@ void KorvaneFrameListener::mouseClicked(int x, int y) {
         return;
     if (!boardAcceptsClick(game_))
         return;
-    applyBoardClick(*flow_,
-                    picker_->pick(float(x), float(y), window_->getWidth(), window_->getHeight()));
+    const PickHit hit =
+        picker_->pick(float(x), float(y), window_->getWidth(), window_->getHeight());
+    // The selected piece clicked again is put back down.
+    if (hit.type == PickHit::Piece && game_.selectionKind != -2 &&
+        hit.colour == game_.selectionColour && hit.kind == game_.selectionKind &&
+        hit.index == game_.selectionIndex) {
+        flow_->clearSelection();
+        return;
+    }
+    applyBoardClick(*flow_, hit);
+}
+
+void KorvaneFrameListener::deselect() {
+    // While the peer is to move, the selection on this screen is the peer's: it stays.
+    if (game_.selectionKind == -2 || !boardAcceptsClick(game_))
+        return;
+    flow_->clearSelection();
+}
+
+void KorvaneFrameListener::dragCamera(int x, int y, unsigned buttons) {
+    if (cameraDrag_.button == 0)
+        return;
+    if (!(buttons & SDL_BUTTON(cameraDrag_.button))) {
+        // Let go where this window did not see it.
+        cameraDrag_ = CameraDrag();
+        return;
+    }
+    // A hand never holds the mouse quite still: a few pixels still count as a click.
+    constexpr int kDragThreshold = 4;
+    if (!cameraDrag_.moving) {
+        if (std::abs(x - cameraDrag_.startX) + std::abs(y - cameraDrag_.startY) < kDragThreshold)
+            return;
+        cameraDrag_.moving = true;
+    }
+    orbit_.drag(float(x - cameraDrag_.lastX), float(y - cameraDrag_.lastY));
+    cameraDrag_.lastX = x;
+    cameraDrag_.lastY = y;
+}
+
+bool KorvaneFrameListener::guiUnderCursor(float x, float y) const {
+    CEGUI::Window* root = CEGUI::System::getSingleton().getDefaultGUIContext().getRootWindow();
+    return root && root->isEffectiveVisible() &&
+           root->getTargetChildAtPosition(CEGUI::Vector2f(x, y)) != nullptr;
 }
 
 bool KorvaneFrameListener::editBoxHasKeyboard() const {
@@ -290,7 +370,20 @@ bool KorvaneFrameListener::frameStarted(const Ogre::FrameEvent& evt) {
         screens_.refreshNetworkButtons();
     if (std::optional<std::string> version = versionQuery_.poll())
         screens_.showLatestVersion(*version);
+
+    // Render on demand: a still picture stays on screen without being drawn again. The
+    // loop goes on ticking (the network, the GUI's timers and the probe need it), but only
+    // activity, the spinning arrow or a GUI change draws; an uncovered window is an event.
+    const bool draw =
+        !paced_ || busy() || CEGUI::System::getSingleton().getDefaultGUIContext().isDirty();
+    window_->setAutoUpdated(draw);
+    if (draw)
+        ++framesDrawn_;
     return true;
+}
+
+bool KorvaneFrameListener::busy() const {
+    return nowSeconds() - lastActivity_ < 1.0 || board_.arrowEntity()->isVisible();
 }
 
 bool KorvaneFrameListener::pollKeyboard(const Ogre::FrameEvent& evt) {
@@ -319,6 +412,11 @@ bool KorvaneFrameListener::pollKeyboard(const Ogre::FrameEvent& evt) {
         keys.zoomOut = keyHeld(KeyKeypadMinus);
         if (orbit_.update(keys, dt))
             lastActivity_ = nowSeconds();
+        // Home puts the camera back where a game starts it; in an edit box Home is the text's.
+        if (keyHeld(KeyHome) && !editBoxHasKeyboard()) {
+            resetView();
+            lastActivity_ = nowSeconds();
+        }
         if (keyHeld(KeyEscape) && keyHeld(KeyLeftShift))
             return false;
         if (keyHeld(KeyPrintScreen) && keyRepeatTimer_ <= 0) {
@@ -374,20 +472,22 @@ std::string KorvaneFrameListener::probeText() const {
            "\n";
     out += "peer " + session_->peerName() + "\n";
     out += formatLanLines(probeLanEntries());
+    out += std::string("arrow ") + (board_.arrowEntity()->isVisible() ? "1" : "0") + "\n";
+    out += "drawn " + std::to_string(framesDrawn_) + "\n";
     return out;
 }
 
 void KorvaneFrameListener::pace(float) {
-    // Busy while the player acts or something moves; otherwise a few frames a second
-    // keep the window fresh without spending a core on a still picture.
+    // Busy while the player acts or something moves; otherwise the loop ticks a few times a
+    // second without drawing.
     if (!paced_)
         return;
     const double now = nowSeconds();
-    const bool busy = now - lastActivity_ < 1.0 || board_.arrowEntity()->isVisible();
-    const double period = busy ? 1.0 / 60.0 : 1.0 / 4.0;
+    const bool active = busy();
+    const double period = active ? 1.0 / 60.0 : 1.0 / 4.0;
     const double wait = lastFrameEnd_ + period - now;
     if (wait > 0) {
-        if (busy)
+        if (active)
             std::this_thread::sleep_for(std::chrono::duration<double>(wait));
         else
             waitIdle(wait);

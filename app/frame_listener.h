@@ -64,6 +64,8 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     GameSounds& sounds() { return sounds_; }
     // The view flip: the camera turns by pi around the board; the flag follows.
     void turnView();
+    // The camera back to the orbit a game starts with, on the side the view is turned to.
+    void resetView();
     void setFlowFlags(bool flipView, bool highlighting, bool lastMoveHighlighting);
     // The About window's query, on a worker thread whose answer wakes the frame loop.
     void startVersionQuery();
@@ -74,8 +76,15 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     void pumpEvents();
     void handleEvent(const SDL_Event& e);
     void mouseClicked(int x, int y);
+    // Drops the local player's selection, but only while the board takes that player's input.
+    void deselect();
+    void dragCamera(int x, int y, unsigned buttons);
+    // A GUI window (not the see-through root) lies under the window pixel.
+    bool guiUnderCursor(float x, float y) const;
     bool editBoxHasKeyboard() const;
     void pace(float frameSeconds);
+    // The player acted within the last second, or something on the board moves.
+    bool busy() const;
     void waitIdle(double seconds);
     bool keyHeld(int engineKey) const;
     std::string probeText() const;
@@ -91,6 +100,14 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     float arrowSpin_ = 0;
     bool chatLineOpen_ = false;
     std::bitset<512> pressedThisFrame_;
+    // The right or middle button held down over the board: once the cursor has moved a few
+    // pixels it turns the camera; the right one let go before that is a click.
+    struct CameraDrag {
+        int button = 0; // SDL button number, 0 when none is held
+        int startX = 0, startY = 0, lastX = 0, lastY = 0;
+        bool moving = false;
+    };
+    CameraDrag cameraDrag_;
     std::vector<SDL_Event> heldEvents_;
 
     Screens& screens_;
@@ -112,6 +129,7 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
 
     VersionQueryTask versionQuery_;
     unsigned long frameNumber_ = 0;
+    unsigned long framesDrawn_ = 0; // ticks that drew the window
     std::unique_ptr<StateProbe> probe_;
 };
 

@@ -281,10 +281,14 @@ void KorvaneApp::buildScene() {
     screens_->buildGui();
     guiSheet_ = guiSystem_->getDefaultGUIContext().getRootWindow();
 
+    // The board stands on a table in a dim room, not in a coloured void.
+    if (Ogre::Viewport* vp = camera_->getViewport())
+        vp->setBackgroundColour(Ogre::ColourValue(kRoomColour[0], kRoomColour[1], kRoomColour[2]));
     sceneManager_->setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 1.0f));
     if (settingValue("Shadows", "Video") == "true") {
         sceneManager_->setShadowTechnique(Ogre::SHADOWTYPE_STENCIL_MODULATIVE);
-        sceneManager_->setShadowColour(Ogre::ColourValue(0.3f, 0.3f, 0.3f, 0.2f));
+        // Softer than black: the wood's grain and a highlighted square still read in shade.
+        sceneManager_->setShadowColour(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 0.2f));
         sceneManager_->setShadowFarDistance(24);
         const bool rtt = root_->getRenderSystem()->getCapabilities()->hasCapability(
             Ogre::RSC_HWRENDER_TO_TEXTURE);
@@ -332,6 +336,19 @@ void KorvaneApp::newGame() {
 void KorvaneApp::turnCamera() {
     if (frameListener_)
         frameListener_->turnView();
+}
+
+void KorvaneApp::resetCamera() {
+    if (frameListener_)
+        frameListener_->resetView();
+}
+
+void KorvaneApp::clearBoardMarks() {
+    if (!frameListener_)
+        return;
+    frameListener_->flow().clearSelection();
+    board_->resetPieceLooks(0);
+    board_->resetPieceLooks(1);
 }
 
 void KorvaneApp::completePromotion(int pieceCode) {

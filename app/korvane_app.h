@@ -52,6 +52,8 @@ class KorvaneApp : public GuiBackend {
     GameState& gameState() override;
     void newGame() override;
     void turnCamera() override;
+    void resetCamera() override;
+    void clearBoardMarks() override;
     void completePromotion(int pieceCode) override;
     void resetPieceLooks() override;
     void flowFlagsChanged(bool flipView, bool highlighting, bool lastMoveHighlighting) override;

@@ -73,6 +73,9 @@ std::vector<CatalogueEntry> makeCatalogue() {
     // Why hosting failed, and how the LAN search is going.
     add("NetworkMenu/Status", K::Static);
     add("JoinGame/SearchStatus", K::Static);
+    // What the status bar says when nobody is simply to move: the result, or whose pawn
+    // waits for its promotion piece.
+    add("StatusBar/Result", K::Static);
     return c;
 }
 

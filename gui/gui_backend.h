@@ -23,6 +23,11 @@ class GuiBackend {
     virtual void newGame() = 0;
     // Turn the camera by pi around the board and place it; the caller keeps the flag.
     virtual void turnCamera() = 0;
+    // The camera back to the orbit a game starts with, on the side the view-flipped flag
+    // names: the player's turning, tilting and zooming are undone.
+    virtual void resetCamera() = 0;
+    // No selection arrow, no target squares, no movable pieces: the board as a position only.
+    virtual void clearBoardMarks() = 0;
     // The rules' promotion completion with piece code 1..4.
     virtual void completePromotion(int pieceCode) = 0;
     // Every piece of both sides back to its plain material.

@@ -61,6 +61,35 @@ void setSelected(const std::string& name, bool selected) {
         box->setSelected(selected);
 }
 
+// The language list shows Czech with its accent; the settings file keeps the plain value that
+// every settings file written so far holds and that selects the Czech layout.
+const char* const kCzechStored = "Cesky";
+const char* const kCzechShown = "Česky";
+
+std::string shownLanguage(const std::string& stored) {
+    return stored == kCzechStored ? kCzechShown : stored;
+}
+std::string storedLanguage(const std::string& shown) {
+    return shown == kCzechShown ? kCzechStored : shown;
+}
+
+std::string gameOverText(bool czech, Outcome outcome, int winner) {
+    const bool white = winner == White;
+    switch (outcome) {
+    case Outcome::Checkmate:
+        return czech ? (white ? "Mat: vyhrál bílý" : "Mat: vyhrál černý")
+                     : (white ? "Checkmate: White wins" : "Checkmate: Black wins");
+    case Outcome::Resignation:
+        return czech ? (white ? "Vzdáno: vyhrál bílý" : "Vzdáno: vyhrál černý")
+                     : (white ? "Resignation: White wins" : "Resignation: Black wins");
+    case Outcome::Stalemate:
+        return czech ? "Pat: remíza" : "Stalemate: a draw";
+    case Outcome::AgreedDraw:
+        return czech ? "Remíza dohodou" : "Draw agreed";
+    }
+    return std::string();
+}
+
 } // namespace
 
 void setUpGuiResources(CEGUI::System& system) {
@@ -192,7 +221,7 @@ void Screens::buildGui() {
     fillCombobox("Settings/Res", {"800x600", "1024x768", "1280x960"});
     fillCombobox("Settings/Depth", {"16", "32"});
     fillCombobox("Settings/AA", {"0x", "2x", "4x"});
-    fillCombobox("Settings/Lang", {"English", "Cesky"});
+    fillCombobox("Settings/Lang", {"English", kCzechShown});
 
     if (auto* line = dynamic_cast<CEGUI::Editbox*>(findWindow("ChatLine/Line")))
         line->setMaxTextLength(kMaxChatBytes);
@@ -267,10 +296,31 @@ void Screens::showSideToMove(int side) {
     if (side == 0) {
         showWindow("StatusBar/WhiteOnMove");
         hideWindow("StatusBar/BlackOnMove");
+        hideWindow("StatusBar/Result");
     } else if (side == 1) {
         hideWindow("StatusBar/WhiteOnMove");
         showWindow("StatusBar/BlackOnMove");
+        hideWindow("StatusBar/Result");
     }
+}
+
+void Screens::showStatusText(const std::string& line) {
+    hideWindow("StatusBar/WhiteOnMove");
+    hideWindow("StatusBar/BlackOnMove");
+    setText("StatusBar/Result", line);
+    showWindow("StatusBar/Result");
+}
+
+void Screens::showGameOver(Outcome outcome, int winner) {
+    showStatusText(gameOverText(czech(), outcome, winner));
+}
+
+void Screens::showPromotionChoice(int colour) {
+    const bool white = colour == White;
+    if (czech())
+        showStatusText(white ? "Bílý vybírá figuru" : "Černý vybírá figuru");
+    else
+        showStatusText(white ? "White chooses a piece" : "Black chooses a piece");
 }
 
 // ---------------------------------------------------------------- chat
@@ -334,10 +384,10 @@ bool Screens::startLocalGame(const CEGUI::EventArgs&) {
     showWindow("StatusBar");
     showSideToMove(0);
     backend_.newGame();
-    if (state.viewFlipped) {
-        state.viewFlipped = false;
-        backend_.turnCamera();
-    }
+    // A new game starts from White's side with the camera where it stood at start-up,
+    // however the last game left it.
+    state.viewFlipped = false;
+    backend_.resetCamera();
     showWindow("LocalIngame");
     hideWindow("Menu");
     hideWindow("Logo");
@@ -347,14 +397,23 @@ bool Screens::startLocalGame(const CEGUI::EventArgs&) {
 }
 
 bool Screens::restartLocalGame(const CEGUI::EventArgs&) {
-    backend_.gameState().sideToMove = Turn::White;
+    GameState& state = backend_.gameState();
+    state.sideToMove = Turn::White;
     showSideToMove(0);
     backend_.newGame();
+    // White moves first, so a view that followed Black turns back; the player's tilt and
+    // zoom stay.
+    if (state.viewFlipped) {
+        state.viewFlipped = false;
+        backend_.turnCamera();
+    }
     return true;
 }
 
 bool Screens::leaveLocalGame(const CEGUI::EventArgs&) {
     backend_.gameState().gameMode = GameMode::None;
+    // Over the menu nobody plays: nothing on the board may look selected or movable.
+    backend_.clearBoardMarks();
     hideWindow("LocalIngame");
     showWindow("Menu");
     showWindow("Logo");
@@ -631,6 +690,8 @@ void Screens::joined(int) {
     const Turn side = backend_.gameState().sideToMove;
     if (isColour(side))
         showSideToMove(colourOf(side));
+    else
+        showStatusText(czech() ? "Hra skončila" : "The game is over");
     networkLive_ = true;
     refreshNetworkButtons();
 }
@@ -652,6 +713,8 @@ void Screens::hostGone(bool lost) {
     networkLive_ = false;
     closeGamePopUps();
     hideWindow("NetworkIngame");
+    showStatusText(czech() ? "Hra skončila" : "The game is over");
+    backend_.clearBoardMarks();
     showWindow("NetworkErrPopUp");
     if (lost) {
         hideWindow("NetworkErrPopUp/Disconnected");
@@ -683,10 +746,17 @@ void Screens::questionClosed() {
         CEGUI::Window* w = findWindow(name);
         return w && w->isVisible();
     };
-    if (backend_.gameState().networkGame() && !up("NetworkIngame") && !up("GameEnd") &&
+    const GameState& state = backend_.gameState();
+    if (state.networkGame() && !up("NetworkIngame") && !up("GameEnd") &&
         !up("IngamePawnTransform") && !up("NetworkErrPopUp")) {
         showWindow("NetworkIngame");
         activateWindow("NetworkIngame");
+    }
+    // A question that closes with nobody to move was a draw offer accepted: the game is over
+    // without a move and without the game-end panel.
+    if (state.networkGame() && state.sideToMove == Turn::Over && !up("GameEnd")) {
+        showGameOver(Outcome::AgreedDraw, White);
+        backend_.clearBoardMarks();
     }
     refreshNetworkButtons();
 }
@@ -711,6 +781,9 @@ void Screens::resigned(int winner) {
     hideWindow("WantsRemovePopUp");
     showWindow("GameEnd");
     activateWindow("GameEnd");
+    showGameOver(Outcome::Resignation, winner);
+    // Nobody moves any more, so no piece may look movable.
+    backend_.clearBoardMarks();
     refreshNetworkButtons();
 }
 
@@ -813,7 +886,7 @@ bool Screens::showSettings(const CEGUI::EventArgs&) {
     setText("Settings/Res", width + "x" + height);
     setText("Settings/Depth", video("Depth"));
     setText("Settings/AA", video("AA") + "x");
-    setText("Settings/Lang", game("Lang"));
+    setText("Settings/Lang", shownLanguage(game("Lang")));
     setSelected("Settings/FS", video("FS") == "Yes");
     setSelected("Settings/VSync", video("VSync") == "Yes");
     setSelected("Settings/Shadows", video("Shadows") == "true");
@@ -869,7 +942,7 @@ bool Screens::applySettings(const CEGUI::EventArgs&) {
         ConfigStore::trim(value, " \t");
         return value;
     };
-    const std::string language = typed("Settings/Lang");
+    const std::string language = storedLanguage(typed("Settings/Lang"));
     const bool languageChanged = language != game("Lang");
     Settings& flags = settings();
     flags.flipView = isSelected("Settings/FlipView");

@@ -57,6 +57,8 @@ class Screens : public ScreenView, public NetView {
     void hideWindow(const std::string& name) override;
     void activateWindow(const std::string& name) override;
     void showSideToMove(int side) override;
+    void showGameOver(Outcome outcome, int winner) override;
+    void showPromotionChoice(int colour) override;
 
     // NetView: what the network shows.
     void chatLine(const std::string& line) override {
@@ -157,6 +159,8 @@ class Screens : public ScreenView, public NetView {
     void closeGamePopUps();
     void clearChatHistory();
     bool czech() const;
+    // "StatusBar/Result" with this text in place of whose move it is.
+    void showStatusText(const std::string& text);
     void showSettingsHint();
     void setText(const std::string& name, const std::string& text);
     std::string text(const std::string& name) const;

@@ -145,6 +145,7 @@ bool GameFlow::executeMove(int ordinal, bool send) {
         state_.promotionPending = true;
         state_.promotionColour = p.colour;
         state_.promotionPawnIndex = p.index;
+        screens_.showPromotionChoice(p.colour);
         // The peer's choice arrives with its move; this player never makes it.
         if (send || !state_.networkGame()) {
             screens_.showWindow("IngamePawnTransform");
@@ -228,6 +229,7 @@ bool GameFlow::completePromotion(int pieceCode) {
     screens_.showWindow(panel);
     screens_.activateWindow(panel);
     state_.promotionPending = false;
+    announceSideToMove();
 
     if (state_.networkGame()) {
         peer_.sideToMoveChanged();
@@ -415,6 +417,9 @@ void GameFlow::testGameEnd() {
     screens_.hideWindow("NetworkIngame");
     screens_.showWindow("GameEnd");
     screens_.activateWindow("GameEnd");
+    // The mated side is still the side to move, but the status bar must not say so.
+    screens_.showGameOver(end == GameEnd::Checkmate ? Outcome::Checkmate : Outcome::Stalemate,
+                          state_.sideToMove == Turn::White ? Black : White);
 }
 
 } // namespace korvane

@@ -44,7 +44,16 @@ class BoardView {
     virtual void hideArrow() = 0;
     // Turn the camera by pi around the board and place it; the rules keep the flipped flag.
     virtual void turnView() = 0;
+    // After every refresh of the rules, for each colour: the square of that side's king when
+    // it stands in check, -1 when it does not. Views without a check marker ignore it.
+    virtual void kingInCheck(int colour, int square) {
+        (void)colour;
+        (void)square;
+    }
 };
+
+// How a game ended, for the status bar.
+enum class Outcome { Checkmate, Stalemate, Resignation, AgreedDraw };
 
 // Implemented by the GUI. Names are the window catalogue names, e.g. "GameEnd/Checkmate".
 class ScreenView {
@@ -56,6 +65,11 @@ class ScreenView {
     // Status bar for the side to move: 0 shows "StatusBar/WhiteOnMove" and hides
     // "StatusBar/BlackOnMove", 1 the reverse.
     virtual void showSideToMove(int side) = 0;
+    // The status bar says how the game ended; `winner` (a colour) counts for checkmate and
+    // resignation. It stays until the side to move is shown again.
+    virtual void showGameOver(Outcome, int /*winner*/) {}
+    // The status bar names the colour whose pawn waits for its promotion piece.
+    virtual void showPromotionChoice(int /*colour*/) {}
 };
 
 // Implemented by the sound manager.

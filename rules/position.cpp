@@ -483,6 +483,13 @@ void Position::refreshRules() {
     generateLegalMoves(White);
     generateLegalMoves(Black);
     computeCaptureMaps();
+    for (int colour = 0; colour < 2; ++colour) {
+        const Fig& k = king(colour);
+        const int square = k.x + 8 * k.y;
+        const int* attackers = colour == White ? board.blackCaptures : board.whiteCaptures;
+        const bool onBoard = k.x >= 0 && k.x < 8 && k.y >= 0 && k.y < 8;
+        view_->kingInCheck(colour, onBoard && attackers[square] > 0 ? square : -1);
+    }
 }
 
 bool Position::inCheck(int colour) {

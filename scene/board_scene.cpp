@@ -12,6 +12,37 @@ const char* const kMeshes[6] = {"pawn.mesh",   "rook.mesh",  "knight.mesh",
                                 "bishop.mesh", "queen.mesh", "king.mesh"};
 const int kIndexCount[6] = {8, 10, 10, 10, 10, 1};
 
+// Custom shader parameter of every piece: its side (x 0 White, 1 Black), for the materials
+// that keep the sides apart.
+constexpr size_t kSideParam = 0;
+const char* const kSquareMaterials[] = {"Desk/White", "Desk/Black", "Desk/WhiteHighlighted",
+                                        "Desk/BlackHighlighted", "Desk/Green"};
+// A knight or a queen has at most eight captures.
+constexpr int kCaptureMarks = 8;
+
+// Projects the squares' grain texture straight down onto the board, one cell a square. It
+// lives as long as the process: the square materials keep a pointer to it.
+const Ogre::Frustum* boardProjector() {
+    static Ogre::Frustum* projector = [] {
+        auto* f = new Ogre::Frustum("BoardProjector");
+        f->setProjectionType(Ogre::PT_ORTHOGRAPHIC);
+        f->setOrthoWindow(8, 8);
+        f->setNearClipDistance(1);
+        f->setFarClipDistance(20);
+        const Ogre::Quaternion down(Ogre::Degree(-90), Ogre::Vector3::UNIT_X);
+        f->setCustomViewMatrix(true, Ogre::Math::makeViewMatrix(Ogre::Vector3(4, 10, 4), down));
+        return f;
+    }();
+    return projector;
+}
+
+// The surroundings are neither picked nor cast shadows: a click goes through them to the
+// square or piece, and the shadow volumes stay those of the pieces.
+void makeScenery(Ogre::Entity* e) {
+    e->setCastShadows(false);
+    e->setQueryFlags(0);
+}
+
 bool validPiece(int colour, int kind, int index) {
     return colour >= 0 && colour < 2 && kind >= 0 && kind < 6 && index >= 0 &&
            index < kIndexCount[kind];
@@ -65,6 +96,9 @@ void BoardScene::build() {
         Ogre::Entity* e =
             sceneManager_->createEntity(pieceName(colour, kind, index), kMeshes[kind]);
         e->setMaterialName(colour == 0 ? looks_.white : looks_.black);
+        for (unsigned i = 0; i < e->getNumSubEntities(); ++i)
+            e->getSubEntity(i)->setCustomParameter(kSideParam,
+                                                   Ogre::Vector4(Ogre::Real(colour), 0, 0, 0));
         e->setVisible(false);
         Ogre::SceneNode* node = root->createChildSceneNode();
         // Knights face +X, towards Black; Black's look the other way.
@@ -86,7 +120,47 @@ void BoardScene::build() {
     arrow_->setVisible(false);
     arrowNode_ = root->createChildSceneNode("ArrowNode");
     arrowNode_->attachObject(arrow_);
+    buildSurroundings();
     repaintSquares(-1, -1);
+}
+
+void BoardScene::buildSurroundings() {
+    for (const char* name : kSquareMaterials) {
+        Ogre::MaterialPtr m = Ogre::MaterialManager::getSingleton().getByName(name);
+        if (!m)
+            continue;
+        m->load();
+        Ogre::Technique* t = m->getBestTechnique();
+        if (t && t->getNumPasses() > 0 && t->getPass(0)->getNumTextureUnitStates() > 0)
+            t->getPass(0)->getTextureUnitState(0)->setProjectiveTexturing(true, boardProjector());
+    }
+    Ogre::SceneNode* root = sceneManager_->getRootSceneNode();
+    frame_ = sceneManager_->createEntity("BoardFrame", "frame.mesh");
+    makeScenery(frame_);
+    root->createChildSceneNode()->attachObject(frame_);
+    Ogre::Entity* table = sceneManager_->createEntity("BoardTable", "table.mesh");
+    makeScenery(table);
+    root->createChildSceneNode()->attachObject(table);
+    for (int colour = 0; colour < 2; ++colour) {
+        Ogre::Entity* glow =
+            sceneManager_->createEntity(colour == 0 ? "CheckGlow" : "CheckGlowB", "glow.mesh");
+        makeScenery(glow);
+        glow->setVisible(false);
+        root->createChildSceneNode()->attachObject(glow);
+        checkGlows_[colour] = glow;
+    }
+    for (int i = 0; i < kCaptureMarks; ++i) {
+        Ogre::Entity* mark =
+            sceneManager_->createEntity("CaptureMark_" + std::to_string(i), "glow.mesh");
+        makeScenery(mark);
+        mark->setMaterialName("Marker/Capture");
+        mark->setVisible(false);
+        Ogre::SceneNode* node = root->createChildSceneNode();
+        // The glow's square is half again a board square.
+        node->setScale(Ogre::Vector3(1 / 1.5f));
+        node->attachObject(mark);
+        captureMarks_.push_back(mark);
+    }
 }
 
 void BoardScene::setPieceVisible(int colour, int kind, int index, bool visible) {
@@ -109,6 +183,8 @@ void BoardScene::repaintSquares(int lastMoveFrom, int lastMoveTo) {
         if (i % 8 != 7)
             dark = !dark;
     }
+    for (Ogre::Entity* mark : captureMarks_)
+        mark->setVisible(false);
     for (int square : {lastMoveFrom, lastMoveTo}) {
         if (square < 0 || square > 63)
             continue;
@@ -121,9 +197,19 @@ void BoardScene::repaintSquares(int lastMoveFrom, int lastMoveTo) {
 void BoardScene::paintSquares(const int* squares, int count, const std::string& material) {
     if (!squares)
         return;
+    // A target with a piece on it is a capture: the same material, and a coral frame on it.
+    const bool targets = material == "Desk/Green";
+    size_t marks = 0;
     for (int i = 0; i < count; ++i)
-        if (Ogre::Entity* tile = tileEntity(squares[i]))
+        if (Ogre::Entity* tile = tileEntity(squares[i])) {
             tile->setMaterialName(material);
+            if (targets && pieceOn(squares[i]) && marks < captureMarks_.size()) {
+                Ogre::Entity* mark = captureMarks_[marks++];
+                mark->getParentSceneNode()->setPosition(Ogre::Real(squares[i] / 8) + 0.5f, 0.003f,
+                                                        Ogre::Real(squares[i] % 8) + 0.5f);
+                mark->setVisible(true);
+            }
+        }
 }
 
 void BoardScene::resetPieceLooks(int colour) {
@@ -144,13 +230,31 @@ void BoardScene::markMovable(int colour, int kind, int index) {
 void BoardScene::showArrow(int x, int y) {
     if (!arrow_)
         return;
-    arrowNode_->setPosition(Ogre::Real(y) + 0.5f, kArrowHeight, Ogre::Real(x) + 0.5f);
+    // Just over the piece's own top, whatever its kind: high above a pawn the arrow would
+    // seem to point at the piece behind it.
+    float tip = kArrowHeight;
+    if (x >= 0 && x < 8 && y >= 0 && y < 8)
+        if (Ogre::Entity* piece = pieceOn(x + 8 * y))
+            tip = piece->getBoundingBox().getMaximum().y + kArrowGap;
+    const float lowest = arrow_->getBoundingBox().getMinimum().y;
+    arrowNode_->setPosition(Ogre::Real(y) + 0.5f, tip - lowest, Ogre::Real(x) + 0.5f);
     arrow_->setVisible(true);
 }
 
 void BoardScene::hideArrow() {
     if (arrow_)
         arrow_->setVisible(false);
+}
+
+void BoardScene::kingInCheck(int colour, int square) {
+    Ogre::Entity* glow = checkGlow(colour);
+    if (!glow)
+        return;
+    const bool shown = square >= 0 && square < 64;
+    if (shown)
+        glow->getParentSceneNode()->setPosition(Ogre::Real(square / 8) + 0.5f, 0.004f,
+                                                Ogre::Real(square % 8) + 0.5f);
+    glow->setVisible(shown);
 }
 
 void BoardScene::turnView() {
@@ -169,6 +273,35 @@ Ogre::Entity* BoardScene::tileEntity(int square) const {
 
 Ogre::Entity* BoardScene::pieceEntity(int colour, int kind, int index) const {
     return validPiece(colour, kind, index) ? pieces_[colour][kind][index] : nullptr;
+}
+
+Ogre::Entity* BoardScene::checkGlow(int colour) const {
+    return colour == 0 || colour == 1 ? checkGlows_[colour] : nullptr;
+}
+
+Ogre::Entity* BoardScene::pieceOn(int square) const {
+    const Ogre::Vector3 centre(Ogre::Real(square / 8) + 0.5f, 0, Ogre::Real(square % 8) + 0.5f);
+    for (int colour = 0; colour < 2; ++colour)
+        for (int kind = 0; kind < 6; ++kind)
+            for (int i = 0; i < kIndexCount[kind]; ++i) {
+                Ogre::Entity* e = pieces_[colour][kind][i];
+                if (e && e->isVisible() &&
+                    e->getParentSceneNode()->getPosition().squaredDistance(centre) < 0.01f)
+                    return e;
+            }
+    return nullptr;
+}
+
+bool BoardScene::captureMarked(int square) const {
+    if (square < 0 || square > 63)
+        return false;
+    const Ogre::Vector3 centre(Ogre::Real(square / 8) + 0.5f, 0.003f,
+                               Ogre::Real(square % 8) + 0.5f);
+    for (Ogre::Entity* mark : captureMarks_)
+        if (mark->isVisible() &&
+            mark->getParentSceneNode()->getPosition().squaredDistance(centre) < 1e-4f)
+            return true;
+    return false;
 }
 
 std::string BoardScene::tileMaterial(int square) const {

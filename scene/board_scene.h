@@ -1,12 +1,14 @@
 // The board in the engine's scene: the 64 tiles, both piece sets (98 entities, most of them
-// hidden promotion reserves) and the selection arrow. It paints what the rules tell it to
-// through the BoardView port and holds no game state of its own.
+// hidden promotion reserves), the selection arrow, and around them the frame with its labels,
+// the table, the backdrop and the glow under a king in check. It paints what the rules tell it
+// to through the BoardView port and holds no game state of its own.
 #pragma once
 
 #include "ports.h"
 
 #include <functional>
 #include <string>
+#include <vector>
 
 #include <OgrePrerequisites.h>
 
@@ -21,16 +23,22 @@ struct PieceLooks {
     static PieceLooks forCartoon(bool cartoon);
 };
 
+// The dim room round the table, which the table fades into: the viewport's background.
+constexpr float kRoomColour[3] = {0.11f, 0.095f, 0.085f};
+
 constexpr float kArrowSpinSpeed = 5.0f; // radians per second
+// The arrow's tip over an empty square; over a piece it hovers kArrowGap above the piece's top.
 constexpr float kArrowHeight = 1.8f;
+constexpr float kArrowGap = 0.12f;
 
 class BoardScene : public BoardView {
   public:
     BoardScene(Ogre::SceneManager* sceneManager, PieceLooks looks);
 
     // Creates the tiles (Field_00..Field_63, not casting shadows), the piece entities (white
-    // set first; hidden, at the origin, black knights turned half round) and the hidden
-    // arrow "Arrow" on its node, then paints the checkerboard. Call once.
+    // set first; hidden, at the origin, black knights turned half round), the hidden arrow
+    // "Arrow" on its node and the surroundings (none of them pickable or casting shadows),
+    // then paints the checkerboard. Call once.
     void build();
 
     // BoardView
@@ -43,6 +51,7 @@ class BoardScene : public BoardView {
     void markMovable(int colour, int kind, int index) override;
     void showArrow(int x, int y) override;
     void hideArrow() override;
+    void kingInCheck(int colour, int square) override;
     // Runs the handler set below (the orbit camera's flip); nothing without one.
     void turnView() override;
 
@@ -56,19 +65,31 @@ class BoardScene : public BoardView {
     Ogre::Entity* pieceEntity(int colour, int kind, int index) const;
     Ogre::Entity* arrowEntity() const { return arrow_; }
     Ogre::SceneNode* arrowNode() const { return arrowNode_; }
+    // The red glow under the king of `colour`; shown only while that king is in check.
+    Ogre::Entity* checkGlow(int colour) const;
+    Ogre::Entity* frameEntity() const { return frame_; }
     const PieceLooks& looks() const { return looks_; }
     Ogre::SceneManager* sceneManager() const { return sceneManager_; }
 
     // Current material name of a tile; empty for an unknown square.
     std::string tileMaterial(int square) const;
+    // Whether a painted target square wears the capture frame (a piece stands on it).
+    bool captureMarked(int square) const;
 
   private:
+    void buildSurroundings();
+    // The visible piece standing on the square, or null.
+    Ogre::Entity* pieceOn(int square) const;
+
     Ogre::SceneManager* sceneManager_;
     PieceLooks looks_;
     Ogre::Entity* tiles_[64] = {};
     Ogre::Entity* pieces_[2][6][10] = {};
     Ogre::Entity* arrow_ = nullptr;
     Ogre::SceneNode* arrowNode_ = nullptr;
+    Ogre::Entity* frame_ = nullptr;
+    Ogre::Entity* checkGlows_[2] = {};
+    std::vector<Ogre::Entity*> captureMarks_;
     std::function<void()> turnView_;
 };
 

@@ -53,4 +53,29 @@ void flipOrbit(OrbitState& orbit) {
     clampOrbit(orbit);
 }
 
+OrbitState homeOrbit(bool flipped) {
+    OrbitState orbit;
+    if (flipped)
+        flipOrbit(orbit);
+    return orbit;
+}
+
+bool applyOrbitDrag(OrbitState& orbit, float dx, float dy) {
+    if (dx == 0 && dy == 0)
+        return false;
+    orbit.yaw -= kOrbitDragTurn * dx;
+    // Window rows grow downwards.
+    orbit.elevation -= kOrbitDragTurn * dy;
+    clampOrbit(orbit);
+    return true;
+}
+
+bool applyOrbitWheel(OrbitState& orbit, float notches) {
+    if (notches == 0)
+        return false;
+    orbit.distance -= kOrbitWheelZoom * notches;
+    clampOrbit(orbit);
+    return true;
+}
+
 } // namespace korvane

@@ -17,6 +17,11 @@ constexpr float kMaxDistance = 20.0f;
 // Radians and units per second of a held key.
 constexpr float kOrbitTurnSpeed = 1.5f;
 constexpr float kOrbitZoomSpeed = 5.0f;
+// Radians per window pixel of a mouse drag (a drag across a 1024-pixel window turns the
+// camera more than once round), and units of distance per notch of the wheel (twelve notches
+// from the nearest to the farthest view).
+constexpr float kOrbitDragTurn = 0.008f;
+constexpr float kOrbitWheelZoom = 1.0f;
 
 struct OrbitState {
     float yaw = degrees(270.1f); // around the board centre; 270 degrees is behind White
@@ -50,5 +55,14 @@ bool applyOrbitKeys(OrbitState& orbit, const OrbitKeys& keys, float seconds);
 
 // Half a turn around the board, clamped.
 void flipOrbit(OrbitState& orbit);
+
+// The orbit a game starts with: behind White, or behind Black when the view is flipped.
+OrbitState homeOrbit(bool flipped);
+
+// A mouse drag of (dx, dy) window pixels, clamped: to the right turns as the right arrow
+// does, upwards raises the camera as the up arrow does. True when anything changed.
+bool applyOrbitDrag(OrbitState& orbit, float dx, float dy);
+// Wheel notches, clamped: away from the player (positive) come closer, as keypad plus does.
+bool applyOrbitWheel(OrbitState& orbit, float notches);
 
 } // namespace korvane

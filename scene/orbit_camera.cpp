@@ -29,6 +29,21 @@ void OrbitCamera::flip() {
     place();
 }
 
+void OrbitCamera::reset(bool flipped) {
+    orbit_ = homeOrbit(flipped);
+    place();
+}
+
+void OrbitCamera::drag(float dx, float dy) {
+    if (applyOrbitDrag(orbit_, dx, dy))
+        place();
+}
+
+void OrbitCamera::zoom(float notches) {
+    if (applyOrbitWheel(orbit_, notches))
+        place();
+}
+
 bool OrbitCamera::update(const OrbitKeys& keys, float seconds) {
     if (!applyOrbitKeys(orbit_, keys, seconds))
         return false;

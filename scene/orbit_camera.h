@@ -26,6 +26,11 @@ class OrbitCamera {
     void flip();
     // The held keys for `seconds`; places the camera when any key was held.
     bool update(const OrbitKeys& keys, float seconds);
+    // The orbit a game starts with, on Black's side when flipped.
+    void reset(bool flipped);
+    // A mouse drag in window pixels, and wheel notches; each places the camera.
+    void drag(float dx, float dy);
+    void zoom(float notches);
 
     // Where the sound listener connects; it decides itself whether sounds are on.
     using ListenerHook =

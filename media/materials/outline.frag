@@ -1,5 +1,7 @@
 #version 120
+uniform vec4 outlineColour;
+
 void main()
 {
-    gl_FragColor = vec4(0.05, 0.04, 0.04, 1.0);
+    gl_FragColor = outlineColour;
 }

@@ -1,6 +1,10 @@
 #version 120
 // Three flat bands of light and a hard highlight: the cartoon look of the pieces.
-uniform vec4 baseColour;
+// Each side's colour; side.x (0 White, 1 Black) is set on every piece by the scene, so one
+// material can keep both sides apart.
+uniform vec4 whiteColour;
+uniform vec4 blackColour;
+uniform vec4 side;
 uniform vec4 ambientLight;
 uniform vec4 lightDiffuse;
 varying vec3 normal;
@@ -9,6 +13,7 @@ varying vec3 toEye;
 
 void main()
 {
+    vec4 baseColour = mix(whiteColour, blackColour, side.x);
     vec3 n = normalize(normal);
     vec3 l = normalize(toLight);
     vec3 e = normalize(toEye);

@@ -13,8 +13,10 @@ import sys
 import time
 import unittest
 
-from harness import ARTIFACTS, GameTest, config_with, map_extra_keysyms, window_shot
-from test_local_game import START_FEN, camera, click_square, identity, occupant, sq
+from harness import (ARTIFACTS, GameTest, config_with, map_extra_keysyms, window_pixels,
+                     window_shot)
+from test_local_game import (START_FEN, bluish, camera, click_square, identity, occupant,
+                             piece_column, sq, status)
 
 sys.path.insert(0, os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
 from udp_relay import Relay  # noqa: E402
@@ -282,6 +284,7 @@ class LanTest(GameTest):
                              last_chat(p) == ["Draw have been accepted."], timeout=10)
         self.assertEqual(last_chat(h), ["You have accepted draw."])
         self.assertEqual(fen(g), fen(h))
+        self.assertEqual((status(h), status(g)), (["Draw agreed"], ["Draw agreed"]))
 
         # The host starts a new game; the colours stay swapped.
         host.click_window("NetworkIngame/NewButton")
@@ -298,7 +301,12 @@ class LanTest(GameTest):
             self.assertFalse(p.visible("GameEnd/BlackWon") or p.visible("GameEnd/Checkmate") or
                              p.visible("GameEnd/Stalemate"))
             self.assertEqual(p.values["side"], "-1")
+            self.assertEqual(status(p), ["Resignation: White wins"])
         window_shot(guest, "lan-guest-game-end")
+        # Black was to move, but no black piece looks movable any more.
+        colours = window_pixels(guest, guest.screenshot("lan-guest-resigned"),
+                                piece_column(p, "PawnB_00"))
+        self.assertFalse(any(bluish(c) for c in colours), colours)
         for side in (host, guest):
             side.click_window("GameEnd/OKButton")
             side.wait_probe(lambda p: p.visible("NetworkIngame") and not p.visible("GameEnd"))

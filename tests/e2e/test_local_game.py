@@ -59,6 +59,13 @@ def camera(p):
     return float(yaw), float(elevation), float(distance), flipped == "1"
 
 
+def status(p):
+    """The texts the status bar shows; exactly one while a game is on."""
+    return [p.windows[n]["text"] for n in
+            ("StatusBar/WhiteOnMove", "StatusBar/BlackOnMove", "StatusBar/Result")
+            if p.visible(n)]
+
+
 def turned_by(a, b):
     """The angle from b to a, in (-pi, pi]."""
     d = (a - b) % (2 * math.pi)
@@ -175,12 +182,20 @@ class LocalGameTest(GameTest):
     def click_square(self, g, square):
         click_square(g, square)
 
+    def hold_key(self, g, key, seconds):
+        g.key_down(key)
+        time.sleep(seconds)
+        g.key_up(key)
+        return g.next_frames(3)
+
     def select(self, g, square):
         p = g.wait_probe()
         name = occupant(p, square)
         self.assertIsNotNone(name, f"nothing stands on square {square}")
         want = "%d %d %d" % identity(name)
-        self.click_square(g, square)
+        # A second click on the selected piece would put it down again.
+        if p.values.get("selected") != want:
+            self.click_square(g, square)
         return g.wait_probe(lambda q: q.values.get("selected") == want, timeout=10)
 
     def play(self, g, move):
@@ -249,6 +264,8 @@ class LocalGameTest(GameTest):
         self.assertFalse(p.visible("GameEnd/Stalemate"))
         self.assertFalse(p.visible("LocalIngame"))
         self.assertEqual(p.values["side"], "1")
+        # Black is still "to move" in the rules, but the game is over and the bar says so.
+        self.assertEqual(status(p), ["Checkmate: White wins"])
         g.screenshot("local-checkmate")
 
         # Black has no move: its pieces cannot be selected.
@@ -259,6 +276,7 @@ class LocalGameTest(GameTest):
         p = g.wait_probe(lambda q: not q.visible("GameEnd") and q.visible("LocalIngame"))
         self.assertEqual(p.values["fen"], final)
         self.assertEqual(p.values["mode"], "0")
+        self.assertEqual(status(p), ["Checkmate: White wins"])
 
         g.click_window("LocalIngame/QuitButton")
         p = g.wait_probe(lambda q: q.visible("Menu") and q.visible("Logo"))
@@ -281,7 +299,13 @@ class LocalGameTest(GameTest):
         self.assertFalse(p.visible("GameEnd/WhiteWon"))
         self.assertFalse(p.visible("GameEnd/BlackWon"))
         self.assertFalse(p.visible("LocalIngame"))
+        self.assertEqual(status(p), ["Stalemate: a draw"])
         g.screenshot("local-stalemate")
+        # Restarted, the bar tells whose move it is again.
+        g.click_window("GameEnd/OKButton")
+        g.click_window("LocalIngame/RestartButton")
+        self.assertEqual(status(g.wait_probe(lambda q: q.values["fen"] == START_FEN)),
+                         ["White to move"])
 
 
     def test_castling_moves_king_and_rook_and_en_passant_removes_the_passed_pawn(self):
@@ -319,9 +343,9 @@ class LocalGameTest(GameTest):
         p = g.wait_probe(lambda q: q.visible("IngamePawnTransform"), timeout=10)
         self.assertEqual(p.values["promotion"], "1")
         self.assertFalse(p.visible("LocalIngame"))
-        # The turn has already passed to Black.
+        # The turn has already passed to Black, but White is still choosing.
         self.assertEqual(p.values["side"], "1")
-        self.assert_status(p, 1)
+        self.assertEqual(status(p), ["White chooses a piece"])
         self.assertFalse(p.pieces["KnigB_01"]["alive"])
         g.screenshot("local-promotion-choice")
 
@@ -335,6 +359,7 @@ class LocalGameTest(GameTest):
         p = g.wait_probe(lambda q: not q.visible("IngamePawnTransform"), timeout=10)
         self.assertEqual(p.values["promotion"], "0")
         self.assertTrue(p.visible("LocalIngame"))
+        self.assert_status(p, 1)
         # Pawn h7 (index 7) becomes knight index 9 on g8.
         self.assertTrue(p.pieces["Knig_09"]["alive"])
         self.assertEqual(p.pieces["Knig_09"]["square"], sq("g8"))
@@ -362,6 +387,26 @@ class LocalGameTest(GameTest):
         self.assert_board_ignores(g, sq("e7"))
         self.select(g, sq("d2"))
 
+
+    def test_quit_game_leaves_no_marks_of_play_under_the_menu(self):
+        g = self.begin()
+        # The knight's target h3 and the a-pawn lie beside the menu that comes up.
+        p = self.select(g, sq("g1"))
+        self.assertEqual(p.values["arrow"], "1")
+        points = [tile_point(p, sq("h3"))] + piece_column(p, "Pawn_00")
+        h3, *a2 = window_pixels(g, g.screenshot("local-before-quit"), points)
+        self.assertTrue(greenish(h3) and any(bluish(c) for c in a2), (h3, a2))
+
+        g.click_window("LocalIngame/QuitButton")
+        p = g.wait_probe(lambda q: q.visible("Menu") and q.values["mode"] == "-1")
+        self.assertEqual((p.values["selected"], p.values["arrow"]), ("none", "0"))
+        menu = p.windows["Menu"]
+        for x, y in points:
+            self.assertFalse(menu["x"] <= x <= menu["x"] + menu["w"] and
+                             menu["y"] <= y <= menu["y"] + menu["h"], "the menu hides the board")
+        h3, *a2 = window_pixels(g, g.screenshot("local-after-quit"), points)
+        self.assertFalse(greenish(h3), h3)
+        self.assertFalse(any(bluish(c) for c in a2), a2)
 
     def test_a_pinned_queen_still_gives_check(self):
         g = self.begin()
@@ -426,15 +471,42 @@ class LocalGameTest(GameTest):
         self.play(g, "f1c4")
         p = g.wait_probe(lambda q: camera(q)[3])
 
-        # A new local game from the menu turns the view back to White's side.
+        # Home undoes the player's zooming but stays on Black's side.
+        self.hold_key(g, "KP_Add", 0.3)
+        g.key("Home")
+        yaw, _, _, flipped = camera(g.wait_probe(lambda q: abs(camera(q)[2] - dist0) < 1e-4))
+        self.assertTrue(flipped)
+        self.assertAlmostEqual(abs(turned_by(yaw, yaw0)), math.pi, places=3)
+
+        # Restarted while Black was to move: White's side again, and every later move is
+        # seen from the side to move.
+        # (Tilted up: from lower down the back rank hides the pawns' centres.)
+        tilted = camera(self.hold_key(g, "Up", 0.2))
+        g.click_window("LocalIngame/RestartButton")
+        p = g.wait_probe(lambda q: q.values["fen"] == START_FEN)
+        yaw, el, dist, flipped = camera(p)
+        self.assertFalse(flipped)
+        self.assertAlmostEqual(turned_by(yaw, yaw0), 0, places=3)
+        # Only turned: the player's tilt stays.
+        self.assertAlmostEqual(el, tilted[1], places=4)
+        self.play(g, "d2d4")
+        p = g.wait_probe(lambda q: camera(q)[3])
+        self.assertAlmostEqual(abs(turned_by(camera(p)[0], yaw0)), math.pi, places=3)
+        g.screenshot("local-flipped-after-restart")
+
+        # A new local game from the menu puts the whole camera back where it started.
         g.click_window("LocalIngame/QuitButton")
         g.wait_probe(lambda q: q.visible("Menu/LocalButton"))
+        self.hold_key(g, "KP_Subtract", 0.3)
+        self.hold_key(g, "Left", 0.3)
         self.assertTrue(camera(g.wait_probe())[3])
         p = self.start_local(g)
         p = g.wait_probe(lambda q: q.values["fen"] == START_FEN)
-        yaw, _, _, flipped = camera(p)
+        yaw, el, dist, flipped = camera(p)
         self.assertFalse(flipped)
-        self.assertAlmostEqual(turned_by(yaw, yaw0), 0, places=3)
+        self.assertAlmostEqual(turned_by(yaw, yaw0), 0, places=4)
+        self.assertAlmostEqual(el, el0, places=4)
+        self.assertAlmostEqual(dist, dist0, places=4)
 
     def test_highlighting_switched_off_takes_effect_at_once(self):
         g = self.begin()
@@ -488,7 +560,7 @@ class LocalGameTest(GameTest):
         g.click(lang["x"] + lang["w"] / 2, lang["y"] + 19)
         g.next_frames(3)
         g.click(lang["x"] + 40, lang["y"] + 64)
-        g.wait_probe(lambda q: q.windows["Settings/Lang"]["text"] == "Cesky")
+        g.wait_probe(lambda q: q.windows["Settings/Lang"]["text"] == "Česky")
         self.accept_settings(g)
         self.assertIn("Lang=Cesky", g.read("config.cfg").decode())
         p = g.wait_probe(lambda q: q.windows["Menu/LocalButton"]["text"] !=

@@ -2,6 +2,8 @@
 
 #include "text_util.h"
 
+#include <map>
+
 using korvane::GameMode;
 using korvane::White;
 
@@ -29,6 +31,67 @@ TEST_F(GuiTest, StatusBarFollowsTheSideToMove) {
     screens.showSideToMove(0);
     EXPECT_TRUE(window("StatusBar/WhiteOnMove")->isVisible());
     EXPECT_FALSE(window("StatusBar/BlackOnMove")->isVisible());
+}
+
+TEST_F(GuiTest, StatusBarSaysHowTheGameEndedAndWhoChoosesAPromotionInBothLanguages) {
+    using korvane::Black;
+    using korvane::Outcome;
+    using korvane::Turn;
+    const std::map<std::string, std::vector<std::string>> expected = {
+        {"English",
+         {"Checkmate: White wins", "Stalemate: a draw", "Resignation: Black wins", "Draw agreed",
+          "Black chooses a piece", "The game is over"}},
+        {"Cesky",
+         {"Mat: vyhrál bílý", "Pat: remíza", "Vzdáno: vyhrál černý", "Remíza dohodou",
+          "Černý vybírá figuru", "Hra skončila"}},
+    };
+    for (const auto& [lang, texts] : expected) {
+        SCOPED_TRACE(lang);
+        writeAll("config.cfg", "[Game]\nLang=" + lang + "\n");
+        auto& screens = build();
+        std::vector<std::string> said;
+        // Exactly the result is shown, on one line of the status bar.
+        auto saying = [&] {
+            EXPECT_FALSE(visible("StatusBar/WhiteOnMove"));
+            EXPECT_FALSE(visible("StatusBar/BlackOnMove"));
+            EXPECT_TRUE(window("StatusBar/Result")->isVisible());
+            CEGUI::Window* label = window("StatusBar/Result");
+            EXPECT_LE(label->getFont()->getTextExtent(label->getText()),
+                      label->getPixelSize().d_width)
+                << text("StatusBar/Result");
+            said.push_back(text("StatusBar/Result"));
+        };
+        screens.showWindow("StatusBar");
+        screens.showGameOver(Outcome::Checkmate, White);
+        saying();
+        screens.showGameOver(Outcome::Stalemate, White);
+        saying();
+        // The network's own ends: a resignation, and a draw offer accepted.
+        backend.state.gameMode = GameMode::NetworkWhite;
+        screens.hostingStarted();
+        screens.resigned(Black);
+        saying();
+        click("GameEnd/OKButton");
+        backend.state.sideToMove = Turn::Over;
+        screens.questionClosed();
+        saying();
+        screens.showPromotionChoice(Black);
+        saying();
+        // A guest joining a game already over.
+        backend.state.gameMode = GameMode::NetworkBlack;
+        screens.joined(Black);
+        saying();
+        EXPECT_EQ(said, texts);
+
+        // Whose move it is again (a revoke, a new game) takes the result's place.
+        screens.showSideToMove(1);
+        EXPECT_TRUE(visible("StatusBar/BlackOnMove"));
+        EXPECT_FALSE(visible("StatusBar/Result"));
+        // A question closed in a running game leaves the side to move alone.
+        backend.state.sideToMove = Turn::Black;
+        screens.questionClosed();
+        EXPECT_FALSE(visible("StatusBar/Result"));
+    }
 }
 
 TEST_F(GuiTest, ChatHistoryFillsThenScrolls) {

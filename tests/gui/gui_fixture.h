@@ -59,6 +59,8 @@ class RecordingBackend : public korvane::GuiBackend {
     korvane::GameState& gameState() override { return state; }
     void newGame() override { calls.push_back("newGame"); }
     void turnCamera() override { calls.push_back("turnCamera"); }
+    void resetCamera() override { calls.push_back("resetCamera"); }
+    void clearBoardMarks() override { calls.push_back("clearBoardMarks"); }
     void completePromotion(int code) override { calls.push_back("promote" + std::to_string(code)); }
     void resetPieceLooks() override { calls.push_back("resetPieceLooks"); }
     void flowFlagsChanged(bool f, bool h, bool l) override {

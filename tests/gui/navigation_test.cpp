@@ -55,7 +55,9 @@ TEST_F(GuiTest, LocalGameStartsLeavesAndRestarts) {
     EXPECT_EQ(backend.state.sideToMove, Turn::White);
     EXPECT_FALSE(backend.state.viewFlipped);
     EXPECT_EQ(backend.count("newGame"), 1);
-    EXPECT_EQ(backend.count("turnCamera"), 1);
+    // The whole camera goes back, not just half a turn.
+    EXPECT_EQ(backend.count("resetCamera"), 1);
+    EXPECT_EQ(backend.count("turnCamera"), 0);
     EXPECT_EQ(visibleTopLevel(), (Names{"LocalIngame", "StatusBar"}));
     EXPECT_TRUE(active("LocalIngame"));
     EXPECT_TRUE(visible("StatusBar/WhiteOnMove"));
@@ -77,9 +79,10 @@ TEST_F(GuiTest, LocalGameStartsLeavesAndRestarts) {
     EXPECT_EQ(visibleTopLevel(), (Names{"Menu", "Logo", "StatusBar"}));
     EXPECT_TRUE(active("Menu"));
 
-    // An unflipped view is not turned.
+    // An unflipped view is not turned either.
     click("Menu/LocalButton");
-    EXPECT_EQ(backend.count("turnCamera"), 1);
+    EXPECT_EQ(backend.count("resetCamera"), 2);
+    EXPECT_EQ(backend.count("turnCamera"), 0);
 }
 
 TEST_F(GuiTest, NetworkMenuOpensAndGoesBack) {

@@ -13,9 +13,12 @@
 
 #include "tests/support/offscreen_environment.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <map>
 #include <memory>
+#include <vector>
 
 using namespace korvane;
 
@@ -84,14 +87,30 @@ struct SceneFixture : public ::testing::Test {
         gWindow->update();
         gWindow->writeContentsToFile(file);
     }
+    // The rendered window, read back.
+    std::vector<unsigned char> pixels;
+    void grab() {
+        gWindow->update();
+        pixels.assign(size_t(kWidth) * kHeight * 3, 0);
+        Ogre::PixelBox box(kWidth, kHeight, 1, Ogre::PF_BYTE_RGB, pixels.data());
+        gWindow->copyContentsToMemory(box, box);
+    }
+    Ogre::ColourValue colourAt(float x, float y) const {
+        const size_t i = (size_t(std::clamp(y, 0.0f, kHeight - 1.0f)) * kWidth +
+                          size_t(std::clamp(x, 0.0f, kWidth - 1.0f))) *
+                         3;
+        return Ogre::ColourValue(pixels[i] / 255.0f, pixels[i + 1] / 255.0f,
+                                 pixels[i + 2] / 255.0f);
+    }
+    Ogre::ColourValue colourAt(const Ogre::Vector3& world) const {
+        const WindowPoint p = worldToWindow(camera, world, kWidth, kHeight);
+        return colourAt(p.x, p.y);
+    }
     // Brightness (0..3) of the rendered window at a piece's projected centre.
     float brightnessAt(int colour, int kind, int index) {
-        gWindow->update();
-        std::vector<unsigned char> px(size_t(kWidth) * kHeight * 3);
-        Ogre::PixelBox box(kWidth, kHeight, 1, Ogre::PF_BYTE_RGB, px.data());
-        gWindow->copyContentsToMemory(box, box);
+        grab();
         const WindowPoint p = pieceCentre(*board, camera, colour, kind, index, kWidth, kHeight);
-        const Ogre::ColourValue c = box.getColourAt(size_t(p.x), size_t(p.y), 0);
+        const Ogre::ColourValue c = colourAt(p.x, p.y);
         return c.r + c.g + c.b;
     }
 };
@@ -145,11 +164,25 @@ TEST_F(SceneFixture, MovablePiecesLastMoveAndTargetsArePainted) {
     EXPECT_EQ(board->tileMaterial(18), "Desk/Green");
     EXPECT_EQ(board->tileMaterial(17), "Desk/White");
     EXPECT_TRUE(board->arrowEntity()->isVisible());
-    EXPECT_EQ(board->arrowNode()->getPosition(), Ogre::Vector3(0.5f, 1.8f, 1.5f));
+    // The arrow's tip hovers just over the knight's head, above b1.
+    auto arrowTip = [&] {
+        return board->arrowNode()->getPosition().y +
+               board->arrowEntity()->getBoundingBox().getMinimum().y;
+    };
+    const float knightTop = sm->getEntity("Knig_00")->getBoundingBox().getMaximum().y;
+    EXPECT_NEAR(board->arrowNode()->getPosition().x, 0.5f, 1e-5f);
+    EXPECT_NEAR(board->arrowNode()->getPosition().z, 1.5f, 1e-5f);
+    EXPECT_NEAR(arrowTip(), knightTop + kArrowGap, 1e-4f);
     const Ogre::Quaternion before = board->arrowNode()->getOrientation();
     board->spinArrow(0.1f);
     EXPECT_NEAR((board->arrowNode()->getOrientation() * before.Inverse()).getYaw().valueRadians(),
                 0.5f, 1e-4f);
+
+    // Over a pawn the arrow sits lower, just over the pawn.
+    ASSERT_TRUE(flow->selectPiece(0, PawnKind, 3, false));
+    EXPECT_NEAR(arrowTip(), sm->getEntity("Pawn_03")->getBoundingBox().getMaximum().y + kArrowGap,
+                1e-4f);
+    EXPECT_LT(arrowTip(), knightTop);
 
     // g1-f3: g1 dark, f3 light.
     ASSERT_TRUE(flow->selectPiece(0, KnightKind, 1, false));
@@ -271,6 +304,218 @@ TEST_F(SceneFixture, LooksRenderWithShadowsAndCartoon) {
     orbit->orbit().yaw = degrees(235);
     orbit->place();
     shot("scene_close.png");
+}
+
+// Each kind's outline, seen from White's side and from the files' side, against the others'.
+// The outlines are scaled to one height first, so what differs is the shape, not the size: a
+// bishop that reads as a tall pawn, or a knight that is a slab from the front, fails here.
+class Silhouettes : public ::testing::TestWithParam<int> {
+  public:
+    static constexpr int kColumns = 40, kRows = 60;
+    using Mask = std::vector<bool>; // kColumns x kRows, the piece's height filling the rows
+
+    // Renders every kind once, lit by nothing but a white unlit material on black, and keeps
+    // the masks; the pictures are left next to the test for a look.
+    static const Mask& mask(int kind, bool side) {
+        static std::map<std::pair<int, bool>, Mask> masks;
+        if (masks.empty())
+            for (int k = 0; k < 6; ++k)
+                for (bool s : {false, true})
+                    masks[{k, s}] = render(k, s);
+        return masks[{kind, side}];
+    }
+
+  private:
+    static Mask render(int kind, bool side) {
+        static const char* const names[6] = {"pawn", "rook", "knight", "bishop", "queen", "king"};
+        Ogre::SceneManager* sm = gRoot->createSceneManager();
+        Ogre::Camera* camera = sm->createCamera("Outline");
+        camera->setProjectionType(Ogre::PT_ORTHOGRAPHIC);
+        camera->setOrthoWindowHeight(1.5f);
+        camera->setNearClipDistance(0.5f);
+        Ogre::SceneNode* node = sm->getRootSceneNode()->createChildSceneNode();
+        node->attachObject(camera);
+        node->setPosition(side ? Ogre::Vector3(0, 0.7f, 5) : Ogre::Vector3(-5, 0.7f, 0));
+        node->lookAt(Ogre::Vector3(0, 0.7f, 0), Ogre::Node::TS_WORLD);
+        gWindow->removeAllViewports();
+        gWindow->addViewport(camera)->setBackgroundColour(Ogre::ColourValue::Black);
+        camera->setAspectRatio(Ogre::Real(kWidth) / Ogre::Real(kHeight));
+        Ogre::Entity* piece = sm->createEntity(std::string(names[kind]) + ".mesh");
+        piece->setMaterialName("BaseWhiteNoLighting");
+        sm->getRootSceneNode()->attachObject(piece);
+        gWindow->update();
+        gWindow->writeContentsToFile(std::string("outline_") + names[kind] +
+                                     (side ? "_side.png" : "_front.png"));
+        std::vector<unsigned char> px(size_t(kWidth) * kHeight * 3);
+        Ogre::PixelBox box(kWidth, kHeight, 1, Ogre::PF_BYTE_RGB, px.data());
+        gWindow->copyContentsToMemory(box, box);
+        gWindow->removeAllViewports();
+        gRoot->destroySceneManager(sm);
+        auto lit = [&](int x, int y) { return px[(size_t(y) * kWidth + size_t(x)) * 3] > 128; };
+        int top = int(kHeight), bottom = -1;
+        for (int y = 0; y < int(kHeight); ++y)
+            for (int x = 0; x < int(kWidth); ++x)
+                if (lit(x, y)) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+        Mask m(size_t(kColumns) * kRows);
+        if (bottom < top)
+            return m;
+        // Rows span the piece's height, columns as much width either side of its axis.
+        const float cell = float(bottom - top + 1) / kRows;
+        for (int r = 0; r < kRows; ++r)
+            for (int c = 0; c < kColumns; ++c) {
+                const int x = int(float(kWidth) / 2 + (float(c - kColumns / 2) + 0.5f) * cell);
+                const int y = top + int((float(r) + 0.5f) * cell);
+                m[size_t(r * kColumns + c)] = x >= 0 && x < int(kWidth) && lit(x, y);
+            }
+        return m;
+    }
+};
+
+TEST_P(Silhouettes, DifferFromEveryOtherKindFromTheFrontAndTheSide) {
+    const int kind = GetParam();
+    for (bool side : {false, true}) {
+        const Mask& own = mask(kind, side);
+        ASSERT_GT(std::count(own.begin(), own.end(), true), kColumns * kRows / 10);
+        for (int other = 0; other < 6; ++other) {
+            if (other == kind)
+                continue;
+            const Mask& theirs = mask(other, side);
+            int both = 0, either = 0;
+            for (size_t i = 0; i < own.size(); ++i) {
+                both += own[i] && theirs[i];
+                either += own[i] || theirs[i];
+            }
+            // Shared area over joint area; two prints of the same outline score 1.
+            EXPECT_LT(double(both) / double(either), 0.82)
+                << "kind " << kind << " against " << other << (side ? " from the side" : "");
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, Silhouettes, ::testing::Range(0, 6));
+
+// The frame runs round the squares with the file letters and rank numbers on its top, upright
+// for White on White's edge and the a-file edge and for Black on the other two; the board
+// stands on a table.
+TEST_F(SceneFixture, FrameCarriesTheLabelsForBothSidesOnATable) {
+    Ogre::Entity* frame = board->frameEntity();
+    ASSERT_NE(frame, nullptr);
+    EXPECT_FALSE(frame->getCastShadows());
+    EXPECT_EQ(frame->getQueryFlags(), 0u);
+    const Ogre::AxisAlignedBox box = frame->getWorldBoundingBox(true);
+    EXPECT_LT(box.getMinimum().x, -0.5f);
+    EXPECT_GT(box.getMaximum().z, 8.5f);
+    EXPECT_LT(box.getMinimum().y, -0.3f);
+
+    // Brass strokes of a label are bright; the dark wood between two labels is not.
+    const float top = 0.035f, fromEdge = 0.29f;
+    auto brightest = [&](const Ogre::Vector3& world) {
+        const WindowPoint p = worldToWindow(camera, world, kWidth, kHeight);
+        float best = 0;
+        for (int dy = -5; dy <= 5; ++dy)
+            for (int dx = -5; dx <= 5; ++dx) {
+                const Ogre::ColourValue c = colourAt(p.x + dx, p.y + dy);
+                best = std::max(best, c.r + c.g + c.b);
+            }
+        return best;
+    };
+    auto expectLabels = [&](float edge, const char* side) {
+        for (int k : {0, 3, 6}) {
+            EXPECT_GT(brightest({edge, top, k + 0.5f}), 1.8f) << side << " letter " << k;
+            EXPECT_GT(brightest({k + 0.5f, top, edge}), 1.8f) << side << " number " << k;
+            EXPECT_LT(brightest({edge, top, k + 1.0f}), 1.6f) << side << " between " << k;
+        }
+    };
+    grab();
+    shot("scene_frame_white.png");
+    expectLabels(-fromEdge, "White");
+    // Beside the board the lit baize of the table, fading into the dim room further out.
+    const Ogre::ColourValue near = colourAt(Ogre::Vector3(4, -0.38f, -1.4f));
+    EXPECT_GT(near.g, near.r + 0.05f);
+    const Ogre::ColourValue far = colourAt(Ogre::Vector3(8.62f + 2.0f, -0.38f, 4));
+    EXPECT_NEAR(far.r, kRoomColour[0], 0.03f);
+    EXPECT_NEAR(far.g, kRoomColour[1], 0.03f);
+    EXPECT_NEAR(far.b, kRoomColour[2], 0.03f);
+    board->turnView();
+    grab();
+    shot("scene_frame_black.png");
+    expectLabels(8 + fromEdge, "Black");
+}
+
+// The movable look keeps each side's own brightness in both looks: Black's movable pieces
+// never take White's colour.
+TEST_F(SceneFixture, MovableLookKeepsBlackDarkerThanWhite) {
+    for (bool cartoon : {false, true}) {
+        TearDown();
+        build(true, cartoon);
+        board->markMovable(0, QueenKind, 0);
+        board->markMovable(1, QueenKind, 0);
+        EXPECT_EQ(material(sm->getEntity("QueeB_00")), board->looks().movable);
+        // Medians over a short column through the piece's centre: a cartoon outline line
+        // crossing the body is one pixel of it, not the body's colour.
+        auto body = [&](int colour, auto measure) {
+            grab();
+            const WindowPoint p =
+                pieceCentre(*board, camera, colour, QueenKind, 0, kWidth, kHeight);
+            std::vector<float> column;
+            for (int dy = -6; dy <= 6; ++dy)
+                column.push_back(measure(colourAt(p.x, p.y + float(dy))));
+            std::nth_element(column.begin(), column.begin() + 6, column.end());
+            return column[6];
+        };
+        auto brightness = [](const Ogre::ColourValue& c) { return c.r + c.g + c.b; };
+        auto coolness = [](const Ogre::ColourValue& c) { return c.b - c.r; };
+        EXPECT_LT(body(1, brightness) + 0.6f, body(0, brightness)) << "cartoon " << cartoon;
+        // It still differs from the plain look: a cooler white.
+        const float movable = body(0, coolness);
+        board->resetPieceLooks(0);
+        EXPECT_GT(movable, body(0, coolness) + 0.05f) << "cartoon " << cartoon;
+    }
+}
+
+// Check is marked by a red ring under the king in check and nowhere else; the ring goes when
+// the check does. Targets that take a piece get their own tint.
+TEST_F(SceneFixture, CheckGlowsUnderTheKingInCheckOnly) {
+    // Beside the king on e8 as White sees it: inside the ring, clear of the king and of the
+    // pawn in front of it. The redder side counts.
+    auto redness = [&] {
+        grab();
+        float most = -1;
+        for (float side : {-0.44f, 0.44f}) {
+            const Ogre::ColourValue c = colourAt(Ogre::Vector3(7.5f, 0, 4.5f + side));
+            most = std::max(most, c.r - c.g);
+        }
+        return most;
+    };
+    const float quiet = redness();
+    EXPECT_FALSE(board->checkGlow(0)->isVisible());
+    EXPECT_FALSE(board->checkGlow(1)->isVisible());
+
+    // 1.e4 f6 2.Qh5+
+    ASSERT_TRUE(
+        loadFen(position, state, "rnbqkbnr/ppppp1pp/5p2/7Q/4P3/8/PPPP1PPP/RNB1KBNR b KQkq - 1 2"));
+    EXPECT_FALSE(board->checkGlow(0)->isVisible());
+    ASSERT_TRUE(board->checkGlow(1)->isVisible());
+    EXPECT_EQ(board->checkGlow(1)->getParentSceneNode()->getPosition().x, 7.5f);
+    EXPECT_EQ(board->checkGlow(1)->getParentSceneNode()->getPosition().z, 4.5f);
+    EXPECT_GT(redness(), quiet + 0.25f);
+    shot("scene_check.png");
+
+    // 2...g6 blocks.
+    ASSERT_TRUE(
+        loadFen(position, state, "rnbqkbnr/ppppp2p/5pp1/7Q/4P3/8/PPPP1PPP/RNB1KBNR w KQkq - 0 3"));
+    EXPECT_FALSE(board->checkGlow(1)->isVisible());
+
+    // The queen's targets: g6 takes a pawn, h6 does not.
+    ASSERT_TRUE(flow->selectPiece(0, QueenKind, 0, false));
+    EXPECT_EQ(board->tileMaterial(46), "Desk/Green");
+    EXPECT_TRUE(board->captureMarked(46));
+    EXPECT_FALSE(board->captureMarked(47));
+    flow->newGame();
+    EXPECT_FALSE(board->captureMarked(46));
 }
 
 } // namespace

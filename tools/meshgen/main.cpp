@@ -1,5 +1,6 @@
 // Writes the game's meshes as Ogre binary meshes: korvane_meshgen <output folder>.
 // Runs without a render system, so the build can make the media on a headless machine.
+#include "board_shapes.h"
 #include "geometry.h"
 #include "scene/mesh_sum.h"
 
@@ -15,6 +16,9 @@ namespace {
 
 // The material each mesh names; the scene replaces it on every entity anyway.
 const char* defaultMaterial(const std::string& shape) {
+    for (const std::string& board : meshgen::boardShapeNames())
+        if (shape == board)
+            return meshgen::boardShapeMaterial(shape);
     if (shape == "plane")
         return "Desk/White";
     if (shape == "arrow")
@@ -28,7 +32,9 @@ std::string readFile(const std::string& path) {
 }
 
 void exportShape(const std::string& shape, const std::string& folder) {
-    const meshgen::TriMesh tri = meshgen::buildShape(shape);
+    meshgen::TriMesh tri = meshgen::buildShape(shape);
+    if (tri.indices.empty())
+        tri = meshgen::buildBoardShape(shape);
     Ogre::ManualObject manual(shape);
     manual.begin(defaultMaterial(shape), Ogre::RenderOperation::OT_TRIANGLE_LIST,
                  Ogre::RGN_DEFAULT);
@@ -60,10 +66,15 @@ int main(int argc, char** argv) {
         // The buffer manager outlives the root: the meshes free their buffers through it.
         auto buffers = std::make_unique<Ogre::DefaultHardwareBufferManager>();
         auto root = std::make_unique<Ogre::Root>("", "", "");
-        for (const char* name : {"Desk/White", "Fig/White", "Marker/Arrow"})
-            Ogre::MaterialManager::getSingleton().create(name, Ogre::RGN_DEFAULT);
+        std::vector<std::string> shapes = meshgen::shapeNames();
+        for (const std::string& shape : meshgen::boardShapeNames())
+            shapes.push_back(shape);
+        for (const std::string& shape : shapes)
+            if (!Ogre::MaterialManager::getSingleton().resourceExists(defaultMaterial(shape)))
+                Ogre::MaterialManager::getSingleton().create(defaultMaterial(shape),
+                                                             Ogre::RGN_DEFAULT);
         std::string sums;
-        for (const std::string& shape : meshgen::shapeNames()) {
+        for (const std::string& shape : shapes) {
             exportShape(shape, argv[1]);
             const std::string name = shape + ".mesh";
             const std::string bytes = readFile(std::string(argv[1]) + "/" + name);
