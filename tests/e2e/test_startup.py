@@ -120,6 +120,17 @@ class StartupTest(GameTest):
         self.assertEqual(g.read("config.cfg").decode(), config_with(Shadows="false"))
         self.assertIn("DrawingsLook.scheme", g.stderr())
 
+    def test_a_still_menu_is_not_drawn_again_until_input(self):
+        g = self.start_window(config=config_with())
+        g.next_frames(3)
+        time.sleep(1.5)  # past the busy second after start-up
+        before = int(g.probe().values["drawn"])
+        p = g.next_frames(6)  # the loop still ticks
+        time.sleep(1)
+        self.assertEqual(int(g.probe().values["drawn"]), before)
+        g.xdo("mousemove", "--window", g.wid, "200", "200")
+        g.wait_probe(lambda p: int(p.values["drawn"]) > before, timeout=2)
+
     def test_closing_the_window_ends_the_game_with_exit_code_0(self):
         g = self.start_window(config=config_with())
         g.next_frames(2)
