@@ -211,6 +211,8 @@ class SoundTest(GameTest):
                 break
         time.sleep(0.3)
         p = self.select_piece(g, "Pawn_04", p)
+        # The selection's effect ends before the move's begins, so it is heard whole.
+        time.sleep(0.3)
         # e2-e4, and quit in the same breath: the move effect has only just started when the
         # game closes the device, and it must still be heard to its end.
         g.click(*p.squares[4 + 8 * 3])
