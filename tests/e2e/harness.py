@@ -145,8 +145,8 @@ class Game:
         return subprocess.run(["xdotool", *args], env=dict(os.environ, DISPLAY=self.xvfb.display, LC_ALL="C.UTF-8"),
                               capture_output=True, text=True, timeout=20)
 
-    def windows_named(self, name):
-        r = self.xdo("search", "--onlyvisible", "--name", "^" + name + "$")
+    def windows_named(self, name, *options):
+        r = self.xdo("search", *options, "--onlyvisible", "--name", "^" + name + "$")
         return [w for w in r.stdout.split() if w]
 
     def wait_window(self, timeout=30, own=False):
@@ -156,12 +156,8 @@ class Game:
         while time.time() < end:
             if self.proc.poll() is not None:
                 return None
-            if own:
-                r = self.xdo("search", "--all", "--onlyvisible", "--pid", str(self.proc.pid),
-                             "--name", "^Korvane$")
-                ws = [w for w in r.stdout.split() if w]
-            else:
-                ws = self.windows_named("Korvane")
+            mine = ("--all", "--pid", str(self.proc.pid)) if own else ()
+            ws = self.windows_named("Korvane", *mine)
             if ws:
                 self.wid = ws[0]
                 return self.wid

@@ -1,5 +1,5 @@
 """What the game benchmarks share: the run folder from the command line, the end-to-end
-harness, and a few facts about squares and pieces read from the state probe."""
+harness with its helpers for squares and pieces read from the state probe."""
 
 import os
 import sys
@@ -11,6 +11,7 @@ args = [a for a in sys.argv[1:] if not a.startswith("--")]
 os.environ.setdefault("KORVANE_RUN_DIR", args[0] if args else os.path.join(top, "build", "run"))
 
 import harness  # noqa: E402
+from test_local_game import occupant, sq  # noqa: E402,F401
 
 harness.RUN_DIR = os.environ["KORVANE_RUN_DIR"]
 
@@ -23,14 +24,3 @@ def option(name, default):
     if name in sys.argv:
         return int(sys.argv[sys.argv.index(name) + 1])
     return default
-
-
-def sq(name):
-    return "abcdefgh".index(name[0]) + 8 * (int(name[1]) - 1)
-
-
-def occupant(p, square):
-    for name, piece in p.pieces.items():
-        if piece["alive"] and piece["square"] == square:
-            return name
-    return None

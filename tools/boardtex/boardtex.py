@@ -102,9 +102,9 @@ class Wood:
 
 
 def paint_squares(rng, light, dark, rings):
-    """A 512 x 512 RGB picture of the board in one wood."""
+    """A 512 x 512 grey picture of the board in one grey wood (light and dark are grey)."""
     size, cell = 512, 64
-    px = bytearray(size * size * 3)
+    px = bytearray(size * size)
     for rank in range(8):
         for file in range(8):
             wood = Wood(rng, light, dark, rings * (0.8 + 0.4 * rng.random()))
@@ -117,11 +117,8 @@ def paint_squares(rng, light, dark, rings):
                     u, v = x / cell, y / cell
                     along = u + off_a
                     across = v + u * tilt + off_c
-                    r, g, b = wood.colour(along, across, (rng.random() - 0.5) * 0.06)
-                    i = (row * size + file * cell + x) * 3
-                    px[i] = clamp8(r * tone)
-                    px[i + 1] = clamp8(g * tone)
-                    px[i + 2] = clamp8(b * tone)
+                    grey = wood.colour(along, across, (rng.random() - 0.5) * 0.06)[0]
+                    px[row * size + file * cell + x] = clamp8(grey * tone)
     return px
 
 
@@ -345,9 +342,10 @@ def paint_frame(path, rng, font):
                 sx, sy = (w - 1 - x, h - 1 - y) if flip else (x, y)
                 c = cov[sy][sx]
                 # A dark edge below and right of each stroke reads as an engraving.
-                e = cov[sy - 1][sx - 1] if sy > 0 and sx > 0 else 0.0
                 if flip:
                     e = cov[sy + 1][sx + 1] if sy + 1 < h and sx + 1 < w else 0.0
+                else:
+                    e = cov[sy - 1][sx - 1] if sy > 0 and sx > 0 else 0.0
                 ix, iy = int(ox) + x, int(oy) + y
                 i = (iy * n + ix) * 3
                 base = [px[i] / 255, px[i + 1] / 255, px[i + 2] / 255]
@@ -419,7 +417,7 @@ def main():
     font = Font(a.font)
     # Grey only: a one-channel texture is the cheapest for a software renderer to sample.
     grain = paint_squares(rng, (1.0, 1.0, 1.0), (0.74, 0.74, 0.74), 6.5)
-    png(os.path.join(a.out, "board_squares.png"), 512, 512, grain[0::3], 1)
+    png(os.path.join(a.out, "board_squares.png"), 512, 512, grain, 1)
     paint_capture(os.path.join(a.out, "capture_mark.png"))
     paint_frame(os.path.join(a.out, "board_frame.png"), rng, font)
     paint_table(os.path.join(a.out, "table.png"), rng)

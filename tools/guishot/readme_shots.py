@@ -141,35 +141,29 @@ def shoot(g, name, out_dir):
     print(f"{out}: {size}, {os.path.getsize(out)} bytes")
 
 
-def shot_start(xvfb, out):
-    g = new_game(xvfb)
+def shot_local(xvfb, out, name, line=None, square=None, **config):
+    """A game on one board: after `line`, with the piece on `square` picked up."""
+    g = new_game(xvfb, **config)
     try:
         start_local(g)
-        shoot(g, "start", out)
+        if line:
+            play_line(line, g)
+            select(g, sq(square))
+        shoot(g, name, out)
     finally:
         g.stop()
+
+
+def shot_start(xvfb, out):
+    shot_local(xvfb, out, "start")
 
 
 def shot_middle(xvfb, out):
-    g = new_game(xvfb)
-    try:
-        start_local(g)
-        play_line(SCANDINAVIAN, g)
-        select(g, sq("d5"))
-        shoot(g, "middle", out)
-    finally:
-        g.stop()
+    shot_local(xvfb, out, "middle", SCANDINAVIAN, "d5")
 
 
 def shot_cartoon(xvfb, out):
-    g = new_game(xvfb, Cartoon="true")
-    try:
-        start_local(g)
-        play_line(TWO_KNIGHTS, g)
-        select(g, sq("c3"))
-        shoot(g, "cartoon", out)
-    finally:
-        g.stop()
+    shot_local(xvfb, out, "cartoon", TWO_KNIGHTS, "c3", Cartoon="true")
 
 
 def shot_network(xvfb, out):

@@ -36,11 +36,7 @@ void addQuad(TriMesh& m, const Vertex (&q)[4]) {
     for (const Vertex& v : q)
         m.vertices.push_back(v);
     // Wind the quad so that it faces along its normal.
-    const Vec3 a = q[0].pos, b = q[1].pos, c = q[2].pos;
-    const Vec3 e1{b.x - a.x, b.y - a.y, b.z - a.z}, e2{c.x - a.x, c.y - a.y, c.z - a.z};
-    const Vec3 n{e1.y * e2.z - e1.z * e2.y, e1.z * e2.x - e1.x * e2.z, e1.x * e2.y - e1.y * e2.x};
-    const bool facing = n.x * q[0].normal.x + n.y * q[0].normal.y + n.z * q[0].normal.z > 0;
-    if (facing)
+    if (dot(cross(q[1].pos - q[0].pos, q[2].pos - q[0].pos), q[0].normal) > 0)
         m.indices.insert(m.indices.end(), {base, base + 1, base + 2, base, base + 2, base + 3});
     else
         m.indices.insert(m.indices.end(), {base, base + 2, base + 1, base, base + 3, base + 2});

@@ -11,17 +11,8 @@ constexpr float kPi = 3.14159265358979f;
 Vec3 operator+(Vec3 a, Vec3 b) {
     return {a.x + b.x, a.y + b.y, a.z + b.z};
 }
-Vec3 operator-(Vec3 a, Vec3 b) {
-    return {a.x - b.x, a.y - b.y, a.z - b.z};
-}
 Vec3 operator*(Vec3 a, float s) {
     return {a.x * s, a.y * s, a.z * s};
-}
-Vec3 cross(Vec3 a, Vec3 b) {
-    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
-}
-float dot(Vec3 a, Vec3 b) {
-    return a.x * b.x + a.y * b.y + a.z * b.z;
 }
 float length(Vec3 a) {
     return std::sqrt(dot(a, a));

@@ -12,6 +12,17 @@ struct Vec3 {
     float x = 0, y = 0, z = 0;
 };
 
+// The vector arithmetic every shape builder needs.
+inline Vec3 operator-(Vec3 a, Vec3 b) {
+    return {a.x - b.x, a.y - b.y, a.z - b.z};
+}
+inline Vec3 cross(Vec3 a, Vec3 b) {
+    return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+}
+inline float dot(Vec3 a, Vec3 b) {
+    return a.x * b.x + a.y * b.y + a.z * b.z;
+}
+
 struct Vertex {
     Vec3 pos;
     Vec3 normal;
