@@ -108,10 +108,10 @@ KorvaneFrameListener::KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogr
     SoundPlayer& effects = *this;
     net::SessionOptions netOptions;
     // End-to-end tests shorten the time a silent peer takes to count as lost.
-    if (const char* ms = std::getenv("KORVANE_NET_TIMEOUT_MS"); ms && std::atoi(ms) > 0) {
-        const std::uint32_t limit = std::uint32_t(std::atoi(ms));
-        netOptions.timeouts.playMinimum = limit / 2;
-        netOptions.timeouts.playMaximum = limit;
+    const char* ms = std::getenv("KORVANE_NET_TIMEOUT_MS");
+    if (const int limit = ms ? std::atoi(ms) : 0; limit > 0) {
+        netOptions.timeouts.playMinimum = std::uint32_t(limit) / 2;
+        netOptions.timeouts.playMaximum = std::uint32_t(limit);
     }
     session_ = std::make_unique<net::NetSession>(game_, screens_, board_, netOptions);
     flow_ = std::make_unique<GameFlow>(globalPosition(), game_, flowSettings_, board_, screens_,
@@ -499,7 +499,7 @@ void KorvaneFrameListener::waitIdle(double seconds) {
     // The long idle wait ends at the first input event (left queued for the next frame) or
     // the first packet, so neither a click nor a peer's move waits for the slow idle pace.
     const double end = nowSeconds() + seconds;
-    const bool network = !session_->descriptors().empty();
+    const bool network = session_->socketsOpen();
     for (;;) {
         const double left = end - nowSeconds();
         if (left <= 0)

@@ -55,19 +55,9 @@ bool NetSession::mayChoosePromotion() const {
     return state_.promotionColour == localColour(state_.gameMode);
 }
 
-bool NetSession::busy() const {
-    return search_ != nullptr || state_.gameMode == GameMode::Joining;
-}
-
-std::vector<int> NetSession::descriptors() const {
-    std::vector<int> fds;
-    if (hostEndpoint_ && hostEndpoint_->descriptor() >= 0)
-        fds.push_back(hostEndpoint_->descriptor());
-    if (guest_ && guest_->descriptor() >= 0)
-        fds.push_back(guest_->descriptor());
-    if (search_ && search_->descriptor() >= 0)
-        fds.push_back(search_->descriptor());
-    return fds;
+bool NetSession::socketsOpen() const {
+    return (hostEndpoint_ && hostEndpoint_->descriptor() >= 0) ||
+           (guest_ && guest_->descriptor() >= 0) || (search_ && search_->descriptor() >= 0);
 }
 
 // Everything after the position goes out in order behind it, so a move made before the
@@ -89,12 +79,17 @@ void NetSession::orientView() {
     }
 }
 
-void NetSession::cancelQuestion() {
-    if (state_.question == Question::None)
-        return;
+void NetSession::endQuestion(bool gameOver) {
     state_.question = Question::None;
     state_.questionMine = false;
+    if (gameOver)
+        state_.sideToMove = Turn::Over;
     view_.questionClosed();
+}
+
+void NetSession::cancelQuestion() {
+    if (state_.question != Question::None)
+        endQuestion(false);
 }
 
 void NetSession::closeLink(DisconnectReason reason) {
@@ -246,11 +241,8 @@ void NetSession::requestRevoke() {
 void NetSession::answerDraw(bool accept) {
     if (state_.question != Question::Draw || state_.questionMine)
         return;
-    state_.question = Question::None;
-    if (accept)
-        state_.sideToMove = Turn::Over;
     send(encodeBare(accept ? MessageId::DrawAccepted : MessageId::DrawDeclined));
-    view_.questionClosed();
+    endQuestion(accept);
     view_.chatLine(accept ? "You have accepted draw." : "You have declined draw.");
 }
 
@@ -670,9 +662,7 @@ void NetSession::handleQuestion(MessageId id) {
             return dropOutOfState();
         if (open == Question::Draw && mine) {
             // Both offered at once: that is an agreement.
-            state_.question = Question::None;
-            state_.sideToMove = Turn::Over;
-            view_.questionClosed();
+            endQuestion(true);
             view_.chatLine("Draw have been accepted.");
             return;
         }
@@ -687,11 +677,7 @@ void NetSession::handleQuestion(MessageId id) {
     case MessageId::DrawDeclined:
         if (open != Question::Draw || !mine)
             return dropOutOfState();
-        state_.question = Question::None;
-        state_.questionMine = false;
-        if (id == MessageId::DrawAccepted)
-            state_.sideToMove = Turn::Over;
-        view_.questionClosed();
+        endQuestion(id == MessageId::DrawAccepted);
         view_.chatLine(id == MessageId::DrawAccepted ? "Draw have been accepted."
                                                      : "Draw have been declined.");
         return;

@@ -84,10 +84,8 @@ class NetSession : public PeerLink {
     // or a message identifier. Anything the current role and state cannot take is dropped
     // and counted.
     void handleReceived(const std::uint8_t* data, std::size_t length);
-    // Sockets worth waiting on while idle.
-    std::vector<int> descriptors() const;
-    // Something runs that needs the frame step even without traffic (a search, a join).
-    bool busy() const;
+    // An endpoint or the LAN search is open, so traffic may arrive while the loop idles.
+    bool socketsOpen() const;
 
     // ---- what the probe and the screens read ----
     Role role() const { return role_; }
@@ -116,6 +114,8 @@ class NetSession : public PeerLink {
     void peerGone(bool lost);
     void closeLink(DisconnectReason reason);
     void failJoin();
+    // The open question is over; `gameOver` when its answer ended the game (a draw agreed).
+    void endQuestion(bool gameOver);
     void cancelQuestion();
     void orientView();
     bool gameLive() const;

@@ -1,5 +1,7 @@
 #include "transport.h"
 
+#include "config/config_store.h"
+
 #include <enet/enet.h>
 
 #include <arpa/inet.h>
@@ -23,28 +25,12 @@ namespace {
 
 // The LAN search datagrams. The leading 0xFF and the exact length keep them apart from ENet's
 // own datagrams, which the host's intercept sees as well.
-constexpr std::uint8_t kPing[] = {0xFF, 'K', 'O', 'R', 'V', 'A', 'N',
-                                  'E',  '-', 'L', 'A', 'N', '-', 'S',
-                                  'E',  'A', 'R', 'C', 'H', 0,   kProtocolVersion};
-constexpr std::uint8_t kPong[] = {0xFF,
-                                  'K',
-                                  'O',
-                                  'R',
-                                  'V',
-                                  'A',
-                                  'N',
-                                  'E',
-                                  '-',
-                                  'L',
-                                  'A',
-                                  'N',
-                                  '-',
-                                  'G',
-                                  'A',
-                                  'M',
-                                  'E',
-                                  0,
-                                  kProtocolVersion};
+// clang-format off
+constexpr std::uint8_t kPing[] = {0xFF, 'K', 'O', 'R', 'V', 'A', 'N', 'E', '-', 'L', 'A', 'N', '-',
+                                  'S', 'E', 'A', 'R', 'C', 'H', 0, kProtocolVersion};
+constexpr std::uint8_t kPong[] = {0xFF, 'K', 'O', 'R', 'V', 'A', 'N', 'E', '-', 'L', 'A', 'N', '-',
+                                  'G', 'A', 'M', 'E', 0, kProtocolVersion};
+// clang-format on
 
 bool sameBytes(const std::uint8_t* data, std::size_t length, const std::uint8_t* wanted,
                std::size_t wantedLength) {
@@ -123,12 +109,20 @@ void disconnectAndWait(ENetHost* host, ENetPeer* peer, DisconnectReason reason, 
     }
 }
 
-std::string trimmed(const std::string& text) {
-    const char* blanks = " \t\r\n";
-    const auto first = text.find_first_not_of(blanks);
-    if (first == std::string::npos)
-        return {};
-    return text.substr(first, text.find_last_not_of(blanks) - first + 1);
+// Tells the peer (when there is one) why, waits up to waitMs for it to hear, then closes the
+// endpoint.
+void closeEndpoint(ENetHost*& host, ENetPeer*& peer, DisconnectReason reason, int waitMs) {
+    if (peer != nullptr)
+        disconnectAndWait(host, peer, reason, waitMs);
+    enet_host_flush(host);
+    enet_host_destroy(host);
+    host = nullptr;
+    peer = nullptr;
+}
+
+std::string trimmed(std::string text) {
+    ConfigStore::trim(text);
+    return text;
 }
 
 } // namespace
@@ -221,14 +215,8 @@ void HostEndpoint::dropGuest(DisconnectReason reason) {
 }
 
 void HostEndpoint::shutDown(DisconnectReason reason, int waitMs) {
-    if (host_ == nullptr)
-        return;
-    if (guest_ != nullptr)
-        disconnectAndWait(host_, guest_, reason, waitMs);
-    enet_host_flush(host_);
-    enet_host_destroy(host_);
-    host_ = nullptr;
-    guest_ = nullptr;
+    if (host_ != nullptr)
+        closeEndpoint(host_, guest_, reason, waitMs);
 }
 
 void HostEndpoint::pump(std::deque<Received>& out) {
@@ -307,12 +295,7 @@ void GuestEndpoint::send(const Bytes& message) {
 void GuestEndpoint::shutDown(DisconnectReason reason, int waitMs) {
     if (host_ == nullptr)
         return;
-    if (peer_ != nullptr)
-        disconnectAndWait(host_, peer_, reason, waitMs);
-    enet_host_flush(host_);
-    enet_host_destroy(host_);
-    host_ = nullptr;
-    peer_ = nullptr;
+    closeEndpoint(host_, peer_, reason, waitMs);
     connected_ = false;
 }
 

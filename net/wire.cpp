@@ -16,25 +16,8 @@ bool inRange(int v, int lo, int hi) {
     return v >= lo && v <= hi;
 }
 
-// Highest index a piece kind has within its set; -1 for no such kind.
-int maxIndex(int kind) {
-    switch (kind) {
-    case 0:
-        return 7;
-    case 1:
-    case 2:
-    case 3:
-    case 4:
-        return 9;
-    case 5:
-        return 0;
-    default:
-        return -1;
-    }
-}
-
 bool validPiece(int kind, int index) {
-    return maxIndex(kind) >= 0 && inRange(index, 0, maxIndex(kind));
+    return slotOf(kind, index) >= 0;
 }
 
 void appendText(Bytes& out, const std::string& text) {
