@@ -347,8 +347,7 @@ void KorvaneApp::clearBoardMarks() {
     if (!frameListener_)
         return;
     frameListener_->flow().clearSelection();
-    board_->resetPieceLooks(0);
-    board_->resetPieceLooks(1);
+    resetPieceLooks();
 }
 
 void KorvaneApp::completePromotion(int pieceCode) {

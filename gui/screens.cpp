@@ -515,7 +515,7 @@ bool Screens::promoteQueen(const CEGUI::EventArgs&) {
 // ---------------------------------------------------------------- network screens
 
 bool Screens::czech() const {
-    return game("Lang") == "Cesky";
+    return game("Lang") == kCzechStored;
 }
 
 void Screens::clearChatHistory() {
@@ -911,9 +911,8 @@ void Screens::showSettingsHint() {
         // Left of the OK and Cancel buttons, which sit in the bottom right corner.
         hint->setArea(CEGUI::URect(CEGUI::UDim(0.03f, 0), CEGUI::UDim(0.905f, 0),
                                    CEGUI::UDim(0.5f, 0), CEGUI::UDim(0.975f, 0)));
-        hint->setText(toGui(game("Lang") == "Cesky"
-                                ? "Rozlišení zadejte jako 1024x768 a vyhlazování jako 2x."
-                                : "Enter the resolution as 1024x768 and anti-aliasing as 2x."));
+        hint->setText(toGui(czech() ? "Rozlišení zadejte jako 1024x768 a vyhlazování jako 2x."
+                                    : "Enter the resolution as 1024x768 and anti-aliasing as 2x."));
         settingsWindow->addChild(hint);
     }
     hint->show();
@@ -950,9 +949,13 @@ bool Screens::applySettings(const CEGUI::EventArgs&) {
     flags.lastMoveHighlighting = isSelected("Settings/LastMoveHighlighting");
     CEGUI::Window* cartoon = findWindow("Settings/Cartoon");
     const bool cartoonOn = isSelected("Settings/Cartoon") && !(cartoon && cartoon->isDisabled());
+    // The edit box limits characters; the name's limit is in bytes. A cut can end on a blank,
+    // which the file could not keep (and which would refuse every other setting with it).
+    std::string name = utf8Prefix(typed("Settings/PName"), kMaxNameBytes);
+    ConfigStore::trim(name, " \t");
     // All values go in one rewrite, so a kill part-way through never leaves a mix of old
     // and new settings. The order is the order in which new keys are added to the file.
-    ConfigStore::setValues(
+    const bool saved = ConfigStore::setValues(
         {
             {"RS", rs, "Video"},
             {"W", width, "Video"},
@@ -968,13 +971,13 @@ bool Screens::applySettings(const CEGUI::EventArgs&) {
             {"Highlighting", trueFalse(flags.highlighting), "Game"},
             {"LastMoveHighlighting", trueFalse(flags.lastMoveHighlighting), "Game"},
             {"Cartoon", trueFalse(cartoonOn), "Game"},
-            // The edit box limits characters; the name's limit is in bytes.
-            {"PlayerName", utf8Prefix(typed("Settings/PName"), kMaxNameBytes), "Game"},
+            {"PlayerName", name, "Game"},
         },
         kConfigFile);
     backend_.flowFlagsChanged(flags.flipView, flags.highlighting, flags.lastMoveHighlighting);
     backend_.resetPieceLooks();
-    setPlayerName(game("PlayerName"));
+    // What was stored reads back the same; only a failed save needs the file's own name.
+    setPlayerName(saved ? name : game("PlayerName"));
 
     // This very button dies in a rebuild, so it waits until the click has been dispatched.
     if (languageChanged)

@@ -483,12 +483,12 @@ void Position::refreshRules() {
     generateLegalMoves(White);
     generateLegalMoves(Black);
     computeCaptureMaps();
+    // Attack, not the capture maps: those hold legal moves only, and a piece pinned to its own
+    // king still gives check.
     for (int colour = 0; colour < 2; ++colour) {
         const Fig& k = king(colour);
-        const int square = k.x + 8 * k.y;
-        const int* attackers = colour == White ? board.blackCaptures : board.whiteCaptures;
-        const bool onBoard = k.x >= 0 && k.x < 8 && k.y >= 0 && k.y < 8;
-        view_->kingInCheck(colour, onBoard && attackers[square] > 0 ? square : -1);
+        const bool shown = onBoard(k.x, k.y) && inCheck(colour);
+        view_->kingInCheck(colour, shown ? squareIndex(k.x, k.y) : -1);
     }
 }
 

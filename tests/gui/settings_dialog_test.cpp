@@ -247,6 +247,19 @@ TEST_F(GuiTest, PlayerNameIsCutToFiftyBytesAndReadBack) {
     click("Settings/OKButton");
     EXPECT_EQ(stored("PlayerName", "Game"), std::string(50, 'n'));
     EXPECT_EQ(korvane::settings().playerName, std::string(50, 'n'));
+
+    // A cut that ends on a blank loses it, and the other settings are stored with the name.
+    std::string spaced;
+    for (int i = 0; i < 24; ++i)
+        spaced += "\xC5\x99";
+    spaced += "a b"; // the blank is byte 50
+    click("Menu/SettingsButton");
+    setText("Settings/PName", spaced);
+    setText("Settings/Res", "800x600");
+    click("Settings/OKButton");
+    EXPECT_EQ(stored("PlayerName", "Game"), spaced.substr(0, 49));
+    EXPECT_EQ(korvane::settings().playerName, spaced.substr(0, 49));
+    EXPECT_EQ(stored("W", "Video"), "800");
 }
 
 TEST_F(GuiTest, CartoonIsWrittenOffWhileItsBoxIsDisabled) {

@@ -41,6 +41,8 @@ struct RecordingBoard : BoardView {
     void showArrow(int, int) override { arrowShown = true; }
     void hideArrow() override { arrowShown = false; }
     void turnView() override { ++turns; }
+    int check[2] = {-1, -1}; // the square of each side's king in check
+    void kingInCheck(int c, int square) override { check[c] = square; }
 };
 
 struct RecordingScreens : ScreenView {

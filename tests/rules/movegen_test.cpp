@@ -115,9 +115,13 @@ TEST(MoveGeneration, PinnedCheckerStillGivesCheckAndMates) {
     // has no legal move, which is checkmate, not stalemate.
     Harness h("4k1r1/8/8/5b2/8/8/7P/r3R2K b - - 0 1");
     EXPECT_TRUE(h.flow.sideInCheck(Black));
+    EXPECT_EQ(h.board.check[Black], sq("e8"));
     ASSERT_TRUE(h.play("f5e4"));
     EXPECT_EQ(h.position.sets[White].legalMoveTotal, 0);
     EXPECT_TRUE(h.flow.sideInCheck(White));
+    // The board marks that check too, though the checker has no legal capture of the king.
+    EXPECT_EQ(h.board.check[White], sq("h1"));
+    EXPECT_EQ(h.board.check[Black], -1);
     EXPECT_EQ(h.flow.gameEnd(), GameEnd::Checkmate);
     EXPECT_TRUE(h.screens.isShown("GameEnd/Checkmate"));
     EXPECT_TRUE(h.screens.isShown("GameEnd/BlackWon"));
