@@ -289,16 +289,8 @@ void KorvaneFrameListener::mouseClicked(int x, int y) {
         return;
     if (!boardAcceptsClick(game_))
         return;
-    const PickHit hit =
-        picker_->pick(float(x), float(y), window_->getWidth(), window_->getHeight());
-    // The selected piece clicked again is put back down.
-    if (hit.type == PickHit::Piece && game_.selectionKind != -2 &&
-        hit.colour == game_.selectionColour && hit.kind == game_.selectionKind &&
-        hit.index == game_.selectionIndex) {
-        flow_->clearSelection();
-        return;
-    }
-    applyBoardClick(*flow_, hit);
+    applyBoardClick(*flow_,
+                    picker_->pick(float(x), float(y), window_->getWidth(), window_->getHeight()));
 }
 
 void KorvaneFrameListener::deselect() {

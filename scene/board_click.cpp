@@ -81,8 +81,16 @@ bool applyBoardClick(GameFlow& flow, const PickHit& hit) {
     const Fig* piece = flow.position().pieceByKind(hit.index, hit.kind, hit.colour);
     if (!piece)
         return false;
-    if (hit.colour == side)
+    if (hit.colour == side) {
+        const GameState& s = flow.state();
+        // The selected piece clicked again is put back down.
+        if (s.selectionColour == side && s.selectionKind == hit.kind &&
+            s.selectionIndex == hit.index) {
+            flow.clearSelection();
+            return true;
+        }
         return piece->moveCount > 0 && flow.selectPiece(side, hit.kind, hit.index, true);
+    }
     const int k = targetOrdinal(flow, squareIndex(piece->x, piece->y));
     return k >= 0 && flow.executeMove(k, true);
 }

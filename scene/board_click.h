@@ -29,9 +29,9 @@ PickHit walkPickNames(const std::vector<std::string>& names,
                       const std::function<bool(int colour, int kind, int index)>& alive,
                       const std::function<bool(size_t i)>& confirm);
 
-// Selects or moves for a hit: an own piece with moves is selected; with a piece selected, a
-// target square or an enemy piece on a target square plays that move. True when the game
-// changed.
+// Selects or moves for a hit: an own piece with moves is selected, the selected piece is put
+// back down; with a piece selected, a target square or an enemy piece on a target square
+// plays that move. True when the game changed.
 bool applyBoardClick(GameFlow& flow, const PickHit& hit);
 
 } // namespace korvane
