@@ -284,16 +284,6 @@ void KorvaneApp::buildScene() {
     // The board stands on a table in a dim room, not in a coloured void.
     if (Ogre::Viewport* vp = camera_->getViewport())
         vp->setBackgroundColour(Ogre::ColourValue(kRoomColour[0], kRoomColour[1], kRoomColour[2]));
-    sceneManager_->setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 1.0f));
-    if (settingValue("Shadows", "Video") == "true") {
-        sceneManager_->setShadowTechnique(Ogre::SHADOWTYPE_STENCIL_MODULATIVE);
-        // Softer than black: the wood's grain and a highlighted square still read in shade.
-        sceneManager_->setShadowColour(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 0.2f));
-        sceneManager_->setShadowFarDistance(24);
-        const bool rtt = root_->getRenderSystem()->getCapabilities()->hasCapability(
-            Ogre::RSC_HWRENDER_TO_TEXTURE);
-        sceneManager_->setShadowTextureSettings(rtt ? 1024 : 512, 1, Ogre::PF_X8R8G8B8);
-    }
 
     // The square tiles and both piece sets, then the rules' data of the starting position.
     board_ = std::make_unique<BoardScene>(
@@ -306,20 +296,7 @@ void KorvaneApp::buildScene() {
     position.resetSet(1);
     position.refreshRules();
 
-    Ogre::Light* light = sceneManager_->createLight("MainLight");
-    Ogre::SceneNode* lightNode =
-        sceneManager_->getRootSceneNode()->createChildSceneNode("MainLightNode");
-    lightNode->attachObject(light);
-    lightNode->setPosition(4, 10, 4);
-    lightNode->setDirection(Ogre::Vector3(4, 0, 4), Ogre::Node::TS_WORLD);
-    light->setDiffuseColour(0.7f, 0.7f, 0.7f);
-    light->setSpecularColour(0.9f, 0.9f, 0.9f);
-    // Shadow volumes end at the light's range instead of running to infinity, which keeps
-    // the stencil fill small on a software renderer. The range reaches every point of the
-    // board and pieces (the farthest corner is 11.5 away, the range 12), so the lighting is
-    // unchanged.
-    light->setAttenuation(12.0f, 1.0f, 0.0f, 0.0f);
-    sceneManager_->setShadowUseInfiniteFarPlane(false);
+    lightBoard(sceneManager_, settingValue("Shadows", "Video") == "true");
 }
 
 // --- GUI handlers' way into the game -------------------------------------------------

@@ -10,6 +10,9 @@ namespace {
 
 const char* const kMeshes[6] = {"pawn.mesh",   "rook.mesh",  "knight.mesh",
                                 "bishop.mesh", "queen.mesh", "king.mesh"};
+const char* const kCasterMeshes[6] = {"pawn_caster.mesh",   "rook_caster.mesh",
+                                      "knight_caster.mesh", "bishop_caster.mesh",
+                                      "queen_caster.mesh",  "king_caster.mesh"};
 const int kIndexCount[6] = {8, 10, 10, 10, 10, 1};
 
 // Custom shader parameter of every piece: its side (x 0 White, 1 Black), for the materials
@@ -72,6 +75,31 @@ void verifyMeshes() {
 
 } // namespace
 
+void lightBoard(Ogre::SceneManager* sceneManager, bool shadows) {
+    sceneManager->setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 1.0f));
+    if (shadows) {
+        sceneManager->setShadowTechnique(Ogre::SHADOWTYPE_STENCIL_MODULATIVE);
+        // Softer than black: the wood's grain and a highlighted square still read in shade.
+        sceneManager->setShadowColour(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 0.2f));
+        sceneManager->setShadowFarDistance(24);
+        // Shadow volumes end at the light's range instead of running to infinity, which keeps
+        // the stencil fill small on a software renderer.
+        sceneManager->setShadowUseInfiniteFarPlane(false);
+    }
+    Ogre::Light* light = sceneManager->createLight("MainLight");
+    Ogre::SceneNode* lightNode =
+        sceneManager->getRootSceneNode()->createChildSceneNode("MainLightNode");
+    lightNode->attachObject(light);
+    lightNode->setPosition(4, 10, 4);
+    lightNode->setDirection(Ogre::Vector3(4, 0, 4), Ogre::Node::TS_WORLD);
+    light->setDiffuseColour(0.7f, 0.7f, 0.7f);
+    light->setSpecularColour(0.9f, 0.9f, 0.9f);
+    // The range reaches every point of the board and pieces (the farthest corner is 11.5 away),
+    // so the lighting is that of an unlimited lamp; a piece's shadow volume is as long as the
+    // range is beyond the piece.
+    light->setAttenuation(12.0f, 1.0f, 0.0f, 0.0f);
+}
+
 PieceLooks PieceLooks::forCartoon(bool cartoon) {
     if (!cartoon)
         return PieceLooks();
@@ -100,12 +128,23 @@ void BoardScene::build() {
             e->getSubEntity(i)->setCustomParameter(kSideParam,
                                                    Ogre::Vector4(Ogre::Real(colour), 0, 0, 0));
         e->setVisible(false);
+        // The piece's convex hull casts its shadow in its place: the same shadow on the board
+        // for a fraction of the stencil fill. It draws nothing and is never picked.
+        e->setCastShadows(false);
+        Ogre::Entity* caster = sceneManager_->createEntity(
+            "Caster_" + pieceName(colour, kind, index), kCasterMeshes[kind]);
+        caster->setMaterialName("Fig/ShadowCaster");
+        // The lamp finds its casters by a scene query: the caster answers that one, not a pick.
+        caster->setQueryFlags(kShadowCasterQueryFlag);
+        caster->setVisible(false);
         Ogre::SceneNode* node = root->createChildSceneNode();
         // Knights face +X, towards Black; Black's look the other way.
         if (colour == 1 && kind == KnightKind)
             node->yaw(Ogre::Degree(180));
         node->attachObject(e);
+        node->attachObject(caster);
         pieces_[colour][kind][index] = e;
+        casters_[colour][kind][index] = caster;
     };
     for (int colour = 0; colour < 2; ++colour) {
         for (int i = 0; i < 8; ++i)
@@ -164,8 +203,10 @@ void BoardScene::buildSurroundings() {
 }
 
 void BoardScene::setPieceVisible(int colour, int kind, int index, bool visible) {
-    if (Ogre::Entity* e = pieceEntity(colour, kind, index))
+    if (Ogre::Entity* e = pieceEntity(colour, kind, index)) {
         e->setVisible(visible);
+        casters_[colour][kind][index]->setVisible(visible);
+    }
 }
 
 void BoardScene::setPiecePosition(int colour, int kind, int index, float worldX, float worldY,

@@ -6,6 +6,7 @@
 
 #include "ports.h"
 
+#include <cstdint>
 #include <functional>
 #include <string>
 #include <vector>
@@ -23,8 +24,17 @@ struct PieceLooks {
     static PieceLooks forCartoon(bool cartoon);
 };
 
+// The one scene-query bit of the pieces' shadow casters; queries other than the lamp's leave it
+// out of their mask.
+constexpr std::uint32_t kShadowCasterQueryFlag = 1u << 30;
+
 // The dim room round the table, which the table fades into: the viewport's background.
 constexpr float kRoomColour[3] = {0.11f, 0.095f, 0.085f};
+
+// The ambient light, the lamp "MainLight" above the board's centre and, when `shadows`, the
+// stencil-modulative shadows of the pieces: the one place the game and its benchmarks light the
+// board.
+void lightBoard(Ogre::SceneManager* sceneManager, bool shadows);
 
 constexpr float kArrowSpinSpeed = 5.0f; // radians per second
 // The arrow's tip over an empty square; over a piece it hovers kArrowGap above the piece's top.
@@ -85,6 +95,7 @@ class BoardScene : public BoardView {
     PieceLooks looks_;
     Ogre::Entity* tiles_[64] = {};
     Ogre::Entity* pieces_[2][6][10] = {};
+    Ogre::Entity* casters_[2][6][10] = {}; // each piece's shadow, on the piece's node
     Ogre::Entity* arrow_ = nullptr;
     Ogre::SceneNode* arrowNode_ = nullptr;
     Ogre::Entity* frame_ = nullptr;

@@ -25,6 +25,8 @@ Picker::Picker(Ogre::SceneManager* sceneManager, Ogre::Camera* camera, const Boa
     // Only entities: the camera and the light are movable objects too, and their names
     // would end the walk.
     query_->setQueryTypeMask(Ogre::SceneManager::ENTITY_TYPE_MASK);
+    // Nor the pieces' invisible shadow casters, which stand where the pieces stand.
+    query_->setQueryMask(~kShadowCasterQueryFlag);
     // Hidden entities still answer the query; they are dropped before the limit is applied.
     query_->setSortByDistance(true);
     createTexture(windowWidth, windowHeight);

@@ -51,6 +51,28 @@ TEST(Meshes, PiecesAndArrowAreClosedAndOutwardFacing) {
     }
 }
 
+// A piece's shadow comes from its caster: a convex solid (no vertex in front of any face) that
+// holds every point of the piece, so the shadow is never smaller than the piece's own.
+TEST(Meshes, EachPieceCasterIsConvexAndHoldsThePiece) {
+    for (const char* name : {"pawn", "rook", "knight", "bishop", "queen", "king"}) {
+        const TriMesh piece = buildShape(name);
+        const TriMesh hull = buildShape(std::string(name) + "_caster");
+        ASSERT_GE(hull.indices.size(), 12u) << name;
+        EXPECT_LT(hull.indices.size(), piece.indices.size() / 2) << name;
+        float worst = 0;
+        for (size_t t = 0; t + 2 < hull.indices.size(); t += 3) {
+            const Vec3 a = hull.vertices[hull.indices[t]].pos;
+            const Vec3 n = cross(hull.vertices[hull.indices[t + 1]].pos - a,
+                                 hull.vertices[hull.indices[t + 2]].pos - a);
+            const float len = std::sqrt(dot(n, n));
+            for (const TriMesh* m : {&hull, &piece})
+                for (const Vertex& v : m->vertices)
+                    worst = std::max(worst, dot(n, v.pos - a) / len);
+        }
+        EXPECT_LT(worst, 1e-3f) << name;
+    }
+}
+
 TEST(Meshes, PiecesStandOnTheirOriginFitTheirSquareAndGrowWithRank) {
     std::map<std::string, float> height;
     for (const char* name : {"pawn", "rook", "knight", "bishop", "queen", "king"}) {

@@ -44,12 +44,6 @@ struct SceneFixture : public ::testing::Test {
 
     void build(bool shadows, bool cartoon) {
         sm = gRoot->createSceneManager();
-        sm->setAmbientLight(Ogre::ColourValue(0.5f, 0.5f, 0.5f, 1));
-        if (shadows) {
-            sm->setShadowTechnique(Ogre::SHADOWTYPE_STENCIL_MODULATIVE);
-            sm->setShadowColour(Ogre::ColourValue(0.3f, 0.3f, 0.3f, 0.2f));
-            sm->setShadowFarDistance(24);
-        }
         camera = sm->createCamera("DefaultCam");
         camera->setNearClipDistance(0.05f);
         sm->getRootSceneNode()->createChildSceneNode()->attachObject(camera);
@@ -59,12 +53,7 @@ struct SceneFixture : public ::testing::Test {
         camera->setAspectRatio(Ogre::Real(kWidth) / Ogre::Real(kHeight));
         board = std::make_unique<BoardScene>(sm, PieceLooks::forCartoon(cartoon));
         board->build();
-        Ogre::Light* light = sm->createLight("MainLight");
-        Ogre::SceneNode* ln = sm->getRootSceneNode()->createChildSceneNode();
-        ln->attachObject(light);
-        ln->setPosition(4, 10, 4);
-        light->setDiffuseColour(0.7f, 0.7f, 0.7f);
-        light->setSpecularColour(0.9f, 0.9f, 0.9f);
+        lightBoard(sm, shadows);
         orbit = std::make_unique<OrbitCamera>(camera);
         board->setTurnViewHandler([this] { orbit->flip(); });
         settings.highlighting = true;
@@ -281,9 +270,16 @@ TEST_F(SceneFixture, PickingFindsPiecesOnTheirShapeAndSquaresBehindThem) {
 
 // Pictures for a look at the pieces: shadows on, and the cartoon look.
 TEST_F(SceneFixture, LooksRenderWithShadowsAndCartoon) {
+    // The d1 queen's shadow falls on the board in front of her, away from the lamp.
+    const Ogre::Vector3 inFront(0.07f, 0.0f, 3.5f);
+    grab();
+    const Ogre::ColourValue lit = colourAt(inFront);
     TearDown();
     build(true, false);
     shot("scene_shadows.png");
+    grab();
+    const Ogre::ColourValue shaded = colourAt(inFront);
+    EXPECT_LT(shaded.r + shaded.g + shaded.b, 0.75f * (lit.r + lit.g + lit.b));
     EXPECT_LT(brightnessAt(1, QueenKind, 0) + 0.6f, brightnessAt(0, QueenKind, 0));
     TearDown();
     build(true, true);

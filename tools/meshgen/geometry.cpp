@@ -688,9 +688,122 @@ TriMesh tile() {
 }
 
 const std::vector<std::string>& shapeNames() {
-    static const std::vector<std::string> names = {"plane",  "pawn",  "rook", "knight",
-                                                   "bishop", "queen", "king", "arrow"};
+    static const std::vector<std::string> names = {
+        "plane",         "pawn",          "rook",         "knight",      "bishop",
+        "queen",         "king",          "arrow",        "pawn_caster", "rook_caster",
+        "knight_caster", "bishop_caster", "queen_caster", "king_caster"};
     return names;
+}
+
+TriMesh convexHull(const TriMesh& mesh) {
+    // Incremental hull in double precision. The shapes are full of coplanar rings and caps,
+    // where a point is neither clearly in front of a face nor behind it; nudging every point
+    // by a few micrometres in a fixed pseudo-random way puts them in general position, far
+    // below anything a shadow shows.
+    struct D3 {
+        double x, y, z;
+        D3 operator-(const D3& o) const { return {x - o.x, y - o.y, z - o.z}; }
+    };
+    auto dotD = [](const D3& a, const D3& b) { return a.x * b.x + a.y * b.y + a.z * b.z; };
+    auto crossD = [](const D3& a, const D3& b) {
+        return D3{a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
+    };
+    constexpr double kWeld = 1e-4; // the lathes repeat their seam and hard edges
+    std::vector<Vec3> original;
+    for (const Vertex& v : mesh.vertices) {
+        bool seen = false;
+        for (const Vec3& p : original)
+            seen = seen || length(p - v.pos) < kWeld;
+        if (!seen)
+            original.push_back(v.pos);
+    }
+    if (original.size() < 4)
+        return {};
+    std::vector<D3> points;
+    unsigned seed = 12345;
+    auto nudge = [&seed] {
+        seed = seed * 1103515245u + 12345u;
+        return (double((seed >> 8) & 0xffff) / 65535.0 - 0.5) * 4e-6;
+    };
+    for (const Vec3& p : original)
+        points.push_back({p.x + nudge(), p.y + nudge(), p.z + nudge()});
+
+    struct Face {
+        unsigned a, b, c;
+        D3 normal; // not normalised: the sign is all the visibility test needs
+    };
+    auto makeFace = [&](unsigned a, unsigned b, unsigned c) {
+        return Face{a, b, c, crossD(points[b] - points[a], points[c] - points[a])};
+    };
+    auto above = [&](const Face& f, unsigned p) {
+        return dotD(f.normal, points[p] - points[f.a]) > 1e-14;
+    };
+    // A first tetrahedron from four points far from each other's line and plane.
+    unsigned i0 = 0, i1 = 0;
+    for (unsigned i = 1; i < points.size(); ++i) {
+        if (points[i].x < points[i0].x)
+            i0 = i;
+        if (points[i].x > points[i1].x)
+            i1 = i;
+    }
+    unsigned i2 = i0, i3 = i0;
+    double best = 0;
+    for (unsigned i = 0; i < points.size(); ++i) {
+        const D3 n = crossD(points[i1] - points[i0], points[i] - points[i0]);
+        if (dotD(n, n) > best)
+            best = dotD(n, n), i2 = i;
+    }
+    const Face base = makeFace(i0, i1, i2);
+    best = 0;
+    for (unsigned i = 0; i < points.size(); ++i) {
+        const double d = std::fabs(dotD(base.normal, points[i] - points[i0]));
+        if (d > best)
+            best = d, i3 = i;
+    }
+    if (best <= 0 || i2 == i0 || i3 == i0)
+        return {};
+    // Wound so that the fourth point lies behind every face.
+    const bool flip = above(base, i3);
+    const unsigned a = i0, b = flip ? i2 : i1, c = flip ? i1 : i2;
+    std::vector<Face> faces;
+    faces.push_back(makeFace(a, b, c));
+    faces.push_back(makeFace(a, i3, b));
+    faces.push_back(makeFace(b, i3, c));
+    faces.push_back(makeFace(c, i3, a));
+    // Each further point outside the hull replaces the faces it sees by a fan from their
+    // horizon to it.
+    for (unsigned p = 0; p < points.size(); ++p) {
+        std::vector<std::pair<unsigned, unsigned>> edges;
+        std::vector<Face> kept;
+        for (const Face& f : faces) {
+            if (!above(f, p)) {
+                kept.push_back(f);
+                continue;
+            }
+            edges.emplace_back(f.a, f.b);
+            edges.emplace_back(f.b, f.c);
+            edges.emplace_back(f.c, f.a);
+        }
+        if (edges.empty())
+            continue;
+        for (const auto& e : edges)
+            if (std::find(edges.begin(), edges.end(), std::make_pair(e.second, e.first)) ==
+                edges.end())
+                kept.push_back(makeFace(e.first, e.second, p));
+        faces = std::move(kept);
+    }
+    TriMesh hull;
+    std::vector<int> index(points.size(), -1);
+    for (const Face& f : faces)
+        for (unsigned v : {f.a, f.b, f.c}) {
+            if (index[v] < 0) {
+                index[v] = int(hull.vertices.size());
+                hull.vertices.push_back({original[v], Vec3{0, 1, 0}, 0, 0});
+            }
+            hull.indices.push_back(unsigned(index[v]));
+        }
+    smoothNormals(hull);
+    return hull;
 }
 
 TriMesh buildShape(const std::string& name) {
@@ -710,6 +823,10 @@ TriMesh buildShape(const std::string& name) {
         return king();
     if (name == "arrow")
         return arrow();
+    const std::string caster = "_caster";
+    if (name.size() > caster.size() &&
+        name.compare(name.size() - caster.size(), caster.size(), caster) == 0)
+        return convexHull(buildShape(name.substr(0, name.size() - caster.size())));
     return {};
 }
 

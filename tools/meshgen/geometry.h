@@ -65,8 +65,13 @@ TriMesh tile();
 // triangulated.
 std::vector<unsigned> triangulate(const std::vector<Vec3>& polygon);
 
+// The smallest convex solid holding the mesh. A piece's hull casts its shadow: one silhouette
+// ring instead of the several a lathed or carved shape turns to the light, which is what the
+// stencil volumes' fill cost grows with. Empty for a flat or degenerate mesh.
+TriMesh convexHull(const TriMesh& mesh);
+
 // The shapes, by mesh name without extension: plane, pawn, rook, knight, bishop, queen, king,
-// arrow. An unknown name gives an empty mesh.
+// arrow, and each piece's hull "<piece>_caster". An unknown name gives an empty mesh.
 TriMesh buildShape(const std::string& name);
 const std::vector<std::string>& shapeNames();
 
