@@ -74,14 +74,34 @@ std::string squareName(int x, int y) {
     return {char('a' + x), char('1' + y)};
 }
 
+bool readCounter(const std::string& text, int& value) {
+    if (text.empty() || text.size() > 5)
+        return false;
+    value = 0;
+    for (char c : text) {
+        if (c < '0' || c > '9')
+            return false;
+        value = value * 10 + (c - '0');
+    }
+    return true;
+}
+
 } // namespace
 
-bool loadFen(Position& position, GameState& state, const std::string& fen, std::string* error) {
+bool loadFen(Position& position, GameState& state, const std::string& fen, std::string* error,
+             FenCounters* counters) {
     std::istringstream in(fen);
-    std::string placement, side, castling = "-", passant = "-";
+    std::string placement, side, castling = "-", passant = "-", halfmoves = "0", moveNumber = "1";
     if (!(in >> placement >> side))
         return fail(error, "FEN needs at least the placement and the side to move");
-    in >> castling >> passant;
+    in >> castling >> passant >> halfmoves >> moveNumber;
+    FenCounters read;
+    if (!readCounter(halfmoves, read.halfmoveClock) ||
+        !readCounter(moveNumber, read.fullmoveNumber))
+        return fail(error, "FEN half-move clock and move number must be numbers of one to five "
+                           "digits");
+    if (read.fullmoveNumber == 0)
+        read.fullmoveNumber = 1;
 
     Placement squares[64];
     int rank = 7, file = 0;
@@ -253,10 +273,12 @@ bool loadFen(Position& position, GameState& state, const std::string& fen, std::
     state.question = Question::None;
     state.joinPending = false;
     position.refreshRules();
+    if (counters)
+        *counters = read;
     return true;
 }
 
-std::string writeFen(const Position& position, Turn sideToMove) {
+std::string writeFen(const Position& position, Turn sideToMove, FenCounters counters) {
     char grid[64];
     for (char& c : grid)
         c = 0;
@@ -300,7 +322,8 @@ std::string writeFen(const Position& position, Turn sideToMove) {
     } else {
         out += '-';
     }
-    out += " 0 1";
+    out += ' ' + std::to_string(counters.halfmoveClock) + ' ' +
+           std::to_string(counters.fullmoveNumber);
     return out;
 }
 

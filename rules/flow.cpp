@@ -1,5 +1,9 @@
 #include "flow.h"
 
+#include "fen.h"
+
+#include <memory>
+
 namespace korvane {
 
 GameFlow::GameFlow(Position& position, GameState& state, const FlowSettings& settings,
@@ -52,6 +56,7 @@ void GameFlow::newGame() {
     position_.board.record = MoveRecord();
     position_.board.enPassantFile = -1;
     position_.refreshRules();
+    history_.start(position_, Turn::White);
     repaint();
     board_.hideArrow();
     if (settings_.highlighting)
@@ -96,6 +101,17 @@ bool GameFlow::executeMove(int ordinal, bool send) {
     Board& b = position_.board;
     const int dest = p.moves[ordinal];
     const int dx = dest % 8, dy = dest / 8;
+
+    // The history's view of the move is taken before the move changes the position.
+    syncHistory();
+    pending_ = PlayedMove();
+    pending_.colour = p.colour;
+    pending_.squares = {squareIndex(p.x, p.y), dest, 0};
+    pending_.san = describeMove(position_, p, dest, 0);
+    if (const Fig* victim = position_.findPieceAt(1 - p.colour, dx, dy))
+        pending_.captured = victim->kind;
+    else if (p.kind == PawnKind && dx != p.x)
+        pending_.captured = PawnKind;
 
     // Everything the move changes is noted first, so that a revoke can restore it.
     MoveRecord record;
@@ -183,8 +199,10 @@ bool GameFlow::executeMove(int ordinal, bool send) {
 
     // With the choice still open the position is not final: a stalemate without the new piece
     // may be a checkmate with it.
-    if (!state_.promotionPending)
+    if (!state_.promotionPending) {
+        recordPending();
         testGameEnd();
+    }
     return true;
 }
 
@@ -241,6 +259,9 @@ bool GameFlow::completePromotion(int pieceCode) {
     state_.deferredSend = false;
 
     position_.refreshRules();
+    pending_.squares.promotion = pieceCode;
+    pending_.san.promotion = pieceCode;
+    recordPending();
     if (settings_.highlighting)
         refreshLooks();
     viewFlipIfLocal();
@@ -273,6 +294,7 @@ bool GameFlow::revokeLastMove() {
     b.lastMoveTo = record.lastMoveTo;
     state_.sideToMove = turnOf(record.moved.colour);
     record = MoveRecord();
+    history_.pop();
     announceSideToMove();
 
     position_.refreshRules();
@@ -339,6 +361,7 @@ void GameFlow::finishJoin(const PositionDetails* details) {
     b.lastMoveTo = details ? details->lastMoveTo : -1;
     state_.joinPending = false;
     position_.refreshRules();
+    history_.start(position_, state_.sideToMove);
     repaint();
     if (settings_.highlighting)
         refreshLooks();
@@ -420,6 +443,161 @@ void GameFlow::testGameEnd() {
     // The mated side is still the side to move, but the status bar must not say so.
     screens_.showGameOver(end == GameEnd::Checkmate ? Outcome::Checkmate : Outcome::Stalemate,
                           state_.sideToMove == Turn::White ? Black : White);
+}
+
+void GameFlow::syncHistory() {
+    if (history_.currentKey() != positionKey(position_, state_.sideToMove))
+        history_.start(position_, state_.sideToMove);
+}
+
+void GameFlow::recordPending() {
+    const int side = colourOf(state_.sideToMove);
+    if (position_.inCheck(side))
+        pending_.san.mark =
+            position_.sets[side].legalMoveTotal == 0 ? CheckMark::Mate : CheckMark::Check;
+    pending_.after = positionKey(position_, state_.sideToMove);
+    FenCounters counters = history_.counters();
+    const bool irreversible = pending_.san.kind == PawnKind || pending_.captured >= 0;
+    counters.halfmoveClock = irreversible ? 0 : counters.halfmoveClock + 1;
+    if (pending_.colour == Black)
+        ++counters.fullmoveNumber;
+    pending_.counters = counters;
+    history_.record(pending_);
+}
+
+bool GameFlow::playMove(const MoveSquares& move) {
+    if (!state_.boardOpen() || move.from < 0 || move.from > 63 || move.to < 0 || move.to > 63)
+        return false;
+    const int side = colourOf(state_.sideToMove);
+    Fig* p = position_.findPieceAt(side, move.from % 8, move.from / 8);
+    if (!p)
+        return false;
+    int ordinal = -1;
+    for (int k = 0; k < p->moveCount && ordinal < 0; ++k)
+        if (p->moves[k] == move.to)
+            ordinal = k;
+    const bool promotes = p->kind == PawnKind && (move.to / 8 == 0 || move.to / 8 == 7);
+    const bool pieceGiven = move.promotion >= RookKind && move.promotion <= QueenKind;
+    if (ordinal < 0 || promotes != pieceGiven || (!promotes && move.promotion != 0))
+        return false;
+    if (!selectPiece(side, p->kind, p->index, true) || !executeMove(ordinal, true))
+        return false;
+    return !promotes || completePromotion(move.promotion);
+}
+
+bool GameFlow::replay(HeadlessGame& game, const std::vector<MoveSquares>& moves,
+                      std::string* error) {
+    for (std::size_t i = 0; i < moves.size(); ++i)
+        if (!game.flow.playMove(moves[i])) {
+            if (error)
+                *error =
+                    "move " + std::to_string(i + 1) + " (" + uciText(moves[i]) + ") is not legal";
+            return false;
+        }
+    return true;
+}
+
+void GameFlow::adopt(HeadlessGame& game) {
+    position_ = game.position;
+    position_.setView(&board_);
+    for (PieceSet& set : position_.sets)
+        for (Fig& p : set.pieces) {
+            position_.setAlive(p, p.alive || p.kind == KingKind);
+            if (p.alive || p.kind == KingKind)
+                position_.place(p, p.x, p.y);
+        }
+    state_.sideToMove = game.state.sideToMove;
+    state_.selectionKind = -2;
+    state_.promotionPending = false;
+    state_.deferredSend = false;
+    state_.question = Question::None;
+    state_.joinPending = false;
+    history_ = game.flow.history_;
+    position_.refreshRules();
+    repaint();
+    board_.hideArrow();
+    if (settings_.highlighting)
+        refreshLooks();
+    // A local game that turns the view keeps it turned towards the side to move.
+    if (state_.gameMode == GameMode::Local && settings_.flipView &&
+        state_.viewFlipped != (state_.sideToMove == Turn::Black))
+        viewFlipIfLocal();
+    announceSideToMove();
+}
+
+bool GameFlow::takeBack() {
+    if (!isColour(state_.sideToMove) || state_.promotionPending || state_.joinPending ||
+        state_.networkGame() || state_.question != Question::None)
+        return false;
+    syncHistory();
+    if (history_.empty())
+        return false;
+    std::vector<MoveSquares> moves;
+    for (std::size_t i = 0; i + 1 < history_.size(); ++i)
+        moves.push_back(history_.moves()[i].squares);
+    auto game = std::make_unique<HeadlessGame>();
+    game->position = history_.startPosition();
+    game->position.setView(&game->board);
+    game->state.gameMode = GameMode::Local;
+    game->state.sideToMove = history_.startSide();
+    game->flow.history_.start(game->position, history_.startSide(), history_.startCounters());
+    if (!replay(*game, moves, nullptr))
+        return false;
+    adopt(*game);
+    return true;
+}
+
+bool GameFlow::loadGame(const std::string& startFen, const std::vector<MoveSquares>& moves,
+                        std::string* error) {
+    if (state_.networkGame() || state_.joinPending) {
+        if (error)
+            *error = "a network game cannot load a game";
+        return false;
+    }
+    auto game = std::make_unique<HeadlessGame>();
+    game->state.gameMode = GameMode::Local;
+    FenCounters counters;
+    if (startFen.empty()) {
+        game->flow.newGame();
+    } else {
+        if (!loadFen(game->position, game->state, startFen, error, &counters))
+            return false;
+        game->flow.history_.start(game->position, game->state.sideToMove, counters);
+    }
+    if (!replay(*game, moves, error))
+        return false;
+    adopt(*game);
+    return true;
+}
+
+std::string GameFlow::fen() const {
+    FenCounters counters = history_.counters();
+    // The pawn move waiting for its piece is not in the history yet.
+    if (state_.promotionPending) {
+        counters.halfmoveClock = 0;
+        if (state_.promotionColour == Black)
+            ++counters.fullmoveNumber;
+    }
+    return writeFen(position_, state_.sideToMove, counters);
+}
+
+DrawReason GameFlow::canClaimDraw() const {
+    if (state_.promotionPending || state_.joinPending)
+        return DrawReason::None;
+    return claimableDraw(history_, position_, state_.sideToMove);
+}
+
+DrawReason GameFlow::automaticDraw() const {
+    if (state_.promotionPending || state_.joinPending)
+        return DrawReason::None;
+    return korvane::automaticDraw(history_, position_, state_.sideToMove);
+}
+
+void GameFlow::rewind(const Position& position, const GameState& state, std::size_t plies) {
+    position_ = position;
+    state_ = state;
+    while (history_.size() > plies)
+        history_.pop();
 }
 
 } // namespace korvane

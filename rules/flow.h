@@ -2,12 +2,21 @@
 // back, for the local game and for moves received from the peer.
 #pragma once
 
+#include "draw.h"
+#include "history.h"
 #include "ports.h"
 #include "position.h"
+#include "san.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
 
 namespace korvane {
 
 enum class GameEnd { None, Checkmate, Stalemate };
+
+struct HeadlessGame;
 
 class GameFlow {
   public:
@@ -18,7 +27,7 @@ class GameFlow {
     Position& position() { return position_; }
     GameState& state() { return state_; }
 
-    // Both sets back to the start, White to move, rules refreshed.
+    // Both sets back to the start, White to move, rules refreshed, the history a new game's.
     void newGame();
 
     // Selects a piece of the side to move. False (nothing changes) when the board is closed or
@@ -33,6 +42,35 @@ class GameFlow {
     // Takes the last move back completely. False when there is no move to take back or its
     // promotion choice is still pending.
     bool revokeLastMove();
+
+    // Plays a legal move given by its squares and, for a pawn reaching the last rank, its
+    // promotion piece, the way a click and the promotion choice would (a network game's peer
+    // is told). False, nothing changed, when the board is closed or the move is not legal.
+    bool playMove(const MoveSquares& move);
+    // Takes back the last move of the history, any number of times down to the game's start:
+    // the game is replayed from its start without that move, then the board is shown anew.
+    // False when there is no move, a promotion choice or a question is open, the game was
+    // resigned or agreed drawn, or in a network game (where the peer would not follow).
+    bool takeBack();
+    // A local game from `startFen` (empty: the usual start) with `moves` played on it, all or
+    // nothing: on an unloadable FEN or a move that is not legal, false with the reason in
+    // `error` and the game untouched. Refused in a network game.
+    bool loadGame(const std::string& startFen, const std::vector<MoveSquares>& moves,
+                  std::string* error = nullptr);
+
+    // The game so far. A position loaded behind the flow's back (loadFen on the position)
+    // starts a history of its own at the next move or take-back.
+    const GameHistory& history() const { return history_; }
+    // The position as FEN, with the game's half-move clock and move number.
+    std::string fen() const;
+    // The draw the side to move may claim now (threefold repetition, fifty-move rule), or None.
+    DrawReason canClaimDraw() const;
+    // The draw that has ended the game by itself (insufficient material, fivefold repetition,
+    // 75-move rule), or None.
+    DrawReason automaticDraw() const;
+    // For searches that play moves and go back: puts back a position and state saved from this
+    // flow and forgets the moves recorded after the first `plies`.
+    void rewind(const Position& position, const GameState& state, std::size_t plies);
 
     // A guest about to receive the host's position: every piece but the kings gone, nothing
     // to take back, the board closed until finishJoin.
@@ -68,6 +106,11 @@ class GameFlow {
     void testGameEnd();
     void repaint();
     bool selectedPiece(Fig*& piece);
+    void syncHistory();
+    void recordPending();
+    void adopt(HeadlessGame& game);
+    static bool replay(HeadlessGame& game, const std::vector<MoveSquares>& moves,
+                       std::string* error);
 
     Position& position_;
     GameState& state_;
@@ -76,6 +119,21 @@ class GameFlow {
     ScreenView& screens_;
     SoundPlayer& sounds_;
     PeerLink& peer_;
+    GameHistory history_;
+    PlayedMove pending_; // the move being played, recorded once its promotion is chosen
+};
+
+// A game flow with nothing attached: the position and its rules alone, for perft, replays,
+// the benchmarks and the command-line tools.
+struct HeadlessGame {
+    Position position;
+    GameState state;
+    FlowSettings settings;
+    NullBoardView board;
+    NullScreenView screens;
+    NullSoundPlayer sounds;
+    NullPeerLink peer;
+    GameFlow flow{position, state, settings, board, screens, sounds, peer};
 };
 
 } // namespace korvane

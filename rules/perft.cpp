@@ -20,6 +20,7 @@ template <typename Visit> void forEachMove(GameFlow& flow, Visit visit) {
     const int side = colourOf(state.sideToMove);
     const Position savedPosition = position;
     const GameState savedState = state;
+    const std::size_t plies = flow.history().size();
     for (int slot = 0; slot < kPiecesPerSet; ++slot) {
         const Fig& p = position.sets[side].pieces[slot];
         if (!p.alive)
@@ -38,14 +39,12 @@ template <typename Visit> void forEachMove(GameFlow& flow, Visit visit) {
                 for (int code = RookKind; code <= QueenKind; ++code) {
                     flow.completePromotion(code);
                     visit(squareName(from) + squareName(to) + "rnbq"[code - 1]);
-                    position = afterMove;
-                    state = stateAfterMove;
+                    flow.rewind(afterMove, stateAfterMove, plies);
                 }
             } else {
                 visit(squareName(from) + squareName(to));
             }
-            position = savedPosition;
-            state = savedState;
+            flow.rewind(savedPosition, savedState, plies);
         }
     }
 }

@@ -10,19 +10,6 @@
 
 namespace korvane {
 
-// A game flow with nothing attached: the position and its rules alone, for perft, the
-// benchmarks and the command-line tools.
-struct HeadlessGame {
-    Position position;
-    GameState state;
-    FlowSettings settings;
-    NullBoardView board;
-    NullScreenView screens;
-    NullSoundPlayer sounds;
-    NullPeerLink peer;
-    GameFlow flow{position, state, settings, board, screens, sounds, peer};
-};
-
 struct DivideEntry {
     std::string move; // long algebraic, e.g. "e2e4", "a7a8q"
     std::uint64_t nodes = 0;

@@ -223,9 +223,9 @@ struct Game {
     }
 };
 
-// Reads the text the way the game's loader does: placement and side required, castling and
-// en-passant fields optional, anything after them ignored. False when it is not FEN; epRank
-// gets the rank the en-passant field names (-1 none), which only legal() looks at.
+// Reads the text the way the game's loader does: placement and side required, castling,
+// en-passant and counter fields optional, anything after them ignored. False when it is not FEN;
+// epRank gets the rank the en-passant field names (-1 none), which only legal() looks at.
 inline bool parse(const std::string& text, Game& g, int& epRank) {
     epRank = -1;
     std::vector<std::string> fields;
@@ -275,6 +275,10 @@ inline bool parse(const std::string& text, Game& g, int& epRank) {
         g.epFile = ep[0] - 'a';
         epRank = ep[1] - '1';
     }
+    // The half-move clock and move number, when there, are one to five digits each.
+    for (std::size_t i = 4; i < fields.size() && i < 6; ++i)
+        if (fields[i].size() > 5 || fields[i].find_first_not_of("0123456789") != std::string::npos)
+            return false;
     return true;
 }
 

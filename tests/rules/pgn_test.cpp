@@ -1,0 +1,209 @@
+#include "fakes.h"
+#include "pgn.h"
+
+#include <gtest/gtest.h>
+
+#include <dirent.h>
+#include <fstream>
+#include <sstream>
+
+using namespace korvane;
+using korvane::testing::Harness;
+
+namespace {
+
+void playSan(Harness& h, const std::vector<std::string>& moves) {
+    for (const std::string& san : moves) {
+        MoveSquares move;
+        ASSERT_TRUE(resolveSan(h.position, colourOf(h.state.sideToMove), san, move)) << san;
+        ASSERT_TRUE(h.flow.playMove(move)) << san;
+    }
+}
+
+std::vector<std::string> lines(const std::string& text) {
+    std::vector<std::string> out;
+    std::istringstream in(text);
+    for (std::string line; std::getline(in, line);)
+        out.push_back(line);
+    return out;
+}
+
+} // namespace
+
+TEST(PgnWrite, SevenTagRosterNumberedMovesInEightyColumnsAndTheResult) {
+    Harness h;
+    const std::vector<std::string> moves = {
+        "e4",    "e5",  "Nf3",  "d6",   "d4",  "Bg4", "dxe5",  "Bxf3", "Qxf3", "dxe5",  "Bc4",
+        "Nf6",   "Qb3", "Qe7",  "Nc3",  "c6",  "Bg5", "b5",    "Nxb5", "cxb5", "Bxb5+", "Nbd7",
+        "O-O-O", "Rd8", "Rxd7", "Rxd7", "Rd1", "Qe6", "Bxd7+", "Nxd7", "Qb8+", "Nxb8",  "Rd8#"};
+    playSan(h, moves);
+    PgnHeader header;
+    header.event = "Přátelská partie";
+    header.white = "Paul \"the pride\" Morphy";
+    header.black = "Vévoda";
+    header.extra.push_back({"Annotator", "Jiří"});
+    const std::string text = writePgn(h.flow.history(), header, PgnResult::WhiteWins);
+    const std::vector<std::string> out = lines(text);
+    const std::vector<std::string> head = {"[Event \"Přátelská partie\"]",
+                                           "[Site \"?\"]",
+                                           "[Date \"????.??.??\"]",
+                                           "[Round \"?\"]",
+                                           "[White \"Paul \\\"the pride\\\" Morphy\"]",
+                                           "[Black \"Vévoda\"]",
+                                           "[Result \"1-0\"]",
+                                           "[Annotator \"Jiří\"]",
+                                           ""};
+    ASSERT_GT(out.size(), head.size());
+    EXPECT_EQ(std::vector<std::string>(out.begin(), out.begin() + head.size()), head);
+    std::string movetext;
+    for (std::size_t i = head.size(); i < out.size(); ++i) {
+        EXPECT_LE(out[i].size(), 80u) << out[i];
+        movetext += (movetext.empty() ? "" : " ") + out[i];
+    }
+    EXPECT_EQ(movetext.substr(0, 30), "1. e4 e5 2. Nf3 d6 3. d4 Bg4 4");
+    EXPECT_NE(movetext.find("12. O-O-O Rd8"), std::string::npos);
+    EXPECT_EQ(movetext.substr(movetext.size() - 12), "17. Rd8# 1-0");
+    EXPECT_GT(out.size(), head.size() + 1); // the moves took more than one line
+
+    PgnGame game;
+    PgnError error;
+    ASSERT_TRUE(readPgn(text, game, error)) << error.line << ": " << error.reason;
+    EXPECT_EQ(game.san, moves);
+    EXPECT_EQ(game.finalFen, h.flow.fen());
+    EXPECT_EQ(game.tag("White"), "Paul \"the pride\" Morphy");
+    EXPECT_EQ(game.tag("Event"), "Přátelská partie");
+    EXPECT_EQ(game.result, "1-0");
+}
+
+TEST(PgnWrite, ASetUpGameCarriesItsFenAndNumbersBlacksFirstMove) {
+    Harness h;
+    ASSERT_TRUE(h.flow.loadGame("r3k2r/1P6/8/8/3p4/8/4P1p1/R3K2R b KQkq - 3 40", {}));
+    playSan(h, {"gxh1=Q+", "Kd2", "Qh5", "e4", "dxe3+"});
+    const std::string text = writePgn(h.flow.history(), PgnHeader(), PgnResult::Unfinished);
+    EXPECT_NE(text.find("[Result \"*\"]\n[SetUp \"1\"]\n"
+                        "[FEN \"r3k2r/1P6/8/8/3p4/8/4P1p1/R3K2R b KQkq - 3 40\"]\n\n"
+                        "40... gxh1=Q+ 41. Kd2 Qh5 42. e4 dxe3+ *\n"),
+              std::string::npos)
+        << text;
+    PgnGame game;
+    PgnError error;
+    ASSERT_TRUE(readPgn(text, game, error)) << error.reason;
+    EXPECT_EQ(game.finalFen, h.flow.fen());
+    // Loaded into a game, it is the same game.
+    Harness loaded;
+    ASSERT_TRUE(loaded.flow.loadGame(game.startFen, game.moves));
+    EXPECT_EQ(loaded.flow.history().sanMoves(), h.flow.history().sanMoves());
+    EXPECT_EQ(loaded.flow.fen(), h.flow.fen());
+}
+
+TEST(PgnRead, CommentsVariationsNagsAnnotationsAndSeveralGames) {
+    const std::string text = "% an escaped line { not a comment\n"
+                             "[Event \"One\"]\n"
+                             "[Result \"*\"]\n"
+                             "\n"
+                             "1. e4 {a comment (with brackets)\n"
+                             "over two lines} e5 $1 2. Nf3 (2. f4 exf4 (2... d5 {!})\n"
+                             "3. Nf3) ; rest of the line ) {\n"
+                             "2... Nc6!? 3. Bb5?! a6 !! 4.Ba4 4. ... Nf6 *\n"
+                             "\n"
+                             "[Event \"Two\"]\n"
+                             "1. d4 d5 1/2-1/2\n"
+                             "[Event \"Three, no result\"]\n"
+                             "1. c4\n";
+    PgnGame game;
+    PgnError error;
+    ASSERT_TRUE(readPgn(text, game, error)) << error.line << ": " << error.reason;
+    EXPECT_EQ(game.san,
+              (std::vector<std::string>{"e4", "e5", "Nf3", "Nc6", "Bb5", "a6", "Ba4", "Nf6"}));
+    EXPECT_EQ(game.tag("Event"), "One");
+    EXPECT_EQ(game.result, "*");
+    ASSERT_TRUE(readPgn(text, game, error, 1)) << error.reason;
+    EXPECT_EQ(game.tag("Event"), "Two");
+    EXPECT_EQ(game.result, "1/2-1/2");
+    EXPECT_EQ(game.finalFen, "rnbqkbnr/ppp1pppp/8/3p4/3P4/8/PPP1PPPP/RNBQKBNR w KQkq d6 0 2");
+    ASSERT_TRUE(readPgn(text, game, error, 2)) << error.reason;
+    EXPECT_EQ(game.san, std::vector<std::string>{"c4"});
+    EXPECT_FALSE(readPgn(text, game, error, 3));
+    EXPECT_EQ(error.reason, "the text holds 3 games, not 4");
+}
+
+TEST(PgnRead, RefusesWithTheLineAndReasonAndKeepsNothing) {
+    struct Case {
+        const char* text;
+        int line;
+        const char* reason;
+    };
+    const Case cases[] = {
+        {"[Event \"x\"]\n\n1. e4 e5\n2. Ke3 Nf6 *\n", 4, "move 3, 'Ke3' is not a legal move"},
+        {"1. Nf3 d6 2. Na3 d5 3. Nc4 a6 4. Ne5 *", 1, "move 7, 'Ne5' is ambiguous"},
+        {"1. e4 {never closed\n2. d4 *\n", 1, "comment that starts here is not closed"},
+        {"1. e4\n(1. d4 (1. c4) e5\n2. Nf3 *\n", 2, "variation that starts here is not closed"},
+        {"1. e4 ) e5 *", 1, "')' closes no variation"},
+        {"[Event x]\n1. e4 *", 1, "a tag must read [Name \"value\"]"},
+        {"[Event \"x\n\"]\n1. e4 *", 1, "not closed on its line"},
+        {"[SetUp \"1\"]\n[FEN \"8/8/8/8/8/8/8/8 w - - 0 1\"]\n\n1. e4 *", 2, "FEN tag"},
+        {"1. e4 $ e5 *", 1, "'$' without a number"},
+        {"1. e4 e5 2. Nf3 Nc6 3. @4 *", 1, "not a move"},
+        {"1. f3 e5 2. g4 Qh4# 3. a3 *", 1, "move 5, 'a3' is not a legal move"},
+        {"", 1, "no game"},
+        {"\n\n{only a comment}\n", 3, "no game"},
+    };
+    for (const Case& c : cases) {
+        PgnGame game;
+        game.result = "untouched";
+        PgnError error;
+        EXPECT_FALSE(readPgn(c.text, game, error)) << c.text;
+        EXPECT_EQ(error.line, c.line) << c.text;
+        EXPECT_NE(error.reason.find(c.reason), std::string::npos) << c.text << ": " << error.reason;
+        EXPECT_EQ(game.result, "untouched");
+    }
+    // Engine notation, for turning an engine's game into a file.
+    PgnGame game;
+    PgnError error;
+    ASSERT_TRUE(readPgn("e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 e1g1 *", game, error, 0, PgnMoves::Uci));
+    EXPECT_EQ(game.san.back(), "O-O");
+    EXPECT_FALSE(readPgn("e2e4 e7e5 e1e3 *", game, error, 0, PgnMoves::Uci));
+    EXPECT_EQ(error.reason, "move 3, 'e1e3' is not a legal move");
+}
+
+// Every game of the corpus (Stockfish playing itself, and games written by hand) replays
+// through the rules to the position Stockfish reported. Stockfish names an en-passant square
+// only when a pawn can take there, as the repetition key does.
+TEST(PgnCorpus, EveryGameEndsInThePositionStockfishReported) {
+    DIR* dir = opendir(KORVANE_PGN_CORPUS);
+    ASSERT_NE(dir, nullptr);
+    std::vector<std::string> files;
+    while (dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() > 4 && name.compare(name.size() - 4, 4, ".pgn") == 0)
+            files.push_back(name);
+    }
+    closedir(dir);
+    int games = 0;
+    for (const std::string& name : files) {
+        std::ifstream in(std::string(KORVANE_PGN_CORPUS) + "/" + name);
+        std::ostringstream text;
+        text << in.rdbuf();
+        PgnGame game;
+        PgnError error;
+        for (int index = 0; readPgn(text.str(), game, error, index); ++index) {
+            ++games;
+            const std::string expected = game.tag("StockfishFEN");
+            ASSERT_FALSE(expected.empty()) << name;
+            Harness h;
+            ASSERT_TRUE(h.flow.loadGame(game.startFen, game.moves)) << name;
+            std::istringstream fields(h.flow.fen());
+            std::string placement, side, castling, passant, clock, number;
+            fields >> placement >> side >> castling >> passant >> clock >> number;
+            const int file = h.flow.history().currentKey().enPassantFile;
+            passant = file < 0 ? "-" : passant;
+            EXPECT_EQ(placement + " " + side + " " + castling + " " + passant + " " + clock + " " +
+                          number,
+                      expected)
+                << name << " game " << index + 1;
+        }
+        EXPECT_NE(error.reason.find("the text holds"), std::string::npos)
+            << name << ":" << error.line << ": " << error.reason;
+    }
+    EXPECT_GE(games, 23);
+}
