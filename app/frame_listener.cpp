@@ -1,5 +1,6 @@
 #include "frame_listener.h"
 
+#include "computer_game.h"
 #include "config/settings.h"
 #include "gui/catalogue.h"
 #include "gui/probe.h"
@@ -117,6 +118,8 @@ KorvaneFrameListener::KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogr
     flow_ = std::make_unique<GameFlow>(globalPosition(), game_, flowSettings_, board_, screens_,
                                        effects, *session_);
     session_->attach(*flow_);
+    computer_ = std::make_unique<ComputerGame>(*flow_, flowSettings_, board_, screens_,
+                                               [this] { resetView(); });
 
     if (settings().sounds) {
         const Ogre::Vector3 p = camera_->getDerivedPosition();
@@ -287,7 +290,7 @@ void KorvaneFrameListener::handleEvent(const SDL_Event& e) {
 void KorvaneFrameListener::mouseClicked(int x, int y) {
     if (game_.promotionPending)
         return;
-    if (!boardAcceptsClick(game_))
+    if (!boardAcceptsClick(game_) && !computer_->acceptsClick())
         return;
     applyBoardClick(*flow_,
                     picker_->pick(float(x), float(y), window_->getWidth(), window_->getHeight()));
@@ -295,7 +298,7 @@ void KorvaneFrameListener::mouseClicked(int x, int y) {
 
 void KorvaneFrameListener::deselect() {
     // While the peer is to move, the selection on this screen is the peer's: it stays.
-    if (game_.selectionKind == -2 || !boardAcceptsClick(game_))
+    if (game_.selectionKind == -2 || (!boardAcceptsClick(game_) && !computer_->acceptsClick()))
         return;
     flow_->clearSelection();
 }
@@ -360,6 +363,8 @@ bool KorvaneFrameListener::frameStarted(const Ogre::FrameEvent& evt) {
     // A received move changes whose turn it is without telling the screens.
     if (game_.networkGame())
         screens_.refreshNetworkButtons();
+    if (computer_->update())
+        lastActivity_ = nowSeconds();
     if (std::optional<std::string> version = versionQuery_.poll())
         screens_.showLatestVersion(*version);
 
@@ -466,6 +471,7 @@ std::string KorvaneFrameListener::probeText() const {
     out += formatLanLines(probeLanEntries());
     out += std::string("arrow ") + (board_.arrowEntity()->isVisible() ? "1" : "0") + "\n";
     out += "drawn " + std::to_string(framesDrawn_) + "\n";
+    out += computer_->probeLines();
     return out;
 }
 
@@ -492,12 +498,15 @@ void KorvaneFrameListener::waitIdle(double seconds) {
     // the first packet, so neither a click nor a peer's move waits for the slow idle pace.
     const double end = nowSeconds() + seconds;
     const bool network = session_->socketsOpen();
+    // An engine's answer is looked for as often as a packet.
+    const bool engine = computer_->waitingForEngine();
     for (;;) {
         const double left = end - nowSeconds();
         if (left <= 0)
             return;
         // The network is looked at every few milliseconds; without it one wait does.
-        const int slice = std::max(1, int((network ? std::min(left, 0.005) : left) * 1000.0));
+        const int slice =
+            std::max(1, int((network || engine ? std::min(left, 0.005) : left) * 1000.0));
         // The wait takes the event out of the queue: SDL 2.26 waiting with no event to fill
         // leaves a marker behind that makes the next poll miss what is queued, so a click or
         // a window close could sit unseen.
@@ -511,6 +520,8 @@ void KorvaneFrameListener::waitIdle(double seconds) {
             if (session_->trafficWaiting())
                 return;
         }
+        if (engine && computer_->engineOutputReady())
+            return;
     }
 }
 

@@ -39,6 +39,7 @@ namespace korvane {
 
 class StateProbe;
 class Screens;
+class ComputerGame;
 
 class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
   public:
@@ -61,6 +62,7 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     GameFlow& flow() { return *flow_; }
     net::NetSession& session() { return *session_; }
     BoardScene& board() { return board_; }
+    ComputerGame& computer() { return *computer_; }
     GameSounds& sounds() { return sounds_; }
     // The view flip: the camera turns by pi around the board; the flag follows.
     void turnView();
@@ -118,6 +120,8 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     // The flow tells the session what the peer must hear, so it goes first at teardown.
     std::unique_ptr<net::NetSession> session_;
     std::unique_ptr<GameFlow> flow_;
+    // Plays through the flow, so it goes before it.
+    std::unique_ptr<ComputerGame> computer_;
     OrbitCamera orbit_;
     std::unique_ptr<Picker> picker_;
 

@@ -1,5 +1,6 @@
 #include "korvane_app.h"
 
+#include "computer_game.h"
 #include "config/config_store.h"
 #include "config/settings.h"
 #include "display_options.h"
@@ -399,6 +400,20 @@ void KorvaneApp::connectTo(const std::string& address, bool typed) {
 void KorvaneApp::sendChat(const std::string& text) {
     if (frameListener_)
         frameListener_->session().sendChat(text);
+}
+
+std::string KorvaneApp::missingEngine() {
+    return korvane::missingEngine();
+}
+
+void KorvaneApp::startComputerGame(int colour, int level) {
+    if (frameListener_)
+        frameListener_->computer().start(colour, level);
+}
+
+void KorvaneApp::takeBack() {
+    if (frameListener_)
+        frameListener_->computer().takeBack();
 }
 
 bool KorvaneApp::mayChoosePromotion() {

@@ -68,6 +68,9 @@ class KorvaneApp : public GuiBackend {
     std::string lastAddress() override;
     void sendChat(const std::string& text) override;
     bool mayChoosePromotion() override;
+    std::string missingEngine() override;
+    void startComputerGame(int colour, int level) override;
+    void takeBack() override;
 
   private:
     void registerResourceLocations();

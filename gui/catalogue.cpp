@@ -76,6 +76,15 @@ std::vector<CatalogueEntry> makeCatalogue() {
     // What the status bar says when nobody is simply to move: the result, or whose pawn
     // waits for its promotion piece.
     add("StatusBar/Result", K::Static);
+    // Playing the computer: the menu entry, why it is off, its dialog, and taking back the
+    // player's move with the engine's reply.
+    add("Menu/ComputerButton", K::PushButton);
+    add("Menu/ComputerHint", K::Static);
+    add("ComputerSetup", K::Panel);
+    add("ComputerSetup/Colour", K::Combobox);
+    add("ComputerSetup/Level", K::Combobox);
+    buttons("ComputerSetup", {"StartButton", "CancelButton"});
+    add("LocalIngame/TakeBackButton", K::PushButton);
     return c;
 }
 

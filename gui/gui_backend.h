@@ -59,6 +59,17 @@ class GuiBackend {
     virtual void sendChat(const std::string& text) = 0;
     // The pending promotion's piece is this player's to choose (never the peer's).
     virtual bool mayChoosePromotion() = 0;
+
+    // Playing the computer. The configured engine program when it cannot be run, empty when
+    // it can.
+    virtual std::string missingEngine() { return std::string(); }
+    // A game against the engine: colour 0 White, 1 Black, 2 drawn at random; level 1..8.
+    virtual void startComputerGame(int colour, int level) {
+        (void)colour;
+        (void)level;
+    }
+    // The player's last move and the engine's reply go back.
+    virtual void takeBack() {}
 };
 
 } // namespace korvane

@@ -139,7 +139,7 @@ bool parseAntiAliasing(const std::string& text, std::string& level) {
     return true;
 }
 
-Screens::Screens(GuiBackend& backend) : backend_(backend) {}
+Screens::Screens(GuiBackend& backend) : backend_(backend), computer_(backend) {}
 
 Screens::~Screens() {
     for (auto& c : globalConnections_)
@@ -230,6 +230,7 @@ void Screens::buildGui() {
 
     if (!backend_.cartoonShadersSupported())
         enableWindow("Settings/Cartoon", false);
+    computer_.wire();
 }
 
 bool Screens::runPendingRebuild() {

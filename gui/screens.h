@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "computer_setup.h"
 #include "gui_backend.h"
 #include "net/net_ports.h"
 #include "ports.h"
@@ -51,6 +52,8 @@ class Screens : public ScreenView, public NetView {
     // input dispatch has returned. True when a rebuild ran.
     bool runPendingRebuild();
     bool rebuildPending() const { return rebuildPending_; }
+    // The windows of a game against the computer.
+    ComputerSetup& computer() { return computer_; }
 
     // ScreenView, for the game flow.
     void showWindow(const std::string& name) override;
@@ -167,6 +170,7 @@ class Screens : public ScreenView, public NetView {
     void enableWindow(const std::string& name, bool enabled);
 
     GuiBackend& backend_;
+    ComputerSetup computer_;
     bool rebuildPending_ = false;
     bool chatLineOpen_ = false;
     // A network game whose peer link is up (or a host waiting for one): chat works.

@@ -31,16 +31,20 @@ enum class DisconnectReason : std::uint32_t {
     Refused = 3, // the peer's identification was refused (protocol version)
 };
 
-// ENet time-outs, in milliseconds (see enet_peer_timeout). The defaults suit a LAN: a failed
-// connect ends after about 3.5 s, a silent peer is lost after about 10 s. Tests shorten them.
-// ENet only checks the limit when it resends, which it does 0.5, 1.5, 3.5 and 7.5 s after the
-// first try, so any connect maximum above 3.5 s means 7.5 s.
+// ENet time-outs, in milliseconds (see enet_peer_timeout). Tests shorten them. ENet checks
+// them only when it resends, and it doubles the wait before each resend.
+// Connecting: resends come 0.5, 1.5, 3.5 and 7.5 s after the first try, so a failed connect
+// ends after about 3.5 s, and any connect maximum above 3.5 s means 7.5 s.
+// Playing: the last resend before ENet gives up comes at least half the minimum after the
+// first try, so the link may be dark that long, or lose a message and all its resends, and
+// still count as up. With a 5 s minimum, a poor wireless link lost the game every minute or
+// two. A peer that has gone silent is lost after 15 to 60 s, depending on the round trip.
 struct Timeouts {
     std::uint32_t connectLimit = 0; // 0: ENet's default retry limit
     std::uint32_t connectMinimum = 1000;
     std::uint32_t connectMaximum = 3000;
-    std::uint32_t playMinimum = 5000;
-    std::uint32_t playMaximum = 10000;
+    std::uint32_t playMinimum = 15000;
+    std::uint32_t playMaximum = 30000;
 };
 
 // One received item with the IPv4 address it came from (host byte order).

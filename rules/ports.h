@@ -136,7 +136,8 @@ enum class GameMode : int {
     Local = 0,
     NetworkWhite = 1, // a network game, this program plays White
     NetworkBlack = 2,
-    Joining = 3, // connecting to a host, nothing heard yet
+    Joining = 3,  // connecting to a host, nothing heard yet
+    Computer = 4, // against a chess engine on this computer
 };
 
 // Whose move it is; Over after resignation, an agreed draw, or a new game's wait.

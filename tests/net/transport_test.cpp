@@ -187,6 +187,89 @@ TEST_F(Transport, GuestOfAVanishedHostLosesTheConnection) {
     EXPECT_FALSE(guest.connected());
 }
 
+// Forwards datagrams between a guest and the host on the game port, or swallows them all
+// while `dark`: a wireless link that drops out for a while.
+class DropoutRelay {
+  public:
+    static constexpr std::uint16_t kPort = kGamePort + 10;
+
+    DropoutRelay() {
+        near_ = bound(kPort);
+        far_ = bound(0);
+    }
+    ~DropoutRelay() {
+        close(near_);
+        close(far_);
+    }
+    void pump() {
+        std::uint8_t buffer[2048];
+        sockaddr_in from{};
+        socklen_t length = sizeof from;
+        for (ssize_t got; (got = recvfrom(near_, buffer, sizeof buffer, MSG_DONTWAIT,
+                                          reinterpret_cast<sockaddr*>(&from), &length)) >= 0;
+             length = sizeof from) {
+            guest_ = from;
+            if (!dark)
+                forward(far_, buffer, got, to(kGamePort));
+        }
+        for (ssize_t got; (got = recv(far_, buffer, sizeof buffer, MSG_DONTWAIT)) >= 0;)
+            if (!dark && guest_.sin_port != 0)
+                forward(near_, buffer, got, guest_);
+    }
+    bool dark = false;
+
+  private:
+    static sockaddr_in to(std::uint16_t port) {
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(kLoopback);
+        a.sin_port = htons(port);
+        return a;
+    }
+    static int bound(std::uint16_t port) {
+        const int s = socket(AF_INET, SOCK_DGRAM, 0);
+        const sockaddr_in a = to(port);
+        EXPECT_EQ(bind(s, reinterpret_cast<const sockaddr*>(&a), sizeof a), 0);
+        return s;
+    }
+    static void forward(int s, const std::uint8_t* data, ssize_t length, const sockaddr_in& a) {
+        sendto(s, data, std::size_t(length), 0, reinterpret_cast<const sockaddr*>(&a), sizeof a);
+    }
+    int near_ = -1;
+    int far_ = -1;
+    sockaddr_in guest_{};
+};
+
+// With the game's own time-outs, a link that drops out for six seconds and comes back is not
+// lost: ENet doubles the wait between resends, so a time-out that ends too soon after the
+// last resend gives up on a link that works again.
+TEST_F(Transport, LinkThatDropsOutForSixSecondsComesBack) {
+    std::string error;
+    ASSERT_TRUE(host->start(kGamePort, Timeouts{}, error)) << error;
+    DropoutRelay relay;
+    ASSERT_TRUE(guest.connect(kLoopback, DropoutRelay::kPort, Timeouts{}));
+    const auto linked = [&] {
+        relay.pump();
+        return guest.connected() && host->hasGuest();
+    };
+    ASSERT_TRUE(pumpUntil(linked, 2000));
+    pumpUntil([&] { return !linked(); }, 1000); // both sides have measured the round trip
+    hostItems.clear();
+    guestItems.clear();
+
+    relay.dark = true;
+    host->send(Bytes{82, 1});
+    guest.send(Bytes{85, 2});
+    pumpUntil([&] { return !linked(); }, 6000);
+    relay.dark = false;
+    const auto bothHeard = [&] { return !hostItems.empty() && !guestItems.empty(); };
+    EXPECT_TRUE(pumpUntil([&] { return !linked() || bothHeard(); }, 15000));
+    EXPECT_EQ(codes(hostItems), std::vector<int>{85});
+    EXPECT_EQ(codes(guestItems), std::vector<int>{82});
+    EXPECT_TRUE(guest.connected());
+    EXPECT_TRUE(host->hasGuest());
+}
+
 TEST_F(Transport, ConnectWithoutAHostFailsWithinTheTimeOut) {
     ASSERT_TRUE(guest.connect(kLoopback, kGamePort, quickTimeouts()));
     const auto start = Clock::now();

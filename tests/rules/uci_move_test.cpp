@@ -1,0 +1,111 @@
+// The engine's notation against the rules' move lists: castling, en passant, promotions and
+// texts that name no legal move.
+#include "fen.h"
+#include "flow.h"
+#include "uci_move.h"
+
+#include <gtest/gtest.h>
+
+using namespace korvane;
+
+namespace {
+
+struct Loaded {
+    Position position;
+    GameState state;
+    explicit Loaded(const std::string& fen) {
+        std::string error;
+        EXPECT_TRUE(loadFen(position, state, fen, &error)) << error;
+    }
+    // The move's target square as the rules list it.
+    int target(const UciMove& m) {
+        const Fig* p = position.pieceByKind(m.index, m.kind, m.colour);
+        return p ? p->moves[m.ordinal] : -1;
+    }
+};
+
+} // namespace
+
+TEST(UciMove, OrdinaryMovesCastlingAndEnPassantNameTheRulesMove) {
+    Loaded s("r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 0 1");
+    struct Case {
+        const char* text;
+        int kind;
+        int target;
+    };
+    for (const Case c :
+         {Case{"e1g1", KingKind, 6}, Case{"e1c1", KingKind, 2}, Case{"e5d6", PawnKind, 43},
+          Case{"e5e6", PawnKind, 44}, Case{"a1a8", RookKind, 56}}) {
+        const auto m = uciMoveFor(s.position, White, c.text);
+        ASSERT_TRUE(m) << c.text;
+        EXPECT_EQ(m->colour, White);
+        EXPECT_EQ(m->kind, c.kind) << c.text;
+        EXPECT_EQ(s.target(*m), c.target) << c.text;
+        EXPECT_EQ(m->promotion, 0);
+    }
+    // Black's castling from its own side of the same position.
+    Loaded b("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
+    const auto castle = uciMoveFor(b.position, Black, "e8c8");
+    ASSERT_TRUE(castle);
+    EXPECT_EQ(castle->kind, KingKind);
+    EXPECT_EQ(b.target(*castle), 58);
+}
+
+TEST(UciMove, PromotionsNeedTheirLetterAndGetThatPiece) {
+    Loaded s("1n5k/P7/8/8/8/8/8/K7 w - - 0 1");
+    const std::pair<const char*, int> letters[] = {{"a7a8q", QueenKind},
+                                                   {"a7a8r", RookKind},
+                                                   {"a7a8b", BishopKind},
+                                                   {"a7a8n", KnightKind},
+                                                   {"a7b8q", QueenKind}};
+    for (const auto& [text, code] : letters) {
+        const auto m = uciMoveFor(s.position, White, text);
+        ASSERT_TRUE(m) << text;
+        EXPECT_EQ(m->kind, PawnKind);
+        EXPECT_EQ(m->promotion, code) << text;
+    }
+    for (const char* bad : {"a7a8", "a7a8k", "a7a8p", "a7a8Q", "a1b2q"})
+        EXPECT_FALSE(uciMoveFor(s.position, White, bad)) << bad;
+}
+
+TEST(UciMove, TextsThatNameNoLegalMoveAreRefused) {
+    Loaded s("rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+    for (const char* bad : {"", "e2", "e2e", "e2e4e4", "e2e5", "e7e5", "i2i4", "e0e4", "e2e9",
+                            "E2E4", "e2-e4", "e1g1", "(none)", "0000", "e2e4q", "d1d3"})
+        EXPECT_FALSE(uciMoveFor(s.position, White, bad)) << bad;
+    EXPECT_FALSE(uciMoveFor(s.position, 2, "e2e4"));
+    EXPECT_FALSE(uciMoveFor(s.position, Black, "e2e4"));
+    EXPECT_TRUE(uciMoveFor(s.position, White, "e2e4"));
+    EXPECT_TRUE(uciMoveFor(s.position, Black, "g8f6"));
+}
+
+TEST(UciMove, TextsAndTheLastMoveAreWrittenInTheNotation) {
+    EXPECT_EQ(uciMoveText(12, 28), "e2e4");
+    EXPECT_EQ(uciMoveText(48, 56, QueenKind), "a7a8q");
+    EXPECT_EQ(uciMoveText(48, 56, KnightKind), "a7a8n");
+    EXPECT_EQ(uciMoveText(-1, 3), "");
+    EXPECT_EQ(uciMoveText(3, 64), "");
+
+    Position position;
+    GameState state;
+    FlowSettings settings;
+    NullBoardView board;
+    NullScreenView screens;
+    NullSoundPlayer sounds;
+    NullPeerLink peer;
+    ASSERT_TRUE(loadFen(position, state, "4k3/P7/8/8/8/8/8/4K2R w K - 0 1"));
+    GameFlow flow(position, state, settings, board, screens, sounds, peer);
+    EXPECT_EQ(lastUciMove(position), "");
+    const auto castle = uciMoveFor(position, White, "e1g1");
+    ASSERT_TRUE(castle);
+    ASSERT_TRUE(flow.receiveMove(castle->kind, castle->index, castle->ordinal));
+    EXPECT_EQ(lastUciMove(position), "e1g1");
+    const auto reply = uciMoveFor(position, Black, "e8d7");
+    ASSERT_TRUE(reply);
+    ASSERT_TRUE(flow.receiveMove(reply->kind, reply->index, reply->ordinal));
+    const auto promote = uciMoveFor(position, White, "a7a8n");
+    ASSERT_TRUE(promote);
+    ASSERT_TRUE(flow.receiveMove(promote->kind, promote->index, promote->ordinal));
+    ASSERT_TRUE(flow.completePromotion(promote->promotion));
+    EXPECT_EQ(lastUciMove(position), "a7a8n");
+}
