@@ -20,7 +20,6 @@
 
 #include <chrono>
 #include <cstdlib>
-#include <thread>
 
 namespace korvane {
 
@@ -484,18 +483,16 @@ void KorvaneFrameListener::pace(float) {
     const bool active = busy();
     const double period = active ? 1.0 / 60.0 : 1.0 / 4.0;
     const double wait = lastFrameEnd_ + period - now;
-    if (wait > 0) {
-        if (active)
-            std::this_thread::sleep_for(std::chrono::duration<double>(wait));
-        else
-            waitIdle(wait);
-    }
+    // Either wait ends early for a click, a key or a packet, which the next frame then handles
+    // and draws at once; while busy, mouse motion only waits for the frame it is due in.
+    if (wait > 0)
+        waitIdle(wait, !active);
     lastFrameEnd_ = nowSeconds();
 }
 
-void KorvaneFrameListener::waitIdle(double seconds) {
-    // The long idle wait ends at the first input event (left queued for the next frame) or
-    // the first packet, so neither a click nor a peer's move waits for the slow idle pace.
+void KorvaneFrameListener::waitIdle(double seconds, bool wakeOnMotion) {
+    // The wait ends at the first input event (left queued for the next frame) or the first
+    // packet, so neither a click nor a peer's move waits for the pace.
     const double end = nowSeconds() + seconds;
     const bool network = session_->socketsOpen();
     // An engine's answer is looked for as often as a packet.
@@ -513,7 +510,9 @@ void KorvaneFrameListener::waitIdle(double seconds) {
         SDL_Event event;
         if (SDL_WaitEventTimeout(&event, slice)) {
             heldEvents_.push_back(event);
-            return;
+            if (wakeOnMotion || event.type != SDL_MOUSEMOTION)
+                return;
+            continue;
         }
         if (network) {
             session_->pump();

@@ -87,7 +87,7 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     void pace(float frameSeconds);
     // The player acted within the last second, or something on the board moves.
     bool busy() const;
-    void waitIdle(double seconds);
+    void waitIdle(double seconds, bool wakeOnMotion);
     bool keyHeld(int engineKey) const;
     std::string probeText() const;
 
