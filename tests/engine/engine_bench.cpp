@@ -38,14 +38,10 @@ int main(int argc, char** argv) {
     std::printf("start to readyok: %.1f ms\n",
                 duration<double, std::milli>(steady_clock::now() - t0).count());
 
-    korvane::Position position;
-    korvane::GameState state;
-    korvane::FlowSettings settings;
-    korvane::NullBoardView board;
-    korvane::NullScreenView screens;
-    korvane::NullSoundPlayer sounds;
-    korvane::NullPeerLink peer;
-    korvane::GameFlow flow(position, state, settings, board, screens, sounds, peer);
+    korvane::HeadlessGame game;
+    korvane::Position& position = game.position;
+    korvane::GameState& state = game.state;
+    korvane::GameFlow& flow = game.flow;
     flow.newGame();
     std::mt19937 random(7);
     std::vector<std::string> moves;

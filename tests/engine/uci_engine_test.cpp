@@ -197,15 +197,11 @@ TEST(StockfishTest, PlaysAWholeGameOfLegalMoves) {
     ASSERT_EQ(waitEvent(engine).type, UciEngine::Event::Ready);
     EXPECT_EQ(engine.options().count("Skill Level"), 1u);
 
-    korvane::Position position;
-    korvane::GameState state;
+    korvane::HeadlessGame game;
+    korvane::Position& position = game.position;
+    korvane::GameState& state = game.state;
     state.gameMode = korvane::GameMode::Computer;
-    korvane::FlowSettings settings;
-    korvane::NullBoardView board;
-    korvane::NullScreenView screens;
-    korvane::NullSoundPlayer sounds;
-    korvane::NullPeerLink peer;
-    korvane::GameFlow flow(position, state, settings, board, screens, sounds, peer);
+    korvane::GameFlow& flow = game.flow;
     flow.newGame();
 
     std::mt19937 random(20261208);

@@ -86,15 +86,10 @@ TEST(UciMove, TextsAndTheLastMoveAreWrittenInTheNotation) {
     EXPECT_EQ(uciMoveText(-1, 3), "");
     EXPECT_EQ(uciMoveText(3, 64), "");
 
-    Position position;
-    GameState state;
-    FlowSettings settings;
-    NullBoardView board;
-    NullScreenView screens;
-    NullSoundPlayer sounds;
-    NullPeerLink peer;
-    ASSERT_TRUE(loadFen(position, state, "4k3/P7/8/8/8/8/8/4K2R w K - 0 1"));
-    GameFlow flow(position, state, settings, board, screens, sounds, peer);
+    HeadlessGame game;
+    Position& position = game.position;
+    GameFlow& flow = game.flow;
+    ASSERT_TRUE(loadFen(position, game.state, "4k3/P7/8/8/8/8/8/4K2R w K - 0 1"));
     EXPECT_EQ(lastUciMove(position), "");
     const auto castle = uciMoveFor(position, White, "e1g1");
     ASSERT_TRUE(castle);
