@@ -263,6 +263,16 @@ class Game:
         except subprocess.TimeoutExpired:
             return None
 
+    def close_until_exit(self, tries=4):
+        """Closes the window and returns the exit code, or None. Under load the X server now
+        and then loses the request; a player would press the close button again."""
+        for _ in range(tries):
+            self.close_window()
+            code = self.wait_exit(5)
+            if code is not None:
+                return code
+        return None
+
     def stop(self):
         if self.proc.poll() is None:
             self.proc.send_signal(signal.SIGTERM)

@@ -112,15 +112,7 @@ class ComputerGameTest(GameTest):
                          computer(p)[0] == "ready", timeout=20)
         pid = computer(p)[3]
         self.assertTrue(running(pid))
-        # As in the start-up tests: under load the X server now and then loses a request, and
-        # a player would press the close button again.
-        code = None
-        for _ in range(4):
-            g.close_window()
-            code = g.wait_exit(5)
-            if code is not None:
-                break
-        self.assertEqual(code, 0, "the game did not end when its window closed")
+        self.assertEqual(g.close_until_exit(), 0, "the game did not end when its window closed")
         self.assertTrue(gone(pid), "the engine process outlived the game")
 
 
