@@ -35,10 +35,10 @@ EngineLevel engineLevel(int level) {
     return e;
 }
 
-ComputerGame::ComputerGame(GameFlow& flow, const FlowSettings& settings, BoardView& board,
-                           Screens& screens, std::function<void()> resetView)
-    : flow_(flow), settings_(settings), board_(board), screens_(screens),
-      resetView_(std::move(resetView)) {}
+// The settings and board are the flow's own; taking back goes through the flow.
+ComputerGame::ComputerGame(GameFlow& flow, const FlowSettings&, BoardView&, Screens& screens,
+                           std::function<void()> resetView)
+    : flow_(flow), screens_(screens), resetView_(std::move(resetView)) {}
 
 bool ComputerGame::active() const {
     return flow_.state().gameMode == GameMode::Computer;
@@ -184,33 +184,11 @@ void ComputerGame::takeBack() {
     } else if (moves_.size() >= 2) {
         drop = 2;
     }
-    if (drop == 0)
-        return;
-    std::vector<std::string> kept(moves_.begin(), moves_.end() - std::ptrdiff_t(drop));
-    replay(kept);
-}
-
-void ComputerGame::replay(const std::vector<std::string>& moves) {
-    // The same flow over the same board and screens, but silent: the moves are set up, not
-    // played.
-    FlowSettings quiet = settings_;
-    quiet.sounds = false;
-    NullSoundPlayer silence;
-    NullPeerLink nobody;
-    GameFlow rebuild(flow_.position(), flow_.state(), quiet, board_, screens_, silence, nobody);
-    rebuild.newGame();
-    moves_.clear();
+    // The main flow takes each move back itself, so its history (the move list, a saved
+    // game) stays the game's whole record.
+    for (; drop > 0 && !moves_.empty() && flow_.takeBack(); --drop)
+        moves_.pop_back();
     thinkingShown_ = false;
-    for (const std::string& text : moves) {
-        const GameState& s = rebuild.state();
-        const std::optional<UciMove> move =
-            uciMoveFor(rebuild.position(), colourOf(s.sideToMove), text);
-        if (!move || !rebuild.receiveMove(move->kind, move->index, move->ordinal))
-            break;
-        if (move->promotion)
-            rebuild.completePromotion(move->promotion);
-        moves_.push_back(text);
-    }
 }
 
 bool ComputerGame::acceptsClick() const {

@@ -48,6 +48,8 @@ class ComputerGame {
     bool waitingForEngine() const;
     // The engine's answer can be read without waiting.
     bool engineOutputReady() const;
+    // The colour the player at this computer plays.
+    int playerColour() const { return playerColour_; }
     // "computer <state> <player colour> <level> <pid>" and "computermoves <moves>" lines.
     std::string probeLines() const;
 
@@ -57,12 +59,9 @@ class ComputerGame {
     void noteMoves();
     bool playEngineMove(const std::string& text);
     void fault(const std::string& reason);
-    void replay(const std::vector<std::string>& moves);
     void endEngine();
 
     GameFlow& flow_;
-    const FlowSettings& settings_;
-    BoardView& board_;
     Screens& screens_;
     std::function<void()> resetView_;
     UciEngine engine_;

@@ -105,6 +105,7 @@ KorvaneFrameListener::KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogr
     loadSettings(kConfigFile);
     setFlowFlags(settings().flipView, settings().highlighting, settings().lastMoveHighlighting);
     flowSettings_.sounds = settings().sounds;
+    flowSettings_.drawRulesEndGame = true;
     SoundPlayer& effects = *this;
     net::SessionOptions netOptions;
     // End-to-end tests shorten the time a silent peer takes to count as lost.

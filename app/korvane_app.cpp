@@ -412,7 +412,11 @@ void KorvaneApp::startComputerGame(int colour, int level) {
 }
 
 void KorvaneApp::takeBack() {
-    if (frameListener_)
+    if (!frameListener_)
+        return;
+    if (frameListener_->game().gameMode == GameMode::Local)
+        frameListener_->flow().takeBack();
+    else
         frameListener_->computer().takeBack();
 }
 

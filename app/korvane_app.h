@@ -71,6 +71,12 @@ class KorvaneApp : public GuiBackend {
     std::string missingEngine() override;
     void startComputerGame(int colour, int level) override;
     void takeBack() override;
+    // Drawn and saved games (game_files_backend.cpp).
+    DrawReason claimableDraw() override;
+    void claimDraw() override;
+    const GameHistory* gameHistory() override;
+    std::string sideName(int colour) override;
+    bool loadGame(const PgnGame& game, std::string& error) override;
 
   private:
     void registerResourceLocations();

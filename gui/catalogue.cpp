@@ -85,6 +85,23 @@ std::vector<CatalogueEntry> makeCatalogue() {
     add("ComputerSetup/Level", K::Combobox);
     buttons("ComputerSetup", {"StartButton", "CancelButton"});
     add("LocalIngame/TakeBackButton", K::PushButton);
+    // The game's moves in SAN and the pieces each side has lost.
+    add("MoveList", K::Panel);
+    add("MoveList/Moves", K::Listbox);
+    add("MoveList/Captured", K::Static);
+    // Drawn games by rule, saving a game and loading one.
+    add("LocalIngame/ClaimDrawButton", K::PushButton);
+    add("LocalIngame/SaveButton", K::PushButton);
+    add("GameEnd/Draw", K::Static);
+    add("SaveGame", K::Panel);
+    add("SaveGame/Name", K::Editbox);
+    add("SaveGame/Message", K::Static);
+    buttons("SaveGame", {"SaveButton", "CancelButton"});
+    add("Menu/LoadButton", K::PushButton);
+    add("LoadGame", K::Panel);
+    add("LoadGame/Files", K::Listbox);
+    add("LoadGame/Message", K::Static);
+    buttons("LoadGame", {"LoadButton", "CancelButton"});
     return c;
 }
 

@@ -2,6 +2,7 @@
 
 #include "catalogue.h"
 #include "config_store.h"
+#include "screens.h"
 #include "settings.h"
 #include "text_util.h"
 
@@ -54,10 +55,6 @@ int shownItem(const char* name) {
 
 } // namespace
 
-bool ComputerSetup::czech() const {
-    return ConfigStore::getValue("Lang", "Game", kConfigFile) == "Cesky";
-}
-
 void ComputerSetup::wire() {
     auto click = [this](const char* name, bool (ComputerSetup::*handler)(const CEGUI::EventArgs&)) {
         if (CEGUI::Window* w = findWindow(name))
@@ -72,7 +69,7 @@ void ComputerSetup::wire() {
     if (CEGUI::Window* panel = findWindow("LocalIngame"))
         localTitle_ = fromGui(panel->getText());
 
-    const bool cz = czech();
+    const bool cz = czechLanguage();
     if (auto* colours = dynamic_cast<CEGUI::Combobox*>(findWindow("ComputerSetup/Colour"))) {
         for (const char* text : cz ? kColoursCzech : kColoursEnglish)
             fill(*colours, text);
@@ -132,6 +129,7 @@ bool ComputerSetup::start(const CEGUI::EventArgs&) {
     setShown("Logo", false);
     setShown("ChatHistory", false);
     setShown("StatusBar", true);
+    setShown("MoveList", true);
     setShown("LocalIngame", true);
     showComputerPanel(true);
     activate("LocalIngame");
@@ -145,9 +143,10 @@ bool ComputerSetup::takeBack(const CEGUI::EventArgs&) {
 }
 
 void ComputerSetup::showComputerPanel(bool computer) {
-    setShown("LocalIngame/TakeBackButton", computer);
+    // Every local game can take moves back; the computer's takes its reply with them.
+    setShown("LocalIngame/TakeBackButton", true);
     if (CEGUI::Window* panel = findWindow("LocalIngame"))
-        panel->setText(toGui(!computer ? localTitle_ : czech() ? "Počítač" : "Computer"));
+        panel->setText(toGui(!computer ? localTitle_ : czechLanguage() ? "Počítač" : "Computer"));
 }
 
 void ComputerSetup::showStatus(const std::string& text) {
@@ -159,11 +158,11 @@ void ComputerSetup::showStatus(const std::string& text) {
 }
 
 void ComputerSetup::showThinking() {
-    showStatus(czech() ? "Počítač přemýšlí…" : "Computer is thinking…");
+    showStatus(czechLanguage() ? "Počítač přemýšlí…" : "Computer is thinking…");
 }
 
 void ComputerSetup::showEngineFailed() {
-    showStatus(czech() ? "Počítač selhal" : "Computer failed");
+    showStatus(czechLanguage() ? "Počítač selhal" : "Computer failed");
 }
 
 } // namespace korvane

@@ -47,7 +47,6 @@ class ComputerSetup {
 
   private:
     void showStatus(const std::string& text);
-    bool czech() const;
 
     GuiBackend& backend_;
     // The panel's title in a local game, from the layout.

@@ -7,7 +7,10 @@
 #include <string>
 #include <vector>
 
+#include "draw.h"
+#include "history.h"
 #include "net/net_ports.h"
+#include "pgn.h"
 
 namespace korvane {
 
@@ -68,8 +71,29 @@ class GuiBackend {
         (void)colour;
         (void)level;
     }
-    // The player's last move and the engine's reply go back.
+    // Take Back: in a local game the last move, in a game against the computer the player's
+    // last move and the engine's reply.
     virtual void takeBack() {}
+
+    // Drawn and saved games, through the game flow. The draw the side to move may claim now.
+    virtual DrawReason claimableDraw() { return DrawReason::None; }
+    // Ends a local game as that draw.
+    virtual void claimDraw() {}
+    // The game on the board; null when there is none.
+    virtual const GameHistory* gameHistory() { return nullptr; }
+    // The name of the side playing `colour` for a game file: "Computer" for the engine, the
+    // peer's name; empty for the player at this computer (the settings' name).
+    virtual std::string sideName(int colour) {
+        (void)colour;
+        return std::string();
+    }
+    // A local game at the last position of a read game file, all or nothing: false with the
+    // reason, the game on the board untouched.
+    virtual bool loadGame(const PgnGame& game, std::string& error) {
+        (void)game;
+        error = "no game to load into";
+        return false;
+    }
 };
 
 } // namespace korvane

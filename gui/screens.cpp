@@ -2,6 +2,7 @@
 
 #include "catalogue.h"
 #include "config_store.h"
+#include "move_list.h"
 #include "settings.h"
 #include "text_util.h"
 
@@ -139,7 +140,7 @@ bool parseAntiAliasing(const std::string& text, std::string& level) {
     return true;
 }
 
-Screens::Screens(GuiBackend& backend) : backend_(backend), computer_(backend) {}
+Screens::Screens(GuiBackend& backend) : backend_(backend), computer_(backend), files_(backend) {}
 
 Screens::~Screens() {
     for (auto& c : globalConnections_)
@@ -231,6 +232,8 @@ void Screens::buildGui() {
     if (!backend_.cartoonShadersSupported())
         enableWindow("Settings/Cartoon", false);
     computer_.wire();
+    files_.wire();
+    refreshMoveList();
 }
 
 bool Screens::runPendingRebuild() {
@@ -305,6 +308,35 @@ void Screens::showSideToMove(int side) {
     }
 }
 
+void Screens::movesChanged(const GameHistory& history) {
+    moves_ = history;
+    files_.setResult(PgnResult::Unfinished);
+    refreshMoveList();
+    files_.refreshClaimDraw();
+}
+
+void Screens::refreshMoveList() {
+    const bool cz = czech();
+    if (auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("MoveList/Moves"))) {
+        list->resetList();
+        for (const std::string& line :
+             moveListLines(moves_, cz ? PieceLetters::Czech : PieceLetters::English))
+            list->addItem(listItem(line));
+        // The newest move is the one a player looks for.
+        if (const std::size_t n = list->getItemCount())
+            list->ensureItemIsVisible(n - 1);
+    }
+    setText("MoveList/Captured", capturedText(moves_, cz));
+}
+
+void Screens::showDrawnGame(DrawReason reason) {
+    const std::string why = drawText(reason, czech());
+    setText("GameEnd/Draw", why);
+    showStatusText(why);
+    files_.setResult(PgnResult::Draw);
+    files_.refreshClaimDraw();
+}
+
 void Screens::showStatusText(const std::string& line) {
     hideWindow("StatusBar/WhiteOnMove");
     hideWindow("StatusBar/BlackOnMove");
@@ -313,6 +345,10 @@ void Screens::showStatusText(const std::string& line) {
 }
 
 void Screens::showGameOver(Outcome outcome, int winner) {
+    const bool decided = outcome == Outcome::Checkmate || outcome == Outcome::Resignation;
+    files_.setResult(!decided          ? PgnResult::Draw
+                     : winner == White ? PgnResult::WhiteWins
+                                       : PgnResult::BlackWins);
     showStatusText(gameOverText(czech(), outcome, winner));
 }
 
@@ -383,6 +419,7 @@ bool Screens::startLocalGame(const CEGUI::EventArgs&) {
     state.gameMode = GameMode::Local;
     state.sideToMove = Turn::White;
     showWindow("StatusBar");
+    showWindow("MoveList");
     showSideToMove(0);
     backend_.newGame();
     // A new game starts from White's side with the camera where it stood at start-up,
@@ -416,6 +453,7 @@ bool Screens::leaveLocalGame(const CEGUI::EventArgs&) {
     // Over the menu nobody plays: nothing on the board may look selected or movable.
     backend_.clearBoardMarks();
     hideWindow("LocalIngame");
+    hideWindow("MoveList");
     showWindow("Menu");
     showWindow("Logo");
     activateWindow("Menu");
@@ -515,8 +553,12 @@ bool Screens::promoteQueen(const CEGUI::EventArgs&) {
 
 // ---------------------------------------------------------------- network screens
 
+bool czechLanguage() {
+    return ConfigStore::getValue("Lang", "Game", kConfigFile) == kCzechStored;
+}
+
 bool Screens::czech() const {
-    return game("Lang") == kCzechStored;
+    return czechLanguage();
 }
 
 void Screens::clearChatHistory() {
@@ -555,6 +597,7 @@ void Screens::hostingStarted() {
     clearChatHistory();
     showWindow("ChatHistory");
     showWindow("StatusBar");
+    showWindow("MoveList");
     showSideToMove(0);
     networkLive_ = true;
     refreshNetworkButtons();
@@ -688,6 +731,7 @@ void Screens::joined(int) {
     hideWindow("NetworkIngame/NewButton");
     hideWindow("NetworkIngame/SwitchButton");
     showWindow("StatusBar");
+    showWindow("MoveList");
     const Turn side = backend_.gameState().sideToMove;
     if (isColour(side))
         showSideToMove(colourOf(side));
@@ -700,8 +744,8 @@ void Screens::joined(int) {
 void Screens::sessionRefused() {
     networkLive_ = false;
     closeGamePopUps();
-    for (const char* w :
-         {"ChatHistory", "NetworkIngame", "ConnectingPopUp", "JoinGame", "JoinGameDirect"})
+    for (const char* w : {"ChatHistory", "NetworkIngame", "MoveList", "ConnectingPopUp", "JoinGame",
+                          "JoinGameDirect"})
         hideWindow(w);
     enableWindow("JoinGame", true);
     showWindow("Menu");
@@ -774,6 +818,7 @@ void Screens::newGameStarted() {
 void Screens::resigned(int winner) {
     hideWindow("GameEnd/Stalemate");
     hideWindow("GameEnd/Checkmate");
+    hideWindow("GameEnd/Draw");
     showWindow(winner == 0 ? "GameEnd/WhiteWon" : "GameEnd/BlackWon");
     hideWindow(winner == 0 ? "GameEnd/BlackWon" : "GameEnd/WhiteWon");
     hideWindow("LocalIngame");
@@ -809,6 +854,7 @@ bool Screens::leaveNetworkGame(const CEGUI::EventArgs&) {
     closeGamePopUps();
     hideWindow("ChatHistory");
     hideWindow("NetworkIngame");
+    hideWindow("MoveList");
     showWindow("Menu");
     showWindow("Logo");
     activateWindow("Menu");
@@ -835,6 +881,7 @@ bool Screens::closeNetworkError(const CEGUI::EventArgs&) {
     // Nothing of the ended game stays over the menu.
     hideWindow("ChatHistory");
     hideWindow("StatusBar");
+    hideWindow("MoveList");
     showWindow("Menu");
     showWindow("Logo");
     activateWindow("Menu");

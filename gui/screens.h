@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "computer_setup.h"
+#include "draw.h"
+#include "game_files.h"
 #include "gui_backend.h"
+#include "history.h"
 #include "net/net_ports.h"
 #include "ports.h"
 
@@ -37,6 +40,9 @@ bool parseResolution(const std::string& text, std::string& width, std::string& h
 // The anti-aliasing box's text: one or two digits followed by "x" give those digits.
 bool parseAntiAliasing(const std::string& text, std::string& level);
 
+// Whether the settings choose the Czech GUI; every screen's own texts follow it.
+bool czechLanguage();
+
 class Screens : public ScreenView, public NetView {
   public:
     explicit Screens(GuiBackend& backend);
@@ -54,6 +60,8 @@ class Screens : public ScreenView, public NetView {
     bool rebuildPending() const { return rebuildPending_; }
     // The windows of a game against the computer.
     ComputerSetup& computer() { return computer_; }
+    // Claim Draw, Save Game and Load Game.
+    GameFiles& files() { return files_; }
 
     // ScreenView, for the game flow.
     void showWindow(const std::string& name) override;
@@ -62,6 +70,9 @@ class Screens : public ScreenView, public NetView {
     void showSideToMove(int side) override;
     void showGameOver(Outcome outcome, int winner) override;
     void showPromotionChoice(int colour) override;
+    // The move list shows these moves (kept, so that a language change shows them again).
+    void movesChanged(const GameHistory& history) override;
+    void showDrawnGame(DrawReason reason) override;
 
     // NetView: what the network shows.
     void chatLine(const std::string& line) override {
@@ -168,14 +179,17 @@ class Screens : public ScreenView, public NetView {
     void setText(const std::string& name, const std::string& text);
     std::string text(const std::string& name) const;
     void enableWindow(const std::string& name, bool enabled);
+    void refreshMoveList();
 
     GuiBackend& backend_;
     ComputerSetup computer_;
+    GameFiles files_;
     bool rebuildPending_ = false;
     bool chatLineOpen_ = false;
     // A network game whose peer link is up (or a host waiting for one): chat works.
     bool networkLive_ = false;
     std::vector<CEGUI::Event::Connection> globalConnections_;
+    GameHistory moves_;
 };
 
 } // namespace korvane

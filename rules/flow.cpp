@@ -56,12 +56,14 @@ void GameFlow::newGame() {
     position_.board.record = MoveRecord();
     position_.board.enPassantFile = -1;
     position_.refreshRules();
+    drawnByRule_ = false;
     history_.start(position_, Turn::White);
     repaint();
     board_.hideArrow();
     if (settings_.highlighting)
         refreshLooks();
     announceSideToMove();
+    screens_.movesChanged(history_);
 }
 
 bool GameFlow::selectPiece(int colour, int kind, int index, bool send) {
@@ -303,6 +305,7 @@ bool GameFlow::revokeLastMove() {
     state_.selectionKind = -2;
     repaint();
     board_.hideArrow();
+    screens_.movesChanged(history_);
     return true;
 }
 
@@ -361,11 +364,13 @@ void GameFlow::finishJoin(const PositionDetails* details) {
     b.lastMoveTo = details ? details->lastMoveTo : -1;
     state_.joinPending = false;
     position_.refreshRules();
+    drawnByRule_ = false;
     history_.start(position_, state_.sideToMove);
     repaint();
     if (settings_.highlighting)
         refreshLooks();
     announceSideToMove();
+    screens_.movesChanged(history_);
 }
 
 PositionDetails GameFlow::details() const {
@@ -422,8 +427,13 @@ GameEnd GameFlow::gameEnd() {
 
 void GameFlow::testGameEnd() {
     const GameEnd end = gameEnd();
-    if (end == GameEnd::None)
+    if (end == GameEnd::None) {
+        // Both peers of a network game see the same position, so both end it here alike.
+        const DrawReason draw = settings_.drawRulesEndGame ? automaticDraw() : DrawReason::None;
+        if (draw != DrawReason::None)
+            endInDraw(draw);
         return;
+    }
     if (end == GameEnd::Checkmate) {
         screens_.hideWindow("GameEnd/Stalemate");
         screens_.showWindow("GameEnd/Checkmate");
@@ -436,6 +446,7 @@ void GameFlow::testGameEnd() {
         screens_.hideWindow("GameEnd/WhiteWon");
         screens_.hideWindow("GameEnd/BlackWon");
     }
+    screens_.hideWindow("GameEnd/Draw");
     screens_.hideWindow("LocalIngame");
     screens_.hideWindow("NetworkIngame");
     screens_.showWindow("GameEnd");
@@ -445,12 +456,43 @@ void GameFlow::testGameEnd() {
                           state_.sideToMove == Turn::White ? Black : White);
 }
 
+void GameFlow::endInDraw(DrawReason reason) {
+    // Nobody is to move: the board closes and nothing looks selectable.
+    state_.sideToMove = Turn::Over;
+    drawnByRule_ = true;
+    state_.selectionKind = -2;
+    board_.hideArrow();
+    board_.resetPieceLooks(White);
+    board_.resetPieceLooks(Black);
+    for (const char* name :
+         {"GameEnd/Stalemate", "GameEnd/Checkmate", "GameEnd/WhiteWon", "GameEnd/BlackWon"})
+        screens_.hideWindow(name);
+    screens_.showWindow("GameEnd/Draw");
+    screens_.hideWindow("LocalIngame");
+    screens_.hideWindow("NetworkIngame");
+    screens_.showWindow("GameEnd");
+    screens_.activateWindow("GameEnd");
+    screens_.showDrawnGame(reason);
+}
+
+bool GameFlow::claimDraw() {
+    if (!isColour(state_.sideToMove) || state_.networkGame() || state_.joinPending ||
+        state_.question != Question::None)
+        return false;
+    const DrawReason reason = canClaimDraw();
+    if (reason == DrawReason::None)
+        return false;
+    endInDraw(reason);
+    return true;
+}
+
 void GameFlow::syncHistory() {
     if (history_.currentKey() != positionKey(position_, state_.sideToMove))
         history_.start(position_, state_.sideToMove);
 }
 
 void GameFlow::recordPending() {
+    drawnByRule_ = false;
     const int side = colourOf(state_.sideToMove);
     if (position_.inCheck(side))
         pending_.san.mark =
@@ -463,6 +505,7 @@ void GameFlow::recordPending() {
         ++counters.fullmoveNumber;
     pending_.counters = counters;
     history_.record(pending_);
+    screens_.movesChanged(history_);
 }
 
 bool GameFlow::playMove(const MoveSquares& move) {
@@ -512,6 +555,7 @@ void GameFlow::adopt(HeadlessGame& game) {
     state_.deferredSend = false;
     state_.question = Question::None;
     state_.joinPending = false;
+    drawnByRule_ = false;
     history_ = game.flow.history_;
     position_.refreshRules();
     repaint();
@@ -523,13 +567,18 @@ void GameFlow::adopt(HeadlessGame& game) {
         state_.viewFlipped != (state_.sideToMove == Turn::Black))
         viewFlipIfLocal();
     announceSideToMove();
+    screens_.movesChanged(history_);
 }
 
 bool GameFlow::takeBack() {
-    if (!isColour(state_.sideToMove) || state_.promotionPending || state_.joinPending ||
-        state_.networkGame() || state_.question != Question::None)
+    // A draw by rule leaves nobody to move, yet its last move may still go back.
+    const bool over = !isColour(state_.sideToMove) && !drawnByRule_;
+    if (over || state_.promotionPending || state_.joinPending || state_.networkGame() ||
+        state_.question != Question::None)
         return false;
-    syncHistory();
+    // The position of a drawn game is the history's last; nobody to move is no new game.
+    if (!drawnByRule_)
+        syncHistory();
     if (history_.empty())
         return false;
     std::vector<MoveSquares> moves;

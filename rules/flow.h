@@ -50,7 +50,8 @@ class GameFlow {
     // Takes back the last move of the history, any number of times down to the game's start:
     // the game is replayed from its start without that move, then the board is shown anew.
     // False when there is no move, a promotion choice or a question is open, the game was
-    // resigned or agreed drawn, or in a network game (where the peer would not follow).
+    // resigned or agreed drawn, or in a network game (where the peer would not follow). A
+    // draw by rule is taken back with its last move.
     bool takeBack();
     // A local game from `startFen` (empty: the usual start) with `moves` played on it, all or
     // nothing: on an unloadable FEN or a move that is not legal, false with the reason in
@@ -65,6 +66,10 @@ class GameFlow {
     std::string fen() const;
     // The draw the side to move may claim now (threefold repetition, fifty-move rule), or None.
     DrawReason canClaimDraw() const;
+    // Ends the game as a draw the side to move may claim. False, nothing changed, when there
+    // is none, a question or promotion is open, or in a network game (where a claim is a draw
+    // offer to the peer).
+    bool claimDraw();
     // The draw that has ended the game by itself (insufficient material, fivefold repetition,
     // 75-move rule), or None.
     DrawReason automaticDraw() const;
@@ -104,6 +109,7 @@ class GameFlow {
     void viewFlipIfLocal();
     void announceSideToMove();
     void testGameEnd();
+    void endInDraw(DrawReason reason);
     void repaint();
     bool selectedPiece(Fig*& piece);
     void syncHistory();
@@ -120,7 +126,8 @@ class GameFlow {
     SoundPlayer& sounds_;
     PeerLink& peer_;
     GameHistory history_;
-    PlayedMove pending_; // the move being played, recorded once its promotion is chosen
+    PlayedMove pending_;       // the move being played, recorded once its promotion is chosen
+    bool drawnByRule_ = false; // the game ended in a claimed or automatic draw
 };
 
 // A game flow with nothing attached: the position and its rules alone, for perft, replays,

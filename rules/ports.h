@@ -8,6 +8,9 @@
 
 namespace korvane {
 
+class GameHistory;
+enum class DrawReason;
+
 // Colour 0 White, 1 Black.
 enum Colour : int { White = 0, Black = 1 };
 
@@ -70,6 +73,11 @@ class ScreenView {
     virtual void showGameOver(Outcome, int /*winner*/) {}
     // The status bar names the colour whose pawn waits for its promotion piece.
     virtual void showPromotionChoice(int /*colour*/) {}
+    // The game's moves changed: one played, taken back, a new or loaded game.
+    virtual void movesChanged(const GameHistory& /*history*/) {}
+    // The game ended as a draw by a rule (claimed or by itself): "GameEnd/Draw" and the status
+    // bar say which.
+    virtual void showDrawnGame(DrawReason /*reason*/) {}
 };
 
 // Implemented by the sound manager.
@@ -211,6 +219,9 @@ struct FlowSettings {
     bool lastMoveHighlighting = false; // mark the last move's squares
     bool flipView = false;             // local game: turn the view to the side to move
     bool sounds = false;
+    // Insufficient material, fivefold repetition and the 75-move rule end the game. The game
+    // on screen has it; searches, replays and tools play on through such positions.
+    bool drawRulesEndGame = false;
 };
 
 } // namespace korvane

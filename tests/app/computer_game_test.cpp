@@ -109,6 +109,9 @@ TEST_F(ComputerGameTest, AsBlackTheEngineMovesFirstAndTakeBackReturnsBothMoves) 
     game->takeBack();
     EXPECT_EQ(moves(), "e2e4");
     EXPECT_EQ(placement(), "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b");
+    // The game's own record went back with it, not a copy of it.
+    ASSERT_EQ(flow->history().size(), 1u);
+    EXPECT_EQ(flow->history().sanMoves(), std::vector<std::string>{"e4"});
     EXPECT_TRUE(game->acceptsClick());
     // Nothing older than the engine's first move goes back.
     game->takeBack();
@@ -164,7 +167,8 @@ TEST_F(ComputerGameTest, EngineFaultsLeaveALocalGameFromTheSamePosition) {
             play("e2e4");
         ASSERT_TRUE(frames([&] { return backend.state.gameMode == GameMode::Local; }));
         EXPECT_EQ(status(), "Computer failed");
-        EXPECT_FALSE(shown("LocalIngame/TakeBackButton"));
+        // The local game it turns into takes moves back as well.
+        EXPECT_TRUE(shown("LocalIngame/TakeBackButton"));
         EXPECT_EQ(placement(),
                   c.movesFirst ? "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b" : kStart);
         EXPECT_EQ(enginePid(), 0);

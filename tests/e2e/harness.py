@@ -263,6 +263,17 @@ class Game:
         except subprocess.TimeoutExpired:
             return None
 
+    def click_until(self, name, predicate, tries=3):
+        """Clicks the window until the probe shows what the click leads to: a busy X server
+        now and then drops the first click on a window that has just appeared."""
+        for _ in range(tries):
+            self.click_window(name)
+            try:
+                return self.wait_probe(predicate, timeout=5)
+            except AssertionError:
+                continue
+        return self.wait_probe(predicate, timeout=1)
+
     def close_until_exit(self, tries=4):
         """Closes the window and returns the exit code, or None. Under load the X server now
         and then loses the request; a player would press the close button again."""

@@ -41,23 +41,12 @@ class ComputerGameTest(GameTest):
         g = self.start_window(config=config_with())
         g.wait_probe(lambda p: p.frame >= 3 and p.visible("Menu/ComputerButton") and
                      p.windows["Menu/ComputerButton"]["enabled"])
-        p = self.click_until(g, "Menu/ComputerButton",
-                             lambda p: p.visible("ComputerSetup/StartButton"))
+        p = g.click_until("Menu/ComputerButton",
+                          lambda p: p.visible("ComputerSetup/StartButton"))
         self.assertEqual(p.windows["ComputerSetup/Colour"]["text"], "White")
         self.assertEqual(p.windows["ComputerSetup/Level"]["text"], "1")
-        self.click_until(g, "ComputerSetup/StartButton", lambda p: p.values.get("mode") != "-1")
+        g.click_until("ComputerSetup/StartButton", lambda p: p.values.get("mode") != "-1")
         return g
-
-    def click_until(self, g, name, predicate, tries=3):
-        """Clicks the window until the probe shows what the click leads to: a busy X server
-        now and then drops the first click on a window that has just appeared."""
-        for _ in range(tries):
-            g.click_window(name)
-            try:
-                return g.wait_probe(predicate, timeout=5)
-            except AssertionError:
-                continue
-        return g.wait_probe(predicate, timeout=1)
 
     def move(self, g, move):
         """Plays the player's move by two clicks; returns the time just before the second."""
@@ -106,8 +95,8 @@ class ComputerGameTest(GameTest):
         self.assertEqual(computer(p)[3], 0)
 
         # A new game, and the window closed in the middle of it: the engine goes with it.
-        self.click_until(g, "Menu/ComputerButton", lambda p: p.visible("ComputerSetup"))
-        self.click_until(g, "ComputerSetup/StartButton", lambda p: p.values.get("mode") == "4")
+        g.click_until("Menu/ComputerButton", lambda p: p.visible("ComputerSetup"))
+        g.click_until("ComputerSetup/StartButton", lambda p: p.values.get("mode") == "4")
         p = g.wait_probe(lambda p: p.values.get("mode") == "4" and
                          computer(p)[0] == "ready", timeout=20)
         pid = computer(p)[3]

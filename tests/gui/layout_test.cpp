@@ -202,14 +202,16 @@ TEST_P(LayoutFileTest, EveryTextHasGlyphsAndFitsItsWindowAtBothResolutions) {
 // The windows that are on screen together in each state of the game.
 const std::vector<std::vector<std::string>> kScreens = {
     {"StatusBar", "Logo", "Menu"},
-    {"StatusBar", "LocalIngame"},
+    {"StatusBar", "MoveList", "LocalIngame"},
+    {"StatusBar", "MoveList", "LocalIngame", "SaveGame"},
+    {"StatusBar", "MoveList", "GameEnd"},
     {"StatusBar", "NetworkMenu"},
     {"StatusBar", "JoinGame"},
-    {"StatusBar", "ChatHistory", "ChatLine", "NetworkIngame"},
+    {"StatusBar", "MoveList", "ChatHistory", "ChatLine", "NetworkIngame"},
     {"StatusBar", "ChatHistory", "ChatLine", "OfferDrawPopUp"},
     {"StatusBar", "ChatHistory", "ChatLine", "WantsRemovePopUp"},
     {"StatusBar", "ChatHistory", "ChatLine", "IngamePawnTransform"},
-    {"StatusBar", "ChatHistory", "ChatLine", "GameEnd"},
+    {"StatusBar", "MoveList", "ChatHistory", "ChatLine", "GameEnd"},
     {"StatusBar", "ChatHistory", "ChatLine", "NetworkErrPopUp"},
 };
 
@@ -255,15 +257,16 @@ TEST_P(LayoutFileTest, WindowsShownTogetherNeitherOverlapNorLeaveTheScreen) {
             }
         }
         // Pop-ups sit in the middle of the window.
-        for (const char* name :
-             {"Settings", "About", "JoinGameDirect", "ConnectingPopUp", "NetworkErrPopUp",
-              "OfferDrawPopUp", "WantsRemovePopUp", "IngamePawnTransform", "GameEnd"}) {
+        for (const char* name : {"Settings", "About", "JoinGameDirect", "ConnectingPopUp",
+                                 "NetworkErrPopUp", "OfferDrawPopUp", "WantsRemovePopUp",
+                                 "IngamePawnTransform", "GameEnd", "SaveGame", "LoadGame"}) {
             const CEGUI::Rectf r = outer(win(name));
             EXPECT_NEAR((r.left() + r.right()) / 2, w / 2, 1.0) << name;
             EXPECT_NEAR((r.top() + r.bottom()) / 2, h / 2, 1.0) << name;
         }
         // The in-game panels keep to the edges, clear of the board in the middle.
-        for (const char* name : {"LocalIngame", "NetworkIngame", "StatusBar", "ChatHistory"}) {
+        for (const char* name :
+             {"LocalIngame", "NetworkIngame", "StatusBar", "ChatHistory", "MoveList"}) {
             const CEGUI::Rectf r = outer(win(name));
             const CEGUI::Rectf middle(w * 0.3f, h * 0.25f, w * 0.7f, h * 0.62f);
             EXPECT_FALSE(overlap(r, middle)) << name;

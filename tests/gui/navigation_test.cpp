@@ -58,7 +58,7 @@ TEST_F(GuiTest, LocalGameStartsLeavesAndRestarts) {
     // The whole camera goes back, not just half a turn.
     EXPECT_EQ(backend.count("resetCamera"), 1);
     EXPECT_EQ(backend.count("turnCamera"), 0);
-    EXPECT_EQ(visibleTopLevel(), (Names{"LocalIngame", "StatusBar"}));
+    EXPECT_EQ(visibleTopLevel(), (Names{"LocalIngame", "StatusBar", "MoveList"}));
     EXPECT_TRUE(active("LocalIngame"));
     EXPECT_TRUE(visible("StatusBar/WhiteOnMove"));
     EXPECT_FALSE(visible("StatusBar/BlackOnMove"));
@@ -71,7 +71,7 @@ TEST_F(GuiTest, LocalGameStartsLeavesAndRestarts) {
     EXPECT_EQ(backend.count("newGame"), 2);
     EXPECT_TRUE(visible("StatusBar/WhiteOnMove"));
     EXPECT_FALSE(visible("StatusBar/BlackOnMove"));
-    EXPECT_EQ(visibleTopLevel(), (Names{"LocalIngame", "StatusBar"}));
+    EXPECT_EQ(visibleTopLevel(), (Names{"LocalIngame", "StatusBar", "MoveList"}));
 
     // Leaving keeps the status bar over the menu.
     click("LocalIngame/QuitButton");
@@ -137,7 +137,7 @@ TEST_F(GuiTest, NetworkScreensMakeTheirWindowChanges) {
     EXPECT_TRUE(visible("NetworkMenu/Status"));
     backend.state.gameMode = GameMode::NetworkWhite;
     screens_->hostingStarted();
-    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar"}));
+    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar", "MoveList"}));
     EXPECT_TRUE(visible("NetworkIngame/NewButton"));
     EXPECT_TRUE(visible("NetworkIngame/SwitchButton"));
     EXPECT_TRUE(active("NetworkIngame"));
@@ -190,7 +190,7 @@ TEST_F(GuiTest, JoinScreenShowsTheSearchAndTheConnectionOutcome) {
     backend.state.sideToMove = Turn::Black;
     setText("CH/0", "old game");
     screens_->joined(korvane::Black);
-    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar"}));
+    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar", "MoveList"}));
     EXPECT_FALSE(visible("NetworkIngame/NewButton"));
     EXPECT_FALSE(visible("NetworkIngame/SwitchButton"));
     EXPECT_TRUE(visible("StatusBar/BlackOnMove"));
@@ -202,7 +202,8 @@ TEST_F(GuiTest, JoinScreenShowsTheSearchAndTheConnectionOutcome) {
     window("IngamePawnTransform")->show();
     for (bool lost : {false, true}) {
         screens_->hostGone(lost);
-        EXPECT_EQ(visibleTopLevel(), (Names{"NetworkErrPopUp", "ChatHistory", "StatusBar"}));
+        EXPECT_EQ(visibleTopLevel(),
+                  (Names{"NetworkErrPopUp", "ChatHistory", "StatusBar", "MoveList"}));
         EXPECT_EQ(visible("NetworkErrPopUp/Lost"), lost);
         EXPECT_EQ(visible("NetworkErrPopUp/Disconnected"), !lost);
     }
@@ -231,23 +232,23 @@ TEST_F(GuiTest, QuestionsAndTheirButtons) {
 
     // The peer's question: its pop-up replaces the panel until it is closed.
     screens_->questionAsked(Question::Draw);
-    EXPECT_EQ(visibleTopLevel(), (Names{"OfferDrawPopUp", "ChatHistory", "StatusBar"}));
+    EXPECT_EQ(visibleTopLevel(), (Names{"OfferDrawPopUp", "ChatHistory", "StatusBar", "MoveList"}));
     click("OfferDrawPopUp/DeclineButton");
     EXPECT_EQ(backend.count("net9"), 1);
     backend.state.question = Question::None;
     screens_->questionClosed();
-    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar"}));
+    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar", "MoveList"}));
     EXPECT_TRUE(active("NetworkIngame"));
 
     // A resignation shows the winner on both sides; a new game takes it away.
     for (int winner : {0, 1}) {
         screens_->resigned(winner);
-        EXPECT_EQ(visibleTopLevel(), (Names{"GameEnd", "ChatHistory", "StatusBar"}));
+        EXPECT_EQ(visibleTopLevel(), (Names{"GameEnd", "ChatHistory", "StatusBar", "MoveList"}));
         EXPECT_EQ(visible("GameEnd/WhiteWon"), winner == 0);
         EXPECT_EQ(visible("GameEnd/BlackWon"), winner == 1);
     }
     screens_->newGameStarted();
-    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar"}));
+    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar", "MoveList"}));
 
     // A refused identification goes back to the menu.
     screens_->sessionRefused();

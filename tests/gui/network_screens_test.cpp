@@ -273,7 +273,8 @@ TEST_F(GuiTest, TheHostGoingClosesEveryPopUpAndTheChatStaysShutUntilANewGame) {
              {"OfferDrawPopUp", "WantsRemovePopUp", "IngamePawnTransform", "GameEnd"})
             window(popUp)->show();
         screens_->hostGone(lost);
-        EXPECT_EQ(visibleTopLevel(), (Names{"NetworkErrPopUp", "ChatHistory", "StatusBar"}));
+        EXPECT_EQ(visibleTopLevel(),
+                  (Names{"NetworkErrPopUp", "ChatHistory", "StatusBar", "MoveList"}));
         EXPECT_TRUE(active("NetworkErrPopUp"));
         EXPECT_EQ(visible("NetworkErrPopUp/Lost"), lost);
         EXPECT_EQ(visible("NetworkErrPopUp/Disconnected"), !lost);
@@ -327,7 +328,7 @@ TEST_F(GuiTest, AClosedQuestionGivesThePanelBackOnlyWhenNothingElseIsUp) {
             screens_->openChatLine();
             screens_->questionAsked(q);
             const std::string popUp = q == Question::Draw ? "OfferDrawPopUp" : "WantsRemovePopUp";
-            EXPECT_EQ(visibleTopLevel(), (Names{popUp, "ChatHistory", "StatusBar"}));
+            EXPECT_EQ(visibleTopLevel(), (Names{popUp, "ChatHistory", "StatusBar", "MoveList"}));
             EXPECT_TRUE(active(popUp));
             EXPECT_FALSE(screens_->chatLineOpen());
             if (*other)
@@ -354,12 +355,12 @@ TEST_F(GuiTest, ANewGameClearsTheEndAndTheChoicesAndAResignationEndsTheQuestion)
     screens_->joined(korvane::Black);
     screens_->questionAsked(Question::Revoke);
     screens_->resigned(korvane::White);
-    EXPECT_EQ(visibleTopLevel(), (Names{"GameEnd", "ChatHistory", "StatusBar"}));
+    EXPECT_EQ(visibleTopLevel(), (Names{"GameEnd", "ChatHistory", "StatusBar", "MoveList"}));
     EXPECT_TRUE(active("GameEnd"));
     EXPECT_FALSE(visible("GameEnd/Stalemate") || visible("GameEnd/Checkmate"));
     window("IngamePawnTransform")->show();
     screens_->newGameStarted();
-    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar"}));
+    EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar", "MoveList"}));
     EXPECT_TRUE(active("NetworkIngame"));
     EXPECT_TRUE(visible("StatusBar/WhiteOnMove"));
     EXPECT_FALSE(visible("StatusBar/BlackOnMove"));

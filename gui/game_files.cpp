@@ -1,0 +1,253 @@
+#include "game_files.h"
+
+#include "catalogue.h"
+#include "config_store.h"
+#include "screens.h"
+#include "settings.h"
+#include "text_util.h"
+
+#include <CEGUI/CEGUI.h>
+
+#include <algorithm>
+#include <ctime>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+namespace korvane {
+
+namespace {
+
+namespace fs = std::filesystem;
+
+// A game file is a few kilobytes; anything far larger is no game of ours.
+constexpr std::uintmax_t kMaxGameFileBytes = 1 << 20;
+constexpr std::size_t kMaxFileNameBytes = 255;
+
+void setShown(const char* name, bool shown) {
+    if (CEGUI::Window* w = findWindow(name))
+        w->setVisible(shown);
+}
+
+void setEnabled(const char* name, bool enabled) {
+    if (CEGUI::Window* w = findWindow(name))
+        w->setEnabled(enabled);
+}
+
+void activate(const char* name) {
+    if (CEGUI::Window* w = findWindow(name))
+        w->activate();
+}
+
+void setText(const char* name, const std::string& text) {
+    if (CEGUI::Window* w = findWindow(name))
+        w->setText(toGui(text));
+}
+
+std::string text(const char* name) {
+    CEGUI::Window* w = findWindow(name);
+    return w ? fromGui(w->getText()) : std::string();
+}
+
+bool endsWith(const std::string& s, const std::string& tail) {
+    return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+} // namespace
+
+std::string gameFileName(const std::string& typed) {
+    std::string name = typed;
+    ConfigStore::trim(name);
+    if (name.empty() || name[0] == '.' || name.find('/') != std::string::npos)
+        return std::string();
+    for (unsigned char c : name)
+        if (c < 0x20 || c == 0x7f)
+            return std::string();
+    const std::string file = endsWith(name, ".pgn") ? name : name + ".pgn";
+    return file.size() <= kMaxFileNameBytes ? file : std::string();
+}
+
+std::string defaultGameFileName(std::time_t when) {
+    std::tm local{};
+    localtime_r(&when, &local);
+    char buffer[32];
+    std::strftime(buffer, sizeof buffer, "%Y-%m-%d-%H%M.pgn", &local);
+    return buffer;
+}
+
+std::vector<std::string> savedGameFiles() {
+    std::vector<std::string> names;
+    std::error_code ec;
+    for (fs::directory_iterator it(kGamesFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (endsWith(name, ".pgn") && name[0] != '.' && it->is_regular_file(ec))
+            names.push_back(name);
+    }
+    std::sort(names.rbegin(), names.rend());
+    return names;
+}
+
+void GameFiles::wire() {
+    auto click = [this](const char* name, bool (GameFiles::*handler)(const CEGUI::EventArgs&)) {
+        if (CEGUI::Window* w = findWindow(name))
+            w->subscribeEvent(CEGUI::PushButton::EventClicked,
+                              CEGUI::Event::Subscriber(handler, this));
+    };
+    click("LocalIngame/ClaimDrawButton", &GameFiles::claimDraw);
+    click("LocalIngame/SaveButton", &GameFiles::openSave);
+    click("SaveGame/SaveButton", &GameFiles::save);
+    click("SaveGame/CancelButton", &GameFiles::closeSave);
+    click("Menu/LoadButton", &GameFiles::openLoad);
+    click("LoadGame/LoadButton", &GameFiles::load);
+    click("LoadGame/CancelButton", &GameFiles::closeLoad);
+    if (auto* name = dynamic_cast<CEGUI::Editbox*>(findWindow("SaveGame/Name")))
+        name->setMaxTextLength(kMaxFileNameBytes);
+    refreshClaimDraw();
+}
+
+void GameFiles::refreshClaimDraw() {
+    const GameMode mode = backend_.gameState().gameMode;
+    const bool local = mode == GameMode::Local || mode == GameMode::Computer;
+    setShown("LocalIngame/ClaimDrawButton", local && backend_.claimableDraw() != DrawReason::None);
+}
+
+bool GameFiles::claimDraw(const CEGUI::EventArgs&) {
+    backend_.claimDraw();
+    refreshClaimDraw();
+    return true;
+}
+
+std::string GameFiles::sideName(int colour) const {
+    const std::string name = backend_.sideName(colour);
+    return name.empty() ? settings().playerName : name;
+}
+
+bool GameFiles::openSave(const CEGUI::EventArgs&) {
+    // Over the in-game panel, which waits disabled underneath.
+    setEnabled("LocalIngame", false);
+    setText("SaveGame/Name", defaultGameFileName(std::time(nullptr)));
+    setText("SaveGame/Message", "");
+    setShown("SaveGame", true);
+    activate("SaveGame/Name");
+    return true;
+}
+
+bool GameFiles::closeSave(const CEGUI::EventArgs&) {
+    setShown("SaveGame", false);
+    setEnabled("LocalIngame", true);
+    activate("LocalIngame");
+    return true;
+}
+
+bool GameFiles::save(const CEGUI::EventArgs& args) {
+    const bool cz = czechLanguage();
+    const std::string file = gameFileName(text("SaveGame/Name"));
+    if (file.empty()) {
+        setText("SaveGame/Message", cz ? "Jméno nesmí být prázdné, obsahovat / ani začínat tečkou."
+                                       : "A name must not be empty, hold / or start with a dot.");
+        return true;
+    }
+    const GameHistory* history = backend_.gameHistory();
+    if (!history) {
+        setText("SaveGame/Message", cz ? "Není co uložit." : "There is no game to save.");
+        return true;
+    }
+    PgnHeader header;
+    header.event = "Korvane game";
+    header.white = sideName(White);
+    header.black = sideName(Black);
+    char date[16];
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    std::strftime(date, sizeof date, "%Y.%m.%d", &local);
+    header.date = date;
+    const std::string pgn = writePgn(*history, header, result_);
+
+    std::error_code ec;
+    fs::create_directories(kGamesFolder, ec);
+    const fs::path path = fs::path(kGamesFolder) / file;
+    std::ofstream out(path, std::ios::binary | std::ios::trunc);
+    out << pgn;
+    out.close();
+    if (ec || !out) {
+        setText("SaveGame/Message",
+                (cz ? "Hru nelze uložit do " : "Cannot save the game to ") + path.string());
+        return true;
+    }
+    return closeSave(args);
+}
+
+bool GameFiles::openLoad(const CEGUI::EventArgs&) {
+    setEnabled("Menu", false);
+    setText("LoadGame/Message", "");
+    if (auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("LoadGame/Files"))) {
+        list->resetList();
+        for (const std::string& name : savedGameFiles()) {
+            auto* item = new CEGUI::ListboxTextItem(toGui(name));
+            item->setTextColours(CEGUI::Colour(0.0f, 0.0f, 0.0f, 1.0f));
+            item->setSelectionColours(CEGUI::Colour(1.0f, 1.0f, 1.0f, 1.0f));
+            item->setSelectionBrushImage("DrawingsLook/ListboxSelectionBrush");
+            list->addItem(item);
+        }
+        if (list->getItemCount() > 0)
+            list->setItemSelectState(std::size_t(0), true);
+        else
+            setText("LoadGame/Message", czechLanguage() ? "Ve složce games nejsou žádné hry."
+                                                        : "No games in the folder games.");
+    }
+    setShown("LoadGame", true);
+    activate("LoadGame");
+    return true;
+}
+
+bool GameFiles::closeLoad(const CEGUI::EventArgs&) {
+    setShown("LoadGame", false);
+    setEnabled("Menu", true);
+    activate("Menu");
+    return true;
+}
+
+bool GameFiles::load(const CEGUI::EventArgs& args) {
+    const bool cz = czechLanguage();
+    auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("LoadGame/Files"));
+    const CEGUI::ListboxItem* chosen = list ? list->getFirstSelectedItem() : nullptr;
+    if (!chosen) {
+        setText("LoadGame/Message", cz ? "Vyberte hru." : "Choose a game.");
+        return true;
+    }
+    const fs::path path = fs::path(kGamesFolder) / fromGui(chosen->getText());
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec || size > kMaxGameFileBytes) {
+        setText("LoadGame/Message",
+                (cz ? "Soubor nelze přečíst: " : "Cannot read the file: ") + path.string());
+        return true;
+    }
+    std::ifstream in(path, std::ios::binary);
+    const std::string pgn((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    PgnGame game;
+    PgnError error;
+    if (!readPgn(pgn, game, error)) {
+        setText("LoadGame/Message",
+                (cz ? "Řádek " : "Line ") + std::to_string(error.line) + ": " + error.reason);
+        return true;
+    }
+    std::string why;
+    if (!backend_.loadGame(game, why)) {
+        setText("LoadGame/Message", (cz ? "Hru nelze načíst: " : "Cannot load the game: ") + why);
+        return true;
+    }
+    closeLoad(args);
+    // The loaded game goes on as a local game.
+    for (const char* name : {"Menu", "Logo", "ChatHistory"})
+        setShown(name, false);
+    for (const char* name : {"StatusBar", "MoveList", "LocalIngame"})
+        setShown(name, true);
+    activate("LocalIngame");
+    refreshClaimDraw();
+    return true;
+}
+
+} // namespace korvane

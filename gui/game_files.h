@@ -1,0 +1,60 @@
+// Saved games and drawn games, their GUI side: the in-game panel's Claim Draw (shown only while
+// the side to move may claim) and Save Game with its dialog, and the main menu's Load Game
+// with the list of the game files in the run directory's folder "games".
+#pragma once
+
+#include "gui_backend.h"
+#include "pgn.h"
+
+#include <ctime>
+#include <string>
+#include <vector>
+
+namespace CEGUI {
+class EventArgs;
+}
+
+namespace korvane {
+
+inline const char* const kGamesFolder = "games";
+
+// A file name typed into the save dialog as the name saved under: ".pgn" added when missing.
+// Empty when the name is refused: empty, starting with '.', holding '/', a control character,
+// or longer than a file name may be.
+std::string gameFileName(const std::string& typed);
+
+// The default name of a game saved at `when` (local time): "2026-12-08-1530.pgn".
+std::string defaultGameFileName(std::time_t when);
+
+// The ".pgn" files of the games folder, newest name first; empty when there is no folder.
+std::vector<std::string> savedGameFiles();
+
+class GameFiles {
+  public:
+    explicit GameFiles(GuiBackend& backend) : backend_(backend) {}
+
+    // After every GUI build.
+    void wire();
+    // Claim Draw shown exactly while the game flow offers a claim.
+    void refreshClaimDraw();
+    // How the game on the board has ended, for the file's Result; Unfinished while it goes on.
+    void setResult(PgnResult result) { result_ = result; }
+    PgnResult result() const { return result_; }
+
+    bool claimDraw(const CEGUI::EventArgs&);
+    bool openSave(const CEGUI::EventArgs&);
+    bool save(const CEGUI::EventArgs&);
+    bool closeSave(const CEGUI::EventArgs&);
+    bool openLoad(const CEGUI::EventArgs&);
+    bool load(const CEGUI::EventArgs&);
+    bool closeLoad(const CEGUI::EventArgs&);
+
+  private:
+    // "White" and "Black" of the file: the player, the computer, the peer.
+    std::string sideName(int colour) const;
+
+    GuiBackend& backend_;
+    PgnResult result_ = PgnResult::Unfinished;
+};
+
+} // namespace korvane

@@ -1,0 +1,258 @@
+// The local game's record on screen, headless: the move list, Take Back, Claim Draw and draws
+// by rule, saving and loading games. A real game flow drives the screens, as the frame
+// listener's flow does.
+#include "gui_fixture.h"
+
+#include "flow.h"
+#include "game_files.h"
+#include "san.h"
+
+#include <regex>
+
+namespace {
+
+// A local game whose flow reports to the screens under test; Take Back goes to the flow.
+class FlowBackend : public RecordingBackend {
+  public:
+    korvane::GameFlow* flow = nullptr;
+    void takeBack() override {
+        calls.push_back("takeBack");
+        if (flow)
+            flow->takeBack();
+    }
+    korvane::DrawReason claimableDraw() override { return flow->canClaimDraw(); }
+    void claimDraw() override { flow->claimDraw(); }
+    const korvane::GameHistory* gameHistory() override { return &flow->history(); }
+    bool loadGame(const korvane::PgnGame& game, std::string& error) override {
+        state.gameMode = korvane::GameMode::Local;
+        return flow->loadGame(game.startFen, game.moves, &error);
+    }
+};
+
+class MoveListTest : public GuiTest {
+  protected:
+    void startLocal() {
+        screens_ = std::make_unique<korvane::Screens>(game);
+        screens_->buildGui();
+        flowSettings_.drawRulesEndGame = true;
+        flow_ = std::make_unique<korvane::GameFlow>(position_, game.state, flowSettings_, board_,
+                                                    *screens_, sounds_, peer_);
+        game.flow = flow_.get();
+        click("Menu/LocalButton");
+        flow_->newGame();
+    }
+    void play(std::initializer_list<const char*> moves) {
+        for (const char* san : moves) {
+            korvane::MoveSquares m;
+            std::string error;
+            ASSERT_TRUE(korvane::resolveSan(position_, korvane::colourOf(game.state.sideToMove),
+                                            san, m, &error))
+                << san << ": " << error;
+            ASSERT_TRUE(flow_->playMove(m)) << san;
+        }
+    }
+    static std::vector<std::string> lines() {
+        std::vector<std::string> out;
+        auto* list = dynamic_cast<CEGUI::Listbox*>(window("MoveList/Moves"));
+        if (!list)
+            return out;
+        for (std::size_t i = 0; i < list->getItemCount(); ++i)
+            out.emplace_back(list->getListboxItemFromIndex(i)->getText().c_str());
+        return out;
+    }
+    void TearDown() override {
+        flow_.reset();
+        GuiTest::TearDown();
+    }
+
+    FlowBackend game;
+    korvane::Position position_;
+    korvane::FlowSettings flowSettings_;
+    korvane::NullBoardView board_;
+    korvane::NullSoundPlayer sounds_;
+    korvane::NullPeerLink peer_;
+    std::unique_ptr<korvane::GameFlow> flow_;
+};
+
+// A capture of each side, a queen lost, a move number past the first.
+const std::initializer_list<const char*> kScandinavian = {"e4",  "d5",   "exd5", "Qxd5",
+                                                          "Nc3", "Qxa2", "Rxa2"};
+
+} // namespace
+
+TEST_F(MoveListTest, ListsNumberedMovesAndLossesInTheGameAndGoesWithIt) {
+    startLocal();
+    EXPECT_TRUE(visible("MoveList"));
+    EXPECT_TRUE(lines().empty());
+    EXPECT_EQ(text("MoveList/Captured"), "White lost:\nBlack lost:");
+
+    play(kScandinavian);
+    EXPECT_EQ(lines(),
+              (std::vector<std::string>{"1. e4 d5", "2. exd5 Qxd5", "3. Nc3 Qxa2", "4. Rxa2"}));
+    EXPECT_EQ(text("MoveList/Captured"), "White lost: P P\nBlack lost: Q P");
+
+    // Restart empties it; leaving the game takes the panel away.
+    flow_->newGame();
+    EXPECT_TRUE(lines().empty());
+    click("LocalIngame/QuitButton");
+    EXPECT_FALSE(visible("MoveList"));
+}
+
+TEST_F(MoveListTest, TakeBackInALocalGameGoesOneMoveAtATimeToTheStart) {
+    startLocal();
+    EXPECT_TRUE(visible("LocalIngame/TakeBackButton"));
+    play({"e4", "e5", "Nf3"});
+    click("LocalIngame/TakeBackButton");
+    EXPECT_EQ(lines(), (std::vector<std::string>{"1. e4 e5"}));
+    EXPECT_TRUE(visible("StatusBar/WhiteOnMove"));
+    click("LocalIngame/TakeBackButton");
+    click("LocalIngame/TakeBackButton");
+    EXPECT_TRUE(lines().empty());
+    // At the start there is nothing more to take.
+    click("LocalIngame/TakeBackButton");
+    EXPECT_EQ(game.count("takeBack"), 4);
+    EXPECT_EQ(flow_->fen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+}
+
+TEST_F(MoveListTest, ScrollsToTheNewestMoveAndALongLineFits) {
+    startLocal();
+    // A pawn step of each side between the knights' rounds: no position comes back often
+    // enough to end the game.
+    for (const char* file : {"a3", "b3", "c3", "d3", "e3", "g3", "h3", "a4"}) {
+        const std::string white = file;
+        std::string black = white;
+        black[1] = white[1] == '3' ? '6' : '5';
+        play({white.c_str(), black.c_str(), "Nf3", "Nf6", "Ng1", "Ng8"});
+    }
+    auto* list = dynamic_cast<CEGUI::Listbox*>(window("MoveList/Moves"));
+    ASSERT_NE(list, nullptr);
+    ASSERT_EQ(list->getItemCount(), 24u);
+    EXPECT_EQ(lines().back(), "24. Ng1 Ng8");
+    CEGUI::Scrollbar* bar = list->getVertScrollbar();
+    EXPECT_GT(bar->getScrollPosition(), 0.0f);
+    EXPECT_FLOAT_EQ(bar->getScrollPosition(), bar->getDocumentSize() - bar->getPageSize());
+
+    // A long line of a long game beside the scrollbar: nothing is cut at 800x600.
+    const float room = list->getListRenderArea().getWidth();
+    EXPECT_LE(list->getFont()->getTextExtent("188. Qxf7+ Kxf7"), room);
+    CEGUI::Window* captured = window("MoveList/Captured");
+    EXPECT_LE(captured->getFont()->getTextExtent("Black lost: Q R R"),
+              captured->getPixelSize().d_width);
+}
+
+class CzechMoveListTest : public MoveListTest {
+  protected:
+    std::string config() const override {
+        std::string c = kDefaultConfig;
+        c.replace(c.find("Lang=English"), 12, "Lang=Cesky");
+        return c;
+    }
+};
+
+TEST_F(CzechMoveListTest, CzechLettersForMovesAndLosses) {
+    startLocal();
+    play(kScandinavian);
+    EXPECT_EQ(lines(),
+              (std::vector<std::string>{"1. e4 d5", "2. exd5 Dxd5", "3. Jc3 Dxa2", "4. Vxa2"}));
+    EXPECT_EQ(text("MoveList/Captured"), "Bílý ztratil: P P\nČerný ztratil: D P");
+}
+
+TEST_F(MoveListTest, ClaimDrawIsOfferedOnlyWhileAClaimStandsAndEndsTheGame) {
+    startLocal();
+    EXPECT_FALSE(visible("LocalIngame/ClaimDrawButton"));
+    // The start position comes back a second and a third time.
+    play({"Nf3", "Nf6", "Ng1", "Ng8", "Nf3", "Nf6", "Ng1"});
+    EXPECT_FALSE(visible("LocalIngame/ClaimDrawButton"));
+    play({"Ng8"});
+    EXPECT_TRUE(visible("LocalIngame/ClaimDrawButton"));
+    click("LocalIngame/TakeBackButton");
+    EXPECT_FALSE(visible("LocalIngame/ClaimDrawButton"));
+    play({"Ng8"});
+    click("LocalIngame/ClaimDrawButton");
+    EXPECT_TRUE(visible("GameEnd"));
+    EXPECT_TRUE(visible("GameEnd/Draw"));
+    EXPECT_FALSE(visible("GameEnd/Checkmate"));
+    EXPECT_FALSE(visible("GameEnd/WhiteWon"));
+    EXPECT_EQ(text("GameEnd/Draw"), "Draw by threefold repetition");
+    EXPECT_EQ(text("StatusBar/Result"), "Draw by threefold repetition");
+    EXPECT_EQ(game.state.sideToMove, korvane::Turn::Over);
+    EXPECT_FALSE(flow_->playMove({6, 21, 0}));
+}
+
+TEST_F(MoveListTest, ADrawByItselfEndsTheGameWithItsReason) {
+    startLocal();
+    ASSERT_TRUE(flow_->loadGame("8/8/8/8/8/8/4k3/K3R3 b - - 0 1", {}));
+    EXPECT_FALSE(visible("GameEnd"));
+    play({"Kxe1"});
+    EXPECT_TRUE(visible("GameEnd"));
+    EXPECT_TRUE(visible("GameEnd/Draw"));
+    EXPECT_FALSE(visible("GameEnd/Stalemate"));
+    EXPECT_EQ(text("StatusBar/Result"), "Draw by insufficient material");
+    EXPECT_FALSE(visible("LocalIngame"));
+    EXPECT_FALSE(flow_->playMove({0, 1, 0}));
+    // The drawing move can still go back in a local game, and play goes on.
+    click("GameEnd/OKButton");
+    click("LocalIngame/TakeBackButton");
+    EXPECT_EQ(game.state.sideToMove, korvane::Turn::Black);
+    EXPECT_TRUE(visible("StatusBar/BlackOnMove"));
+    EXPECT_TRUE(lines().empty());
+}
+
+TEST_F(MoveListTest, SaveWritesTheGameAsPgnUnderATypedNameAndRefusesBadNames) {
+    startLocal();
+    play({"e4", "e5"});
+    click("LocalIngame/SaveButton");
+    EXPECT_TRUE(visible("SaveGame"));
+    EXPECT_FALSE(enabled("LocalIngame"));
+    EXPECT_TRUE(
+        std::regex_match(text("SaveGame/Name"), std::regex(R"(\d{4}-\d{2}-\d{2}-\d{4}\.pgn)")))
+        << text("SaveGame/Name");
+
+    for (const char* bad : {"../escape", "a/b", ".hidden", "  "}) {
+        setText("SaveGame/Name", bad);
+        click("SaveGame/SaveButton");
+        EXPECT_TRUE(visible("SaveGame")) << bad;
+        EXPECT_FALSE(text("SaveGame/Message").empty()) << bad;
+    }
+    EXPECT_FALSE(std::filesystem::exists("games"));
+
+    setText("SaveGame/Name", "first game");
+    click("SaveGame/SaveButton");
+    EXPECT_FALSE(visible("SaveGame"));
+    EXPECT_TRUE(enabled("LocalIngame"));
+    const std::string pgn = readAll("games/first game.pgn");
+    EXPECT_NE(pgn.find("[White \"Karel\"]\n[Black \"Karel\"]\n[Result \"*\"]"), std::string::npos)
+        << pgn;
+    EXPECT_NE(pgn.find("\n1. e4 e5 *"), std::string::npos) << pgn;
+}
+
+TEST_F(MoveListTest, LoadListsTheGamesAndLoadsAllOrNothing) {
+    startLocal();
+    play({"d4"});
+    std::filesystem::create_directory("games");
+    writeAll("games/good.pgn", "[Event \"?\"]\n\n1. e4 e5 2. Nf3 *\n");
+    writeAll("games/bad.pgn", "[Event \"?\"]\n\n1. e4 e5\n2. Ke3 *\n");
+    writeAll("games/notes.txt", "1. e4 *\n");
+    click("LocalIngame/QuitButton");
+    click("Menu/LoadButton");
+    EXPECT_TRUE(visible("LoadGame"));
+    EXPECT_FALSE(enabled("Menu"));
+    auto* files = dynamic_cast<CEGUI::Listbox*>(window("LoadGame/Files"));
+    ASSERT_NE(files, nullptr);
+    ASSERT_EQ(files->getItemCount(), 2u);
+    EXPECT_EQ(std::string(files->getListboxItemFromIndex(0)->getText().c_str()), "good.pgn");
+
+    files->setItemSelectState(std::size_t(1), true);
+    click("LoadGame/LoadButton");
+    EXPECT_TRUE(visible("LoadGame"));
+    EXPECT_EQ(text("LoadGame/Message").rfind("Line 4: ", 0), 0u) << text("LoadGame/Message");
+    EXPECT_EQ(flow_->fen(), "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq d3 0 1");
+    EXPECT_EQ(game.state.gameMode, korvane::GameMode::None);
+
+    files->setItemSelectState(std::size_t(0), true);
+    click("LoadGame/LoadButton");
+    EXPECT_EQ(visibleTopLevel(), (std::set<std::string>{"LocalIngame", "MoveList", "StatusBar"}));
+    EXPECT_EQ(flow_->fen(), "rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2");
+    EXPECT_EQ(lines(), (std::vector<std::string>{"1. e4 e5", "2. Nf3"}));
+    EXPECT_TRUE(visible("StatusBar/BlackOnMove"));
+}
