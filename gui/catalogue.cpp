@@ -161,4 +161,19 @@ bool hasKind(const CEGUI::Window* window, WidgetKind kind) {
     return false;
 }
 
+void setShown(const std::string& catalogueName, bool shown) {
+    if (CEGUI::Window* w = findWindow(catalogueName))
+        w->setVisible(shown);
+}
+
+void setEnabled(const std::string& catalogueName, bool enabled) {
+    if (CEGUI::Window* w = findWindow(catalogueName))
+        w->setEnabled(enabled);
+}
+
+void activate(const std::string& catalogueName) {
+    if (CEGUI::Window* w = findWindow(catalogueName))
+        w->activate();
+}
+
 } // namespace korvane

@@ -39,6 +39,11 @@ std::string windowPath(const std::string& catalogueName);
 // no sheet or the layout lacks that window. Nothing is logged or thrown for a miss.
 CEGUI::Window* findWindow(const std::string& catalogueName);
 
+// Shows, enables or activates the catalogue window; nothing when the layout lacks it.
+void setShown(const std::string& catalogueName, bool shown);
+void setEnabled(const std::string& catalogueName, bool enabled);
+void activate(const std::string& catalogueName);
+
 // True when the window exists and is of the given kind.
 bool hasKind(const CEGUI::Window* window, WidgetKind kind);
 

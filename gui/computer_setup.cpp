@@ -18,21 +18,6 @@ const char* const kSelectionBrush = "DrawingsLook/ListboxSelectionBrush";
 const char* const kColoursEnglish[] = {"White", "Black", "Random"};
 const char* const kColoursCzech[] = {"Bílé", "Černé", "Náhodně"};
 
-void setShown(const char* name, bool shown) {
-    if (CEGUI::Window* w = findWindow(name))
-        w->setVisible(shown);
-}
-
-void setEnabled(const char* name, bool enabled) {
-    if (CEGUI::Window* w = findWindow(name))
-        w->setEnabled(enabled);
-}
-
-void activate(const char* name) {
-    if (CEGUI::Window* w = findWindow(name))
-        w->activate();
-}
-
 void fill(CEGUI::Combobox& box, const std::string& text) {
     auto* item = new CEGUI::ListboxTextItem(toGui(text), 0, nullptr, false, true);
     item->setTextColours(CEGUI::Colour(0.0f, 0.0f, 0.0f, 1.0f));

@@ -25,21 +25,6 @@ namespace fs = std::filesystem;
 constexpr std::uintmax_t kMaxGameFileBytes = 1 << 20;
 constexpr std::size_t kMaxFileNameBytes = 255;
 
-void setShown(const char* name, bool shown) {
-    if (CEGUI::Window* w = findWindow(name))
-        w->setVisible(shown);
-}
-
-void setEnabled(const char* name, bool enabled) {
-    if (CEGUI::Window* w = findWindow(name))
-        w->setEnabled(enabled);
-}
-
-void activate(const char* name) {
-    if (CEGUI::Window* w = findWindow(name))
-        w->activate();
-}
-
 void setText(const char* name, const std::string& text) {
     if (CEGUI::Window* w = findWindow(name))
         w->setText(toGui(text));

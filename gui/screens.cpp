@@ -277,13 +277,11 @@ void Screens::hideWindow(const std::string& name) {
 }
 
 void Screens::activateWindow(const std::string& name) {
-    if (CEGUI::Window* w = findWindow(name))
-        w->activate();
+    activate(name);
 }
 
 void Screens::enableWindow(const std::string& name, bool enabled) {
-    if (CEGUI::Window* w = findWindow(name))
-        w->setEnabled(enabled);
+    setEnabled(name, enabled);
 }
 
 void Screens::setText(const std::string& name, const std::string& text) {
