@@ -63,16 +63,18 @@ class LanTest(GameTest):
 
     # --- players -----------------------------------------------------------------------
 
-    def player(self, name, at, timeout_ms="1500", wrap=None):
+    def player(self, name, at, wrap=None):
         config = config_with(W="800", H="600", PlayerName=name)
 
         def edit(g):
             with open(g.path("config.cfg"), "w", encoding="utf-8") as f:
                 f.write(config)
 
-        env = {"KORVANE_NET_TIMEOUT_MS": timeout_ms} if timeout_ms else {}
-        g = self.start(edit=edit, env=env, wrap=wrap)
-        self.assertIsNotNone(g.wait_window(own=True), "no window; stderr:\n" + g.stderr())
+        # The game's own time-outs: shortened ones count a peer lost whenever a loaded
+        # machine keeps either game from the network for a second or two.
+        g = self.start(edit=edit, wrap=wrap)
+        if g.wait_window(own=True) is None:
+            self.fail(f"no window (exit code {g.proc.poll()}); stderr ends:\n{g.stderr()[-1500:]}")
         g.xdo("windowmove", g.wid, str(at[0]), str(at[1]))
         end = time.time() + 10
         while time.time() < end:
@@ -353,21 +355,10 @@ class LanTest(GameTest):
         self.assertEqual((mode(g), g.values.get("role")), ("1", "guest"))
 
         # The host quits: the guest is told, and its OK leads to the menu.
-        # Known open fault: late in this long run the host sometimes stops receiving any X
-        # input (the window close and keys alike) while it goes on drawing. The guest's side
-        # is what this step checks, so a host that does not hear the close is ended by a
-        # signal instead, and the guest must then see the connection lost.
-        host.close_window()
-        code = host.wait_exit(10)
-        if code is None:
-            sys.stderr.write("host did not act on its window close; ending it by signal\n")
-            host.proc.terminate()
-            host.proc.wait(10)
-        else:
-            self.assertEqual(code, 0)
+        self.assertEqual(host.close_until_exit(), 0)
         g = guest.wait_probe(lambda p: p.visible("NetworkErrPopUp"), timeout=10)
-        self.assertNotEqual(g.visible("NetworkErrPopUp/Disconnected"),
-                            g.visible("NetworkErrPopUp/Lost"))
+        self.assertTrue(g.visible("NetworkErrPopUp/Disconnected"))
+        self.assertFalse(g.visible("NetworkErrPopUp/Lost"))
         self.assertFalse(g.visible("NetworkIngame"))
         window_shot(guest, "lan-guest-host-gone")
         guest.click_window("NetworkErrPopUp/OKButton")
@@ -375,10 +366,10 @@ class LanTest(GameTest):
         self.assertEqual((mode(g), g.values.get("role")), ("-1", "none"))
 
     def test_b_a_game_through_a_lossy_slow_relay(self):
-        host = self.player(HOST_NAME, HOST_AT, timeout_ms=None)
+        host = self.player(HOST_NAME, HOST_AT)
         # The guest has a network namespace of its own, whose only way to the host is the
         # relay: the host's wildcard socket owns port 3386 on every address of this one.
-        guest = self.player(GUEST_NAME, GUEST_AT, timeout_ms=None, wrap=OWN_NETNS)
+        guest = self.player(GUEST_NAME, GUEST_AT, wrap=OWN_NETNS)
         # Joined over a slow but lossless relay: the join itself has a deadline of a few
         # seconds, and what is tested here is a game that stays in step when datagrams go
         # missing.
