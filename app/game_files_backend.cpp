@@ -15,11 +15,18 @@ DrawReason KorvaneApp::claimableDraw() {
     if (state.gameMode == GameMode::Computer &&
         colourOf(state.sideToMove) != frameListener_->computer().playerColour())
         return DrawReason::None;
+    // Over the network likewise: the claim is made on one's own move.
+    if (state.networkGame() && colourOf(state.sideToMove) != localColour(state.gameMode))
+        return DrawReason::None;
     return frameListener_->flow().canClaimDraw();
 }
 
 void KorvaneApp::claimDraw() {
-    if (frameListener_)
+    if (!frameListener_)
+        return;
+    if (frameListener_->game().networkGame())
+        network(NetRequest::ClaimDraw);
+    else
         frameListener_->flow().claimDraw();
 }
 

@@ -98,6 +98,8 @@ std::vector<CatalogueEntry> makeCatalogue() {
     add("SaveGame/Message", K::Static);
     buttons("SaveGame", {"SaveButton", "CancelButton"});
     add("Menu/LoadButton", K::PushButton);
+    add("NetworkIngame/ClaimDrawButton", K::PushButton);
+    add("NetworkIngame/SaveButton", K::PushButton);
     add("LoadGame", K::Panel);
     add("LoadGame/Files", K::Listbox);
     add("LoadGame/Message", K::Static);

@@ -79,8 +79,10 @@ void GameFiles::wire() {
             w->subscribeEvent(CEGUI::PushButton::EventClicked,
                               CEGUI::Event::Subscriber(handler, this));
     };
-    click("LocalIngame/ClaimDrawButton", &GameFiles::claimDraw);
-    click("LocalIngame/SaveButton", &GameFiles::openSave);
+    for (const char* panel : {"LocalIngame", "NetworkIngame"}) {
+        click((std::string(panel) + "/ClaimDrawButton").c_str(), &GameFiles::claimDraw);
+        click((std::string(panel) + "/SaveButton").c_str(), &GameFiles::openSave);
+    }
     click("SaveGame/SaveButton", &GameFiles::save);
     click("SaveGame/CancelButton", &GameFiles::closeSave);
     click("Menu/LoadButton", &GameFiles::openLoad);
@@ -92,9 +94,18 @@ void GameFiles::wire() {
 }
 
 void GameFiles::refreshClaimDraw() {
-    const GameMode mode = backend_.gameState().gameMode;
-    const bool local = mode == GameMode::Local || mode == GameMode::Computer;
-    setShown("LocalIngame/ClaimDrawButton", local && backend_.claimableDraw() != DrawReason::None);
+    const GameState& state = backend_.gameState();
+    const bool local = state.gameMode == GameMode::Local || state.gameMode == GameMode::Computer;
+    const bool claim = backend_.claimableDraw() != DrawReason::None;
+    setShown("LocalIngame/ClaimDrawButton", local && claim);
+    // Over the network a claim is a draw offer the peer checks, so it takes the offer's place.
+    const bool networkClaim = state.networkGame() && claim;
+    setShown("NetworkIngame/ClaimDrawButton", networkClaim);
+    setShown("NetworkIngame/DrawButton", !networkClaim);
+}
+
+const char* GameFiles::gamePanel() const {
+    return backend_.gameState().networkGame() ? "NetworkIngame" : "LocalIngame";
 }
 
 bool GameFiles::claimDraw(const CEGUI::EventArgs&) {
@@ -110,7 +121,7 @@ std::string GameFiles::sideName(int colour) const {
 
 bool GameFiles::openSave(const CEGUI::EventArgs&) {
     // Over the in-game panel, which waits disabled underneath.
-    setEnabled("LocalIngame", false);
+    setEnabled(gamePanel(), false);
     setText("SaveGame/Name", defaultGameFileName(std::time(nullptr)));
     setText("SaveGame/Message", "");
     setShown("SaveGame", true);
@@ -120,8 +131,8 @@ bool GameFiles::openSave(const CEGUI::EventArgs&) {
 
 bool GameFiles::closeSave(const CEGUI::EventArgs&) {
     setShown("SaveGame", false);
-    setEnabled("LocalIngame", true);
-    activate("LocalIngame");
+    setEnabled(gamePanel(), true);
+    activate(gamePanel());
     return true;
 }
 

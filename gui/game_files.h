@@ -1,5 +1,5 @@
-// Saved games and drawn games, their GUI side: the in-game panel's Claim Draw (shown only while
-// the side to move may claim) and Save Game with its dialog, and the main menu's Load Game
+// Saved games and drawn games, their GUI side: the in-game panels' Claim Draw (shown only while
+// the player on move may claim) and Save Game with its dialog, and the main menu's Load Game
 // with the list of the game files in the run directory's folder "games".
 #pragma once
 
@@ -52,6 +52,8 @@ class GameFiles {
   private:
     // "White" and "Black" of the file: the player, the computer, the peer.
     std::string sideName(int colour) const;
+    // The in-game panel of the game on the board, which the save dialog covers.
+    const char* gamePanel() const;
 
     GuiBackend& backend_;
     PgnResult result_ = PgnResult::Unfinished;

@@ -375,7 +375,10 @@ void Screens::appendChatLine(const std::string& line) {
 
 bool Screens::openChatLine() {
     CEGUI::Window* chat = findWindow("ChatLine");
-    if (!networkLive_ || !backend_.gameState().networkGame() || !chat || chat->isVisible())
+    CEGUI::Window* save = findWindow("SaveGame");
+    // The save dialog keeps the keyboard for the file name.
+    if (!networkLive_ || !backend_.gameState().networkGame() || !chat || chat->isVisible() ||
+        (save && save->isVisible()))
         return false;
     showWindow("ChatLine");
     activateWindow("ChatLine");
@@ -836,6 +839,7 @@ void Screens::refreshNetworkButtons() {
     const bool live = state.networkGame() && isColour(state.sideToMove) &&
                       state.question == Question::None && !state.joinPending;
     enableWindow("NetworkIngame/DrawButton", live && networkLive_);
+    enableWindow("NetworkIngame/ClaimDrawButton", live && networkLive_);
     enableWindow("NetworkIngame/RevokeButton",
                  live && networkLive_ && colourOf(state.sideToMove) != localColour(state.gameMode));
 }

@@ -26,6 +26,7 @@ enum class NetRequest {
     DeclineRevoke,
     CloseConnecting, // "ConnectingPopUp/OKButton"
     CloseError,      // "NetworkErrPopUp/OKButton"
+    ClaimDraw,       // "NetworkIngame/ClaimDrawButton": a draw offer the peer checks by rule
 };
 
 // What happened on the network, for the screens to show. Every call comes from the frame

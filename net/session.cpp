@@ -82,6 +82,7 @@ void NetSession::orientView() {
 void NetSession::endQuestion(bool gameOver) {
     state_.question = Question::None;
     state_.questionMine = false;
+    claimPending_ = false;
     if (gameOver)
         state_.sideToMove = Turn::Over;
     view_.questionClosed();
@@ -223,8 +224,20 @@ void NetSession::offerDraw() {
         return;
     state_.question = Question::Draw;
     state_.questionMine = true;
+    claimPending_ = false;
     send(encodeBare(MessageId::DrawOffer));
     view_.chatLine("You have offered draw.");
+}
+
+void NetSession::claimDraw() {
+    if (!gameLive() || !linkUp() || state_.question != Question::None || state_.promotionPending ||
+        peerToMove() || !flow_ || flow_->canClaimDraw() == DrawReason::None)
+        return;
+    state_.question = Question::Draw;
+    state_.questionMine = true;
+    claimPending_ = true;
+    send(encodeBare(MessageId::DrawOffer));
+    view_.chatLine("You have claimed a draw.");
 }
 
 void NetSession::requestRevoke() {
@@ -302,6 +315,9 @@ void NetSession::request(NetRequest request, const std::string& playerName) {
         break;
     case NetRequest::OfferDraw:
         offerDraw();
+        break;
+    case NetRequest::ClaimDraw:
+        claimDraw();
         break;
     case NetRequest::RequestRevoke:
         requestRevoke();
@@ -668,6 +684,14 @@ void NetSession::handleQuestion(MessageId id) {
         }
         if (open != Question::None || state_.promotionPending)
             return dropOutOfState();
+        // The offer of a player on move who may claim a draw is that claim: this game, which
+        // has seen the same moves, checks it and the game ends without asking anybody.
+        if (peerToMove() && flow_ && flow_->canClaimDraw() != DrawReason::None) {
+            send(encodeBare(MessageId::DrawAccepted));
+            view_.chatLine("Your opponent has claimed a draw.");
+            flow_->endByClaim();
+            return;
+        }
         state_.question = Question::Draw;
         state_.questionMine = false;
         view_.questionAsked(Question::Draw);
@@ -677,6 +701,16 @@ void NetSession::handleQuestion(MessageId id) {
     case MessageId::DrawDeclined:
         if (open != Question::Draw || !mine)
             return dropOutOfState();
+        if (claimPending_ && id == MessageId::DrawAccepted && flow_) {
+            // The claim's own end, with its reason; an accepted offer is a draw either way.
+            state_.question = Question::None;
+            state_.questionMine = false;
+            claimPending_ = false;
+            if (!flow_->endByClaim())
+                state_.sideToMove = Turn::Over;
+            view_.questionClosed();
+            return;
+        }
         endQuestion(id == MessageId::DrawAccepted);
         view_.chatLine(id == MessageId::DrawAccepted ? "Draw have been accepted."
                                                      : "Draw have been declined.");

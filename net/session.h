@@ -60,6 +60,10 @@ class NetSession : public PeerLink {
     void switchSides();
     void resign();
     void offerDraw();
+    // On this side's turn, with a draw by repetition or the fifty-move rule to claim: goes to
+    // the peer as a draw offer. A peer that finds the same claim in its own game accepts it
+    // at once, and both games end as that draw; one that does not sees an ordinary offer.
+    void claimDraw();
     void requestRevoke();
     void answerDraw(bool accept);
     void answerRevoke(bool accept);
@@ -136,6 +140,7 @@ class NetSession : public PeerLink {
     bool guestIdentified_ = false; // host: the guest's block has arrived
     Clock::time_point guestSince_; // host: when the current guest connected
     bool positionOwed_ = false;    // host: a guest joined during a promotion choice
+    bool claimPending_ = false;    // the open draw offer is this side's claim
     DropCounts drops_;
 
     std::deque<Received> queue_;

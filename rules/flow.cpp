@@ -476,8 +476,13 @@ void GameFlow::endInDraw(DrawReason reason) {
 }
 
 bool GameFlow::claimDraw() {
-    if (!isColour(state_.sideToMove) || state_.networkGame() || state_.joinPending ||
-        state_.question != Question::None)
+    if (state_.networkGame() || state_.joinPending || state_.question != Question::None)
+        return false;
+    return endByClaim();
+}
+
+bool GameFlow::endByClaim() {
+    if (!isColour(state_.sideToMove) || state_.promotionPending)
         return false;
     const DrawReason reason = canClaimDraw();
     if (reason == DrawReason::None)

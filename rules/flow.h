@@ -70,6 +70,9 @@ class GameFlow {
     // is none, a question or promotion is open, or in a network game (where a claim is a draw
     // offer to the peer).
     bool claimDraw();
+    // The same end for a claim the network session has settled with the peer: no question
+    // or game-mode check, only that the claim still holds. False, nothing changed, otherwise.
+    bool endByClaim();
     // The draw that has ended the game by itself (insufficient material, fivefold repetition,
     // 75-move rule), or None.
     DrawReason automaticDraw() const;

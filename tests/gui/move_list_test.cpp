@@ -20,8 +20,13 @@ class FlowBackend : public RecordingBackend {
         if (flow)
             flow->takeBack();
     }
-    korvane::DrawReason claimableDraw() override { return flow->canClaimDraw(); }
-    void claimDraw() override { flow->claimDraw(); }
+    korvane::DrawReason claimableDraw() override {
+        return flow ? flow->canClaimDraw() : korvane::DrawReason::None;
+    }
+    void claimDraw() override {
+        calls.push_back("claimDraw");
+        flow->claimDraw();
+    }
     const korvane::GameHistory* gameHistory() override { return &flow->history(); }
     bool loadGame(const korvane::PgnGame& game, std::string& error) override {
         state.gameMode = korvane::GameMode::Local;
@@ -255,4 +260,29 @@ TEST_F(MoveListTest, LoadListsTheGamesAndLoadsAllOrNothing) {
     EXPECT_EQ(flow_->fen(), "rnbqkbnr/pppp1ppp/8/4p3/4P3/5N2/PPPP1PPP/RNBQKB1R b KQkq - 1 2");
     EXPECT_EQ(lines(), (std::vector<std::string>{"1. e4 e5", "2. Nf3"}));
     EXPECT_TRUE(visible("StatusBar/BlackOnMove"));
+}
+
+TEST_F(MoveListTest, ANetworkClaimTakesTheOffersPlaceAndTheGameSavesFromItsPanel) {
+    startLocal();
+    play({"Nf3", "Nf6", "Ng1", "Ng8", "Nf3", "Nf6", "Ng1", "Ng8"});
+    game.state.gameMode = korvane::GameMode::NetworkWhite;
+    screens_->hostingStarted();
+    screens_->movesChanged(flow_->history());
+    EXPECT_TRUE(visible("NetworkIngame/ClaimDrawButton"));
+    EXPECT_FALSE(visible("NetworkIngame/DrawButton"));
+    EXPECT_FALSE(visible("LocalIngame/ClaimDrawButton"));
+    click("NetworkIngame/ClaimDrawButton");
+    EXPECT_EQ(game.count("claimDraw"), 1);
+
+    click("NetworkIngame/SaveButton");
+    EXPECT_TRUE(visible("SaveGame"));
+    EXPECT_FALSE(enabled("NetworkIngame"));
+    // Enter keeps to the file name instead of opening the chat line.
+    EXPECT_FALSE(screens_->openChatLine());
+    click("SaveGame/CancelButton");
+    EXPECT_TRUE(enabled("NetworkIngame"));
+
+    play({"e4"});
+    EXPECT_FALSE(visible("NetworkIngame/ClaimDrawButton"));
+    EXPECT_TRUE(visible("NetworkIngame/DrawButton"));
 }

@@ -313,6 +313,44 @@ TEST(Session, QuestionsAreAnExplicitStateOnBothSides) {
     EXPECT_TRUE(guest.view.saw("won 1"));
 }
 
+TEST(Session, AClaimIsADrawOfferThePeerChecksByItsOwnGame) {
+    Player host, guest;
+    join(host, guest);
+    auto playBoth = [&](std::initializer_list<const char*> moves) {
+        for (const char* m : moves) {
+            Player& mover = host.state.sideToMove == Turn::White ? host : guest;
+            ASSERT_TRUE(mover.play(m)) << m;
+            ASSERT_TRUE(until({&host, &guest}, [&] { return host.fen() == guest.fen(); })) << m;
+        }
+    };
+    // Twice back to the start: not yet a claim, so nothing goes out.
+    playBoth({"g1f3", "g8f6", "f3g1", "f6g8", "g1f3", "g8f6", "f3g1"});
+    guest.session.claimDraw();
+    EXPECT_EQ(guest.state.question, Question::None);
+    playBoth({"f6g8"});
+    // Only the player on move claims.
+    guest.session.claimDraw();
+    EXPECT_EQ(guest.state.question, Question::None);
+
+    host.session.claimDraw();
+    ASSERT_TRUE(until({&host, &guest}, [&] {
+        return host.state.sideToMove == Turn::Over && guest.state.sideToMove == Turn::Over;
+    }));
+    EXPECT_FALSE(guest.view.saw("asked draw"));
+    EXPECT_TRUE(guest.view.said("Your opponent has claimed a draw."));
+    EXPECT_EQ(host.state.question, Question::None);
+    EXPECT_EQ(guest.session.drops().total(), 0);
+    EXPECT_EQ(host.session.drops().total(), 0);
+
+    // In a new game the same offer from the side on move is an ordinary question again.
+    host.session.newGame();
+    ASSERT_TRUE(until({&host, &guest}, [&] { return guest.state.sideToMove == Turn::White; }));
+    const Bytes offer = encodeBare(MessageId::DrawOffer);
+    guest.session.handleReceived(offer.data(), offer.size());
+    EXPECT_TRUE(guest.view.saw("asked draw"));
+    EXPECT_EQ(guest.state.sideToMove, Turn::White);
+}
+
 TEST(Session, MalformedOutOfRoleAndOutOfTurnPacketsAreDroppedWithTheGameUntouched) {
     Player host;
     ASSERT_TRUE(host.session.host("H"));
