@@ -239,9 +239,14 @@ bool GameFiles::load(const CEGUI::EventArgs& args) {
     // The loaded game goes on as a local game.
     for (const char* name : {"Menu", "Logo", "ChatHistory"})
         setShown(name, false);
-    for (const char* name : {"StatusBar", "MoveList", "LocalIngame"})
+    for (const char* name : {"StatusBar", "MoveList"})
         setShown(name, true);
-    activate("LocalIngame");
+    // A finished game opens on its game-end window, which leads to the panel.
+    const CEGUI::Window* end = findWindow("GameEnd");
+    if (!end || !end->isVisible()) {
+        setShown("LocalIngame", true);
+        activate("LocalIngame");
+    }
     refreshClaimDraw();
     return true;
 }

@@ -64,6 +64,8 @@ void GameFlow::newGame() {
         refreshLooks();
     announceSideToMove();
     screens_.movesChanged(history_);
+    // A game loaded at its end (mate, stalemate, a draw by itself) shows that end at once.
+    testGameEnd();
 }
 
 bool GameFlow::selectPiece(int colour, int kind, int index, bool send) {
@@ -371,6 +373,8 @@ void GameFlow::finishJoin(const PositionDetails* details) {
         refreshLooks();
     announceSideToMove();
     screens_.movesChanged(history_);
+    // A game loaded at its end (mate, stalemate, a draw by itself) shows that end at once.
+    testGameEnd();
 }
 
 PositionDetails GameFlow::details() const {
@@ -573,6 +577,8 @@ void GameFlow::adopt(HeadlessGame& game) {
         viewFlipIfLocal();
     announceSideToMove();
     screens_.movesChanged(history_);
+    // A game loaded at its end (mate, stalemate, a draw by itself) shows that end at once.
+    testGameEnd();
 }
 
 bool GameFlow::takeBack() {

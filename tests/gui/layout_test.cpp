@@ -287,11 +287,18 @@ TEST_P(LayoutFileTest, MouseReachesEveryButtonOfItsScreen) {
             win(name)->setVisible(name == top || name == "StatusBar");
         win(top)->moveToFront();
         CEGUI::Window* target = win(e.name);
+        // Claim Draw and Offer a Draw take turns in one place: one shows, the other hides.
+        CEGUI::Window* offer = win("NetworkIngame/DrawButton");
+        const bool claim = e.name == "NetworkIngame/ClaimDrawButton";
+        target->setVisible(true);
+        offer->setVisible(!claim);
         const CEGUI::Rectf r = drawnRect(target);
         context().injectMousePosition((r.left() + r.right()) / 2, (r.top() + r.bottom()) / 2);
         CEGUI::Window* hit = context().getWindowContainingMouse();
         EXPECT_TRUE(hit == target || (hit && hit->isAncestor(target)))
             << e.name << " is covered by " << (hit ? utf8(hit->getNamePath()) : "nothing");
+        win("NetworkIngame/ClaimDrawButton")->setVisible(false);
+        offer->setVisible(true);
     }
 }
 

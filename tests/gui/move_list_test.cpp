@@ -286,3 +286,21 @@ TEST_F(MoveListTest, ANetworkClaimTakesTheOffersPlaceAndTheGameSavesFromItsPanel
     EXPECT_FALSE(visible("NetworkIngame/ClaimDrawButton"));
     EXPECT_TRUE(visible("NetworkIngame/DrawButton"));
 }
+
+TEST_F(MoveListTest, AGameLoadedAtItsEndOpensOnItsGameEndWindow) {
+    startLocal();
+    std::filesystem::create_directory("games");
+    writeAll("games/mate.pgn", "[Result \"0-1\"]\n\n1. f3 e5 2. g4 Qh4# 0-1\n");
+    click("LocalIngame/QuitButton");
+    click("Menu/LoadButton");
+    auto* files = dynamic_cast<CEGUI::Listbox*>(window("LoadGame/Files"));
+    ASSERT_NE(files, nullptr);
+    files->setItemSelectState(std::size_t(0), true);
+    click("LoadGame/LoadButton");
+    EXPECT_TRUE(visible("GameEnd"));
+    EXPECT_TRUE(visible("GameEnd/Checkmate"));
+    EXPECT_TRUE(visible("GameEnd/BlackWon"));
+    EXPECT_FALSE(visible("LocalIngame"));
+    click("GameEnd/OKButton");
+    EXPECT_TRUE(visible("LocalIngame"));
+}
