@@ -134,6 +134,7 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     VersionQueryTask versionQuery_;
     unsigned long frameNumber_ = 0;
     unsigned long framesDrawn_ = 0; // ticks that drew the window
+    unsigned long guiDraws_ = 0;    // render queues the GUI has drawn, for the probe
     std::unique_ptr<StateProbe> probe_;
 };
 

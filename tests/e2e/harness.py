@@ -204,9 +204,22 @@ class Game:
             if self.proc.poll() is not None:
                 break
             time.sleep(0.05)
-        raise AssertionError("probe condition not reached; last probe:\n" +
+        raise AssertionError("probe condition not reached; where the game is:\n" +
+                             self.backtrace() + "\nlast probe:\n" +
                              (last.text[:3000] if last else "none") + "\nstderr:\n" +
                              self.stderr()[-2000:])
+
+    def backtrace(self):
+        """The main thread's stack of a game that did not get where a test waited for it, so
+        that a hang shows where it hangs."""
+        if self.proc.poll() is not None:
+            return f"(ended with exit code {self.proc.returncode})"
+        try:
+            r = subprocess.run(["gdb", "-p", str(self.proc.pid), "-batch", "-ex", "bt 25"],
+                               capture_output=True, text=True, timeout=60)
+        except (OSError, subprocess.TimeoutExpired) as e:
+            return f"(no backtrace: {e})"
+        return "\n".join(line for line in r.stdout.splitlines() if line.startswith("#"))
 
     def next_frames(self, count=3, timeout=20):
         start = self.wait_probe().frame

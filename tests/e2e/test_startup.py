@@ -124,10 +124,14 @@ class StartupTest(GameTest):
         g = self.start_window(config=config_with())
         g.next_frames(3)
         time.sleep(1.5)  # past the busy second after start-up
-        before = int(g.probe().values["drawn"])
+        p = g.probe()
+        before, gui_before = int(p.values["drawn"]), int(p.values["guidrawn"])
         p = g.next_frames(6)  # the loop still ticks
         time.sleep(1)
-        self.assertEqual(int(g.probe().values["drawn"]), before)
+        p = g.probe()
+        self.assertEqual(int(p.values["drawn"]), before)
+        # Nor does the GUI paint itself into a buffer nobody shows.
+        self.assertEqual(int(p.values["guidrawn"]), gui_before)
         g.xdo("mousemove", "--window", g.wid, "200", "200")
         g.wait_probe(lambda p: int(p.values["drawn"]) > before, timeout=2)
 
