@@ -20,8 +20,19 @@ ARTIFACTS = os.environ.get("KORVANE_E2E_ARTIFACTS", "")
 class Xvfb:
     def __init__(self, width=1280, height=1024):
         rfd, wfd = os.pipe()
+        # In a private network namespace the server's abstract socket is private, but its
+        # socket file in /tmp/.X11-unix is shared: -displayfd there picks the number of a
+        # server outside, whose abstract socket it cannot see, and takes over its file, so
+        # clients of the other test that use the file (python-xlib does) reach the wrong
+        # server. Inside, numbers start far above those of the servers outside.
+        number = []
+        if os.environ.get("KORVANE_IN_NETNS") == "1":
+            n = 500
+            while os.path.exists(f"/tmp/.X11-unix/X{n}") or os.path.exists(f"/tmp/.X{n}-lock"):
+                n += 1
+            number = [f":{n}"]
         self.proc = subprocess.Popen(
-            ["Xvfb", "-displayfd", str(wfd), "-screen", "0", f"{width}x{height}x24",
+            ["Xvfb", *number, "-displayfd", str(wfd), "-screen", "0", f"{width}x{height}x24",
              "-nolisten", "tcp", "-noreset"],
             pass_fds=(wfd,), stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
         os.close(wfd)
