@@ -220,24 +220,23 @@ void NetSession::resign() {
 }
 
 void NetSession::offerDraw() {
+    sendDrawOffer(false);
+}
+
+void NetSession::claimDraw() {
+    if (peerToMove() || !flow_ || flow_->canClaimDraw() == DrawReason::None)
+        return;
+    sendDrawOffer(true);
+}
+
+void NetSession::sendDrawOffer(bool claim) {
     if (!gameLive() || !linkUp() || state_.question != Question::None || state_.promotionPending)
         return;
     state_.question = Question::Draw;
     state_.questionMine = true;
-    claimPending_ = false;
+    claimPending_ = claim;
     send(encodeBare(MessageId::DrawOffer));
-    view_.chatLine("You have offered draw.");
-}
-
-void NetSession::claimDraw() {
-    if (!gameLive() || !linkUp() || state_.question != Question::None || state_.promotionPending ||
-        peerToMove() || !flow_ || flow_->canClaimDraw() == DrawReason::None)
-        return;
-    state_.question = Question::Draw;
-    state_.questionMine = true;
-    claimPending_ = true;
-    send(encodeBare(MessageId::DrawOffer));
-    view_.chatLine("You have claimed a draw.");
+    view_.chatLine(claim ? "You have claimed a draw." : "You have offered draw.");
 }
 
 void NetSession::requestRevoke() {

@@ -114,6 +114,8 @@ class NetSession : public PeerLink {
     void handleBlock(const Decoded& d);
     void handleMessage(const Decoded& d);
     void handleQuestion(MessageId id);
+    // An offer, or with `claim` a claim, when a question may be asked now.
+    void sendDrawOffer(bool claim);
     void sendPosition();
     void peerGone(bool lost);
     void closeLink(DisconnectReason reason);
