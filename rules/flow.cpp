@@ -64,8 +64,6 @@ void GameFlow::newGame() {
         refreshLooks();
     announceSideToMove();
     screens_.movesChanged(history_);
-    // A game loaded at its end (mate, stalemate, a draw by itself) shows that end at once.
-    testGameEnd();
 }
 
 bool GameFlow::selectPiece(int colour, int kind, int index, bool send) {
@@ -373,8 +371,6 @@ void GameFlow::finishJoin(const PositionDetails* details) {
         refreshLooks();
     announceSideToMove();
     screens_.movesChanged(history_);
-    // A game loaded at its end (mate, stalemate, a draw by itself) shows that end at once.
-    testGameEnd();
 }
 
 PositionDetails GameFlow::details() const {
