@@ -1,5 +1,7 @@
 #include "catalogue.h"
 
+#include "text_util.h"
+
 #include <CEGUI/CEGUI.h>
 
 namespace korvane {
@@ -176,6 +178,26 @@ void setEnabled(const std::string& catalogueName, bool enabled) {
 void activate(const std::string& catalogueName) {
     if (CEGUI::Window* w = findWindow(catalogueName))
         w->activate();
+}
+
+void openDialog(const std::string& dialog, const std::string& under) {
+    setEnabled(under, false);
+    setShown(dialog, true);
+    activate(dialog);
+}
+
+void closeDialog(const std::string& dialog, const std::string& under) {
+    setShown(dialog, false);
+    setEnabled(under, true);
+    activate(under);
+}
+
+CEGUI::ListboxTextItem* listItem(const std::string& text) {
+    auto* item = new CEGUI::ListboxTextItem(toGui(text), 0, nullptr, false, true);
+    item->setTextColours(CEGUI::Colour(0.0f, 0.0f, 0.0f, 1.0f));
+    item->setSelectionColours(CEGUI::Colour(1.0f, 1.0f, 1.0f, 1.0f));
+    item->setSelectionBrushImage("DrawingsLook/ListboxSelectionBrush");
+    return item;
 }
 
 } // namespace korvane

@@ -7,7 +7,8 @@
 
 namespace CEGUI {
 class Window;
-}
+class ListboxTextItem;
+} // namespace CEGUI
 
 namespace korvane {
 
@@ -43,6 +44,15 @@ CEGUI::Window* findWindow(const std::string& catalogueName);
 void setShown(const std::string& catalogueName, bool shown);
 void setEnabled(const std::string& catalogueName, bool enabled);
 void activate(const std::string& catalogueName);
+
+// A dialog over the window `under`, which waits disabled beneath it; closing enables and
+// activates `under` again.
+void openDialog(const std::string& dialog, const std::string& under);
+void closeDialog(const std::string& dialog, const std::string& under);
+
+// A list or combo box item (UTF-8 text) in the skin's colours and selection brush; the box
+// that takes it deletes it.
+CEGUI::ListboxTextItem* listItem(const std::string& text);
 
 // True when the window exists and is of the given kind.
 bool hasKind(const CEGUI::Window* window, WidgetKind kind);

@@ -12,18 +12,12 @@ namespace korvane {
 
 namespace {
 
-const char* const kSelectionBrush = "DrawingsLook/ListboxSelectionBrush";
-
 // The colour list's items in choice order: White, Black, random.
 const char* const kColoursEnglish[] = {"White", "Black", "Random"};
 const char* const kColoursCzech[] = {"Bílé", "Černé", "Náhodně"};
 
 void fill(CEGUI::Combobox& box, const std::string& text) {
-    auto* item = new CEGUI::ListboxTextItem(toGui(text), 0, nullptr, false, true);
-    item->setTextColours(CEGUI::Colour(0.0f, 0.0f, 0.0f, 1.0f));
-    item->setSelectionColours(CEGUI::Colour(1.0f, 1.0f, 1.0f, 1.0f));
-    item->setSelectionBrushImage(kSelectionBrush);
-    box.addItem(item);
+    box.addItem(listItem(text));
 }
 
 // The item shown in the box, by position; -1 when its text is none of them.
@@ -93,16 +87,12 @@ ComputerChoice ComputerSetup::choice() const {
 
 bool ComputerSetup::open(const CEGUI::EventArgs&) {
     // Over the menu, like the settings: the menu waits disabled underneath.
-    setEnabled("Menu", false);
-    setShown("ComputerSetup", true);
-    activate("ComputerSetup");
+    openDialog("ComputerSetup", "Menu");
     return true;
 }
 
 bool ComputerSetup::cancel(const CEGUI::EventArgs&) {
-    setShown("ComputerSetup", false);
-    setEnabled("Menu", true);
-    activate("Menu");
+    closeDialog("ComputerSetup", "Menu");
     return true;
 }
 

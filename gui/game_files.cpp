@@ -121,18 +121,15 @@ std::string GameFiles::sideName(int colour) const {
 
 bool GameFiles::openSave(const CEGUI::EventArgs&) {
     // Over the in-game panel, which waits disabled underneath.
-    setEnabled(gamePanel(), false);
     setText("SaveGame/Name", defaultGameFileName(std::time(nullptr)));
     setText("SaveGame/Message", "");
-    setShown("SaveGame", true);
+    openDialog("SaveGame", gamePanel());
     activate("SaveGame/Name");
     return true;
 }
 
 bool GameFiles::closeSave(const CEGUI::EventArgs&) {
-    setShown("SaveGame", false);
-    setEnabled(gamePanel(), true);
-    activate(gamePanel());
+    closeDialog("SaveGame", gamePanel());
     return true;
 }
 
@@ -176,16 +173,11 @@ bool GameFiles::save(const CEGUI::EventArgs& args) {
 }
 
 bool GameFiles::openLoad(const CEGUI::EventArgs&) {
-    setEnabled("Menu", false);
     setText("LoadGame/Message", "");
     if (auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("LoadGame/Files"))) {
         list->resetList();
         for (const std::string& name : savedGameFiles()) {
-            auto* item = new CEGUI::ListboxTextItem(toGui(name));
-            item->setTextColours(CEGUI::Colour(0.0f, 0.0f, 0.0f, 1.0f));
-            item->setSelectionColours(CEGUI::Colour(1.0f, 1.0f, 1.0f, 1.0f));
-            item->setSelectionBrushImage("DrawingsLook/ListboxSelectionBrush");
-            list->addItem(item);
+            list->addItem(listItem(name));
         }
         if (list->getItemCount() > 0)
             list->setItemSelectState(std::size_t(0), true);
@@ -193,15 +185,12 @@ bool GameFiles::openLoad(const CEGUI::EventArgs&) {
             setText("LoadGame/Message", czechLanguage() ? "Ve složce games nejsou žádné hry."
                                                         : "No games in the folder games.");
     }
-    setShown("LoadGame", true);
-    activate("LoadGame");
+    openDialog("LoadGame", "Menu");
     return true;
 }
 
 bool GameFiles::closeLoad(const CEGUI::EventArgs&) {
-    setShown("LoadGame", false);
-    setEnabled("Menu", true);
-    activate("Menu");
+    closeDialog("LoadGame", "Menu");
     return true;
 }
 

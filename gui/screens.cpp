@@ -14,7 +14,6 @@ namespace korvane {
 
 namespace {
 
-const char* const kSelectionBrush = "DrawingsLook/ListboxSelectionBrush";
 constexpr std::size_t kMaxNameBytes = 50;
 
 bool allDigits(const std::string& s) {
@@ -42,14 +41,6 @@ std::string video(const std::string& key) {
 }
 std::string game(const std::string& key) {
     return ConfigStore::getValue(key, "Game", kConfigFile);
-}
-
-CEGUI::ListboxTextItem* listItem(const std::string& text) {
-    auto* item = new CEGUI::ListboxTextItem(toGui(text), 0, nullptr, false, true);
-    item->setTextColours(CEGUI::Colour(0.0f, 0.0f, 0.0f, 1.0f));
-    item->setSelectionColours(CEGUI::Colour(1.0f, 1.0f, 1.0f, 1.0f));
-    item->setSelectionBrushImage(kSelectionBrush);
-    return item;
 }
 
 bool isSelected(const std::string& name) {
