@@ -366,9 +366,6 @@ bool KorvaneFrameListener::frameStarted(const Ogre::FrameEvent& evt) {
     if (session_->trafficWaiting())
         lastActivity_ = nowSeconds();
     session_->service();
-    // A received move changes whose turn it is without telling the screens.
-    if (game_.networkGame())
-        screens_.refreshNetworkButtons();
     if (computer_->update())
         lastActivity_ = nowSeconds();
     if (std::optional<std::string> version = versionQuery_.poll())

@@ -295,6 +295,8 @@ void Screens::showSideToMove(int side) {
         showWindow("StatusBar/BlackOnMove");
         hideWindow("StatusBar/Result");
     }
+    // A move, the peer's as well, changes who may ask for a take-back.
+    refreshNetworkButtons();
 }
 
 void Screens::movesChanged(const GameHistory& history) {
@@ -302,6 +304,7 @@ void Screens::movesChanged(const GameHistory& history) {
     files_.setResult(PgnResult::Unfinished);
     refreshMoveList();
     files_.refreshClaimDraw();
+    refreshNetworkButtons();
 }
 
 void Screens::refreshMoveList() {

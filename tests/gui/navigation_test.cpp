@@ -220,8 +220,9 @@ TEST_F(GuiTest, QuestionsAndTheirButtons) {
     screens_->refreshNetworkButtons();
     EXPECT_TRUE(enabled("NetworkIngame/DrawButton"));
     EXPECT_FALSE(enabled("NetworkIngame/RevokeButton"));
+    // The turn passing (the peer's move too) is what refreshes them.
     backend.state.sideToMove = Turn::Black;
-    screens_->refreshNetworkButtons();
+    screens_->showSideToMove(1);
     EXPECT_TRUE(enabled("NetworkIngame/RevokeButton"));
     click("NetworkIngame/RevokeButton");
     EXPECT_EQ(backend.count("net7"), 1);
