@@ -135,6 +135,18 @@ class StartupTest(GameTest):
         g.xdo("mousemove", "--window", g.wid, "200", "200")
         g.wait_probe(lambda p: int(p.values["drawn"]) > before, timeout=2)
 
+    def test_the_game_runs_with_a_heap_of_huge_pages(self):
+        g = self.start_window(config=config_with())
+        g.next_frames(3)
+        with open(f"/proc/{g.proc.pid}/environ", "rb") as f:
+            self.assertIn(b"GLIBC_TUNABLES=glibc.malloc.hugetlb=1", f.read().split(b"\0"))
+        with open("/sys/kernel/mm/transparent_hugepage/enabled") as f:
+            if "[never]" in f.read():
+                return
+        with open(f"/proc/{g.proc.pid}/smaps_rollup") as f:
+            huge = [int(l.split()[1]) for l in f if l.startswith("AnonHugePages:")]
+        self.assertGreater(huge[0], 0)
+
     def test_closing_the_window_ends_the_game_with_exit_code_0(self):
         g = self.start_window(config=config_with())
         g.next_frames(2)
