@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,10 @@ constexpr float kArrowGap = 0.12f;
 class BoardScene : public BoardView {
   public:
     BoardScene(Ogre::SceneManager* sceneManager, PieceLooks looks);
+    // The scene manager must outlive the board: the board takes its render queue hook back.
+    ~BoardScene() override;
+    BoardScene(const BoardScene&) = delete;
+    BoardScene& operator=(const BoardScene&) = delete;
 
     // Creates the tiles (Field_00..Field_63, not casting shadows), the piece entities (white
     // set first; hidden, at the origin, black knights turned half round), the hidden arrow
@@ -93,6 +98,8 @@ class BoardScene : public BoardView {
 
     Ogre::SceneManager* sceneManager_;
     PieceLooks looks_;
+    // Skips the casters' own render queue, whose drawing shows nothing (see build()).
+    std::unique_ptr<Ogre::RenderQueueListener> casterQueueSkip_;
     Ogre::Entity* tiles_[64] = {};
     Ogre::Entity* pieces_[2][6][10] = {};
     Ogre::Entity* casters_[2][6][10] = {}; // each piece's shadow, on the piece's node

@@ -268,6 +268,16 @@ TEST_F(SceneFixture, PickingFindsPiecesOnTheirShapeAndSquaresBehindThem) {
     EXPECT_EQ(board->tileMaterial(12), "Desk/WhiteHighlighted");
 }
 
+// Counts the objects drawn with the shadow casters' material.
+struct CasterDraws : Ogre::RenderObjectListener {
+    int count = 0;
+    void notifyRenderSingleObject(Ogre::Renderable*, const Ogre::Pass* pass,
+                                  const Ogre::AutoParamDataSource*, const Ogre::LightList*,
+                                  bool) override {
+        count += pass->getParent()->getParent()->getName() == "Fig/ShadowCaster";
+    }
+};
+
 // Pictures for a look at the pieces: shadows on, and the cartoon look.
 TEST_F(SceneFixture, LooksRenderWithShadowsAndCartoon) {
     // The d1 queen's shadow falls on the board in front of her, away from the lamp.
@@ -277,9 +287,14 @@ TEST_F(SceneFixture, LooksRenderWithShadowsAndCartoon) {
     TearDown();
     build(true, false);
     shot("scene_shadows.png");
+    CasterDraws casterDraws;
+    sm->addRenderObjectListener(&casterDraws);
     grab();
+    sm->removeRenderObjectListener(&casterDraws);
     const Ogre::ColourValue shaded = colourAt(inFront);
     EXPECT_LT(shaded.r + shaded.g + shaded.b, 0.75f * (lit.r + lit.g + lit.b));
+    // The casters give their shadow volumes but are not drawn as objects themselves.
+    EXPECT_EQ(casterDraws.count, 0);
     // Neither the shadows nor the pick confirmation (earlier tests) needed the engine's
     // warning texture, whose upload stalls the first frame on a software renderer.
     EXPECT_FALSE(
