@@ -7,6 +7,7 @@
 #include <Ogre.h>
 #include <SDL2/SDL.h>
 
+#include <climits>
 #include <clocale>
 #include <cstdlib>
 #include <cstring>
@@ -41,8 +42,14 @@ void restartWithHugePages(char** argv) {
                            "glibc.malloc.trim_threshold=67108864";
     if (!own.empty())
         tunables += ":" + own;
-    if (setenv("GLIBC_TUNABLES", tunables.c_str(), 1) == 0)
-        execv("/proc/self/exe", argv);
+    // By its real name, not /proc/self/exe: the process keeps the name "korvane" that tools
+    // such as ps and pkill go by.
+    char self[PATH_MAX];
+    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (length > 0 && setenv("GLIBC_TUNABLES", tunables.c_str(), 1) == 0) {
+        self[length] = '\0';
+        execv(self, argv);
+    }
     if (set)
         setenv("GLIBC_TUNABLES", own.c_str(), 1);
     else

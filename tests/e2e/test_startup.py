@@ -140,6 +140,9 @@ class StartupTest(GameTest):
         g.next_frames(3)
         with open(f"/proc/{g.proc.pid}/environ", "rb") as f:
             self.assertIn(b"GLIBC_TUNABLES=glibc.malloc.hugetlb=1", f.read().split(b"\0"))
+        # Started again under its own name, which ps and pkill go by.
+        with open(f"/proc/{g.proc.pid}/comm") as f:
+            self.assertEqual(f.read().strip(), "korvane")
         with open("/sys/kernel/mm/transparent_hugepage/enabled") as f:
             if "[never]" in f.read():
                 return
