@@ -8,6 +8,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -113,11 +114,18 @@ bool UciEngine::start(const std::string& path, const Options& options,
     // search took a third of the frames while the player turned the board. When the game
     // rests, the engine still gets whole cores. A child inherits the priority of the thread
     // that starts it, and a thread cannot raise its own again, so a short-lived one does it.
-    std::thread spawner([&] {
-        ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kNiceness);
-        rc = ::posix_spawn(&child, path.c_str(), &actions, &attr, argv, environ);
-    });
-    spawner.join();
+    auto spawn = [&] {
+        return ::posix_spawn(&child, path.c_str(), &actions, &attr, argv, environ);
+    };
+    try {
+        std::thread spawner([&] {
+            ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kNiceness);
+            rc = spawn();
+        });
+        spawner.join();
+    } catch (const std::system_error&) {
+        rc = spawn(); // no thread to spare: the engine then runs at the game's priority
+    }
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     ::close(toEngine[0]);
