@@ -15,8 +15,10 @@ from test_local_game import occupant, sq  # noqa: E402,F401
 
 harness.RUN_DIR = os.environ["KORVANE_RUN_DIR"]
 
-# Knights out and back: every position repeats, so any number of moves stays legal.
+# Knights out and back: every move stays legal. The start position comes back every fourth
+# ply, and its fifth time (the 16th ply) ends the game in a draw, so at most CYCLE_PLIES.
 CYCLE = ["g1f3", "g8f6", "f3g1", "f6g8", "b1c3", "b8c6", "c3b1", "c6b8"]
+CYCLE_PLIES = 15
 
 
 def option(name, default):

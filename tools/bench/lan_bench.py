@@ -22,9 +22,11 @@ import os
 import statistics
 import time
 
-from benchlib import CYCLE, harness, occupant, option, sq  # noqa: E402
+from benchlib import CYCLE, CYCLE_PLIES, harness, occupant, option, sq  # noqa: E402
 
 RUNS = option("--runs", 5)
+if 2 * RUNS > CYCLE_PLIES:
+    raise SystemExit(f"--runs {RUNS}: at most {CYCLE_PLIES // 2}, or the game ends in a draw")
 FIRST_MOVES = ["e2e4", "d2d4", "c2c4", "g2g3", "b2b3", "f2f4", "a2a3", "h2h3"]
 
 

@@ -22,9 +22,11 @@ back, two clicks per move. The second click of each move is timed:
 import statistics
 import time
 
-from benchlib import CYCLE, harness, occupant, option, sq  # noqa: E402
+from benchlib import CYCLE, CYCLE_PLIES, harness, occupant, option, sq  # noqa: E402
 
-MOVES = option("--moves", 20)
+MOVES = option("--moves", 12)
+if MOVES > CYCLE_PLIES:
+    raise SystemExit(f"--moves {MOVES}: at most {CYCLE_PLIES}, or the game ends in a draw")
 
 def raw_probe(g):
     """The probe's frame and FEN read straight from the file, without the full parse."""
