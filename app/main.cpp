@@ -46,10 +46,11 @@ void restartWithHugePages(char** argv) {
     // such as ps and pkill go by.
     char self[PATH_MAX];
     const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (length > 0 && setenv("GLIBC_TUNABLES", tunables.c_str(), 1) == 0) {
-        self[length] = '\0';
-        execv(self, argv);
-    }
+    if (length <= 0 || setenv("GLIBC_TUNABLES", tunables.c_str(), 1) != 0)
+        return;
+    self[length] = '\0';
+    execv(self, argv);
+    // Still here: the game goes on as it was started, with the environment it was given.
     if (set)
         setenv("GLIBC_TUNABLES", own.c_str(), 1);
     else

@@ -3,7 +3,6 @@
 #include "engine/uci_engine.h"
 #include "rules/flow.h"
 #include "rules/uci_move.h"
-#include <sys/resource.h>
 
 #include <gtest/gtest.h>
 

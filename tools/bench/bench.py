@@ -26,6 +26,7 @@ os.environ.setdefault("KORVANE_RUN_DIR", os.path.abspath(sys.argv[1]) if len(sys
                       os.path.join(top, "build", "run"))
 
 import harness  # noqa: E402
+from benchlib import probe_fps  # noqa: E402
 
 harness.RUN_DIR = os.environ["KORVANE_RUN_DIR"]
 
@@ -99,11 +100,9 @@ def fps(xvfb, w, h, shadows, cartoon):
         g.click_window("Menu/LocalButton")
         g.wait_probe(lambda p: p.values.get("mode") == "0")
     time.sleep(1)
-    f0, t0 = g.probe().frame, time.monotonic()
-    time.sleep(5)
-    f1, t1 = g.probe().frame, time.monotonic()
+    fps = probe_fps(g, 5)
     g.stop()
-    return (f1 - f0) / (t1 - t0)
+    return fps
 
 
 def main():

@@ -3,6 +3,7 @@ harness with its helpers for squares and pieces read from the state probe."""
 
 import os
 import sys
+import time
 
 here = os.path.dirname(os.path.abspath(__file__))
 top = os.path.dirname(os.path.dirname(here))
@@ -19,6 +20,14 @@ harness.RUN_DIR = os.environ["KORVANE_RUN_DIR"]
 # ply, and its fifth time (the 16th ply) ends the game in a draw, so at most CYCLE_PLIES.
 CYCLE = ["g1f3", "g8f6", "f3g1", "f6g8", "b1c3", "b8c6", "c3b1", "c6b8"]
 CYCLE_PLIES = 15
+
+
+def probe_fps(g, seconds):
+    """Frames per second over `seconds`, from the state probe's frame counter."""
+    f0, t0 = g.probe().frame, time.monotonic()
+    time.sleep(seconds)
+    f1, t1 = g.probe().frame, time.monotonic()
+    return (f1 - f0) / (t1 - t0)
 
 
 def option(name, default):

@@ -22,7 +22,7 @@ back, two clicks per move. The second click of each move is timed:
 import statistics
 import time
 
-from benchlib import CYCLE, CYCLE_PLIES, harness, occupant, option, sq  # noqa: E402
+from benchlib import CYCLE, CYCLE_PLIES, harness, occupant, option, probe_fps, sq  # noqa: E402
 
 MOVES = option("--moves", 12)
 if MOVES > CYCLE_PLIES:
@@ -109,10 +109,7 @@ def run(xvfb, w, h, uncapped):
         g.click(p.pieces["QueeB_00"]["px"], p.pieces["QueeB_00"]["py"])
         g.wait_probe(lambda q: q.values["selected"] != "none")
         time.sleep(1)
-        f0, t0 = g.probe().frame, time.monotonic()
-        time.sleep(5)
-        f1, t1 = g.probe().frame, time.monotonic()
-        fps = (f1 - f0) / (t1 - t0)
+        fps = probe_fps(g, 5)
         return cost, lat, whole, frames, fps
     finally:
         g.stop()

@@ -17,7 +17,7 @@ import statistics
 import tempfile
 import time
 
-from benchlib import harness, occupant, sq  # noqa: E402
+from benchlib import harness, occupant, probe_fps, sq  # noqa: E402
 from test_local_game import click_square  # noqa: E402
 
 RELAY = """#!/usr/bin/python3
@@ -37,12 +37,9 @@ def turning_fps(g, seconds=3.0):
     g.key_down("Left")
     try:
         time.sleep(0.3)
-        f0, t0 = g.probe().frame, time.monotonic()
-        time.sleep(seconds)
-        f1, t1 = g.probe().frame, time.monotonic()
+        return probe_fps(g, seconds)
     finally:
         g.key_up("Left")
-    return (f1 - f0) / (t1 - t0)
 
 
 def run(xvfb, relay, uncapped):
