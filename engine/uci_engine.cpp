@@ -5,10 +5,8 @@
 #include <cstring>
 #include <fcntl.h>
 #include <spawn.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
-#include <system_error>
 #include <thread>
 #include <unistd.h>
 
@@ -109,23 +107,7 @@ bool UciEngine::start(const std::string& path, const Options& options,
     std::string program = path;
     char* argv[] = {program.data(), nullptr};
     pid_t child = 0;
-    int rc = 0;
-    // The engine searches at a lower priority than the game draws: on two cores its full-time
-    // search took a third of the frames while the player turned the board. When the game
-    // rests, the engine still gets whole cores. A child inherits the priority of the thread
-    // that starts it, and a thread cannot raise its own again, so a short-lived one does it.
-    auto spawn = [&] {
-        return ::posix_spawn(&child, path.c_str(), &actions, &attr, argv, environ);
-    };
-    try {
-        std::thread spawner([&] {
-            ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kNiceness);
-            rc = spawn();
-        });
-        spawner.join();
-    } catch (const std::system_error&) {
-        rc = spawn(); // no thread to spare: the engine then runs at the game's priority
-    }
+    const int rc = ::posix_spawn(&child, path.c_str(), &actions, &attr, argv, environ);
     posix_spawn_file_actions_destroy(&actions);
     posix_spawnattr_destroy(&attr);
     ::close(toEngine[0]);

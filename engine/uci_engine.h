@@ -30,9 +30,6 @@ class UciEngine {
         std::string text; // the move for BestMove, the reason for Failed
     };
 
-    // The nice value the engine process runs at: below the game, which draws the board.
-    static constexpr int kNiceness = 10;
-
     UciEngine() = default;
     UciEngine(const UciEngine&) = delete;
     UciEngine& operator=(const UciEngine&) = delete;

@@ -12,7 +12,6 @@
 #include <fstream>
 #include <random>
 #include <sstream>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <thread>
 #include <unistd.h>
@@ -92,11 +91,6 @@ TEST_F(FakeEngineTest, HandshakeSetsOnlyListedOptionsAndSearchesThePlayedMoves) 
     ASSERT_TRUE(start("good"));
     EXPECT_NE(engine.pid(), 0);
     EXPECT_EQ(waitEvent(engine).type, UciEngine::Event::Ready);
-    // It thinks below the game's priority, and the game itself keeps its own.
-    errno = 0;
-    EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(engine.pid())), UciEngine::kNiceness);
-    EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid())), 0);
-    EXPECT_EQ(errno, 0);
     EXPECT_EQ(engine.options().count("Skill Level"), 1u);
     EXPECT_EQ(engine.options().count("Hash"), 1u);
 
