@@ -5,6 +5,8 @@
 
 #include <Ogre.h>
 
+#include <algorithm>
+
 namespace korvane {
 namespace {
 
@@ -135,18 +137,19 @@ PieceLooks PieceLooks::forCartoon(bool cartoon) {
 
 namespace {
 
-// The casters' render queue: after the scene's own ones and before the overlays.
-constexpr Ogre::uint8 kCasterQueue = Ogre::RENDER_QUEUE_8;
+// A render queue that is never drawn: after the scene's own ones and before the overlays.
+// - A caster's shadow volume is all the frame needs of it. Drawn as an object it writes
+//   neither colour nor depth, yet the software renderer still rasterised and depth-tested every
+//   hull: a tenth of a frame at 800x600. The lamp's caster query does not look at queues being
+//   drawn, and still finds them.
+// - The tiles are shown by the squares' mesh; they stay for their names, materials and picks.
+constexpr Ogre::uint8 kUndrawnQueue = Ogre::RENDER_QUEUE_8;
 
-// A caster's shadow volume is all the frame needs of it. Drawn as an object it writes neither
-// colour nor depth, yet the software renderer still rasterised and depth-tested every hull: a
-// tenth of a frame at 800x600. So the casters' queue is skipped; the lamp's caster query does
-// not look at queues being drawn, and still finds them.
-class CasterQueueSkip : public Ogre::RenderQueueListener {
+class UndrawnQueueSkip : public Ogre::RenderQueueListener {
   public:
     void renderQueueStarted(Ogre::uint8 queueGroupId, const Ogre::String&,
                             bool& skipThisInvocation) override {
-        if (queueGroupId == kCasterQueue)
+        if (queueGroupId == kUndrawnQueue)
             skipThisInvocation = true;
     }
 };
@@ -157,23 +160,29 @@ BoardScene::BoardScene(Ogre::SceneManager* sceneManager, PieceLooks looks)
     : sceneManager_(sceneManager), looks_(std::move(looks)) {}
 
 BoardScene::~BoardScene() {
-    if (casterQueueSkip_)
-        sceneManager_->removeRenderQueueListener(casterQueueSkip_.get());
+    if (undrawnQueueSkip_)
+        sceneManager_->removeRenderQueueListener(undrawnQueueSkip_.get());
 }
 
 void BoardScene::build() {
     verifyMeshes();
-    casterQueueSkip_ = std::make_unique<CasterQueueSkip>();
-    sceneManager_->addRenderQueueListener(casterQueueSkip_.get());
+    undrawnQueueSkip_ = std::make_unique<UndrawnQueueSkip>();
+    sceneManager_->addRenderQueueListener(undrawnQueueSkip_.get());
     Ogre::SceneNode* root = sceneManager_->getRootSceneNode();
     for (int i = 0; i < 64; ++i) {
         Ogre::Entity* tile = sceneManager_->createEntity(tileName(i), "plane.mesh");
         tile->setCastShadows(false);
+        tile->setRenderQueueGroup(kUndrawnQueue);
         Ogre::SceneNode* node = root->createChildSceneNode();
         node->setPosition(Ogre::Real(i / 8), 0, Ogre::Real(i % 8));
         node->attachObject(tile);
         tiles_[i] = tile;
     }
+    squares_ = sceneManager_->createManualObject("BoardSquares");
+    squares_->setCastShadows(false);
+    squares_->setQueryFlags(0);
+    squares_->setVisibilityFlags(squares_->getVisibilityFlags() & ~kPickOnlyFlag);
+    root->attachObject(squares_);
     auto createPiece = [&](int colour, int kind, int index) {
         Ogre::Entity* e =
             sceneManager_->createEntity(pieceName(colour, kind, index), kMeshes[kind]);
@@ -188,7 +197,7 @@ void BoardScene::build() {
         Ogre::Entity* caster = sceneManager_->createEntity(
             "Caster_" + pieceName(colour, kind, index), kCasterMeshes[kind]);
         caster->setMaterialName("Fig/ShadowCaster");
-        caster->setRenderQueueGroup(kCasterQueue);
+        caster->setRenderQueueGroup(kUndrawnQueue);
         // The lamp finds its casters by a scene query: the caster answers that one, not a pick.
         caster->setQueryFlags(kShadowCasterQueryFlag);
         caster->setVisible(false);
@@ -288,6 +297,7 @@ void BoardScene::repaintSquares(int lastMoveFrom, int lastMoveTo) {
         tiles_[square]->setMaterialName(wasDark ? "Desk/BlackHighlighted"
                                                 : "Desk/WhiteHighlighted");
     }
+    syncSquares();
 }
 
 void BoardScene::paintSquares(const int* squares, int count, const std::string& material) {
@@ -306,6 +316,36 @@ void BoardScene::paintSquares(const int* squares, int count, const std::string& 
                 mark->setVisible(true);
             }
         }
+    syncSquares();
+}
+
+void BoardScene::syncSquares() {
+    // Each tile's quad in world space, a section per material: the board's texture is
+    // projected from world positions, so the squares look exactly as the tiles would.
+    std::vector<std::string> materials;
+    for (Ogre::Entity* tile : tiles_) {
+        const std::string& name = tile->getSubEntity(0)->getMaterialName();
+        if (std::find(materials.begin(), materials.end(), name) == materials.end())
+            materials.push_back(name);
+    }
+    squares_->clear();
+    for (const std::string& material : materials) {
+        squares_->begin(material, Ogre::RenderOperation::OT_TRIANGLE_LIST);
+        Ogre::uint32 first = 0;
+        for (Ogre::Entity* tile : tiles_) {
+            if (tile->getSubEntity(0)->getMaterialName() != material)
+                continue;
+            const Ogre::Vector3 corner = tile->getParentSceneNode()->getPosition();
+            for (const auto& [dx, dz] : {std::pair{0, 0}, {0, 1}, {1, 1}, {1, 0}}) {
+                squares_->position(corner + Ogre::Vector3(Ogre::Real(dx), 0, Ogre::Real(dz)));
+                squares_->normal(Ogre::Vector3::UNIT_Y);
+                squares_->textureCoord(Ogre::Real(dx), Ogre::Real(dz));
+            }
+            squares_->quad(first, first + 1, first + 2, first + 3);
+            first += 4;
+        }
+        squares_->end();
+    }
 }
 
 void BoardScene::resetPieceLooks(int colour) {

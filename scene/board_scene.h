@@ -28,6 +28,9 @@ struct PieceLooks {
 // The one scene-query bit of the pieces' shadow casters; queries other than the lamp's leave it
 // out of their mask.
 constexpr std::uint32_t kShadowCasterQueryFlag = 1u << 30;
+// The visibility bit the picker's off-screen view draws; it sets it only on the entities a pick
+// confirmation keeps, and whatever else the scene draws leaves it out.
+constexpr std::uint32_t kPickOnlyFlag = 1u << 31;
 
 // The dim room round the table, which the table fades into: the viewport's background.
 constexpr float kRoomColour[3] = {0.11f, 0.095f, 0.085f};
@@ -93,14 +96,19 @@ class BoardScene : public BoardView {
 
   private:
     void buildSurroundings();
+    // Redraws the one mesh that shows all 64 squares from the tiles' materials.
+    void syncSquares();
     // The visible piece standing on the square, or null.
     Ogre::Entity* pieceOn(int square) const;
 
     Ogre::SceneManager* sceneManager_;
     PieceLooks looks_;
-    // Skips the casters' own render queue, whose drawing shows nothing (see build()).
-    std::unique_ptr<Ogre::RenderQueueListener> casterQueueSkip_;
+    // Skips the render queue that is never drawn (see build()).
+    std::unique_ptr<Ogre::RenderQueueListener> undrawnQueueSkip_;
+    // The tiles carry the squares' names, materials and pick boxes but are not drawn: the
+    // squares are drawn as one mesh, a draw per material in use instead of 64.
     Ogre::Entity* tiles_[64] = {};
+    Ogre::ManualObject* squares_ = nullptr;
     Ogre::Entity* pieces_[2][6][10] = {};
     Ogre::Entity* casters_[2][6][10] = {}; // each piece's shadow, on the piece's node
     Ogre::Entity* arrow_ = nullptr;

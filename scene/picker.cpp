@@ -13,8 +13,6 @@ namespace {
 const char* const kTextureName = "rttTex";
 const char* const kTextureGroup = "rtts";
 constexpr unsigned short kMaxHits = 5;
-// The visibility bit the pick viewport draws; set only on the entities a confirmation keeps.
-constexpr Ogre::uint32 kPickOnlyFlag = 1u << 31;
 
 } // namespace
 

@@ -152,6 +152,16 @@ TEST_F(SceneFixture, MovablePiecesLastMoveAndTargetsArePainted) {
     EXPECT_EQ(board->tileMaterial(16), "Desk/Green");
     EXPECT_EQ(board->tileMaterial(18), "Desk/Green");
     EXPECT_EQ(board->tileMaterial(17), "Desk/White");
+    // The squares are drawn as one mesh apart from the tiles: it shows what they wear.
+    auto greenOnScreen = [&](int square) {
+        const Ogre::ColourValue c = colourAt(
+            Ogre::Vector3(Ogre::Real(square / 8) + 0.5f, 0, Ogre::Real(square % 8) + 0.5f));
+        return c.g > c.r + 0.1f;
+    };
+    grab();
+    EXPECT_TRUE(greenOnScreen(16));
+    EXPECT_TRUE(greenOnScreen(18));
+    EXPECT_FALSE(greenOnScreen(17));
     EXPECT_TRUE(board->arrowEntity()->isVisible());
     // The arrow's tip hovers just over the knight's head, above b1.
     auto arrowTip = [&] {
@@ -184,8 +194,32 @@ TEST_F(SceneFixture, MovablePiecesLastMoveAndTargetsArePainted) {
     EXPECT_EQ(board->tileMaterial(6), "Desk/BlackHighlighted");
     EXPECT_EQ(board->tileMaterial(21), "Desk/WhiteHighlighted");
     EXPECT_EQ(board->tileMaterial(16), "Desk/Black");
+    grab();
+    EXPECT_FALSE(greenOnScreen(16));
     EXPECT_EQ(material(sm->getEntity("PawnB_03")), "Fig/Moveable");
     EXPECT_EQ(material(sm->getEntity("Pawn_03")), "Fig/White");
+}
+
+TEST_F(SceneFixture, PiecesSmallOnScreenAreDrawnWithFewerTriangles) {
+    std::vector<Ogre::Entity*> pieces;
+    for (int c = 0; c < 2; ++c)
+        for (int k = 0; k < 6; ++k)
+            for (int i = 0; i < 10; ++i)
+                if (Ogre::Entity* e = board->pieceEntity(c, k, i); e && e->isVisible())
+                    pieces.push_back(e);
+    for (Ogre::Entity* e : pieces)
+        e->setMeshLodBias(1, 0, 0);
+    grab();
+    const size_t full = gWindow->getStatistics().triangleCount;
+    for (Ogre::Entity* e : pieces)
+        e->setMeshLodBias(1);
+    grab();
+    EXPECT_LT(gWindow->getStatistics().triangleCount, full * 3 / 4);
+    // White's side, nearer the camera, keeps more detail than Black's.
+    EXPECT_LT(sm->getEntity("Pawn_03")->getCurrentLodIndex(),
+              sm->getEntity("PawnB_03")->getCurrentLodIndex());
+    EXPECT_LT(sm->getEntity("King_00")->getCurrentLodIndex(),
+              sm->getEntity("KingB_00")->getCurrentLodIndex());
 }
 
 TEST_F(SceneFixture, CameraStartsBehindWhiteAndFlipsToBlack) {

@@ -3,6 +3,9 @@
 // extruded to infinity, and the game's volumes ending at the lamp's range. The board has no GUI
 // here: the numbers are the scene's share of a frame.
 //   xvfb-run -a -s "-screen 0 1280x1024x24" korvane-frame-bench [width height]
+// With --parts first, it prints instead what each part of the shadowed frame costs: the frame
+// is drawn with one part left out at a time, the variants taking turns frame by frame so that
+// the machine's drift falls on all of them alike.
 #include "rules/position.h"
 #include "scene/board_scene.h"
 #include "scene/orbit_camera.h"
@@ -16,6 +19,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <ctime>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -90,14 +94,141 @@ FrameTimes frameTimes(Ogre::Root* root, Ogre::RenderWindow* window, Shadows shad
     return result;
 }
 
+// Lets the full-screen shadow modulation through only where `rect` says (all of the window
+// when it is empty), so its share of a frame can be measured.
+class ModulationScissor : public Ogre::RenderObjectListener {
+  public:
+    Ogre::Rect rect;
+    void notifyRenderSingleObject(Ogre::Renderable*, const Ogre::Pass* pass,
+                                  const Ogre::AutoParamDataSource*, const Ogre::LightList*,
+                                  bool) override {
+        Ogre::RenderSystem* rs = Ogre::Root::getSingleton().getRenderSystem();
+        const bool modulation =
+            pass->getParent()->getParent()->getName() == "Ogre/StencilShadowModulationPass";
+        if (modulation && rect.width() > 0)
+            rs->setScissorTest(true, rect);
+        else if (scissored_)
+            rs->setScissorTest(false);
+        scissored_ = modulation && rect.width() > 0;
+    }
+
+  private:
+    bool scissored_ = false;
+};
+
+void printParts(Ogre::Root* root, Ogre::RenderWindow* window) {
+    Ogre::SceneManager* sm = root->createSceneManager();
+    Ogre::Camera* camera = sm->createCamera("DefaultCam");
+    camera->setNearClipDistance(0.05f);
+    sm->getRootSceneNode()->createChildSceneNode()->attachObject(camera);
+    window->removeAllViewports();
+    window->addViewport(camera)->setBackgroundColour(
+        Ogre::ColourValue(kRoomColour[0], kRoomColour[1], kRoomColour[2]));
+    camera->setAspectRatio(Ogre::Real(window->getWidth()) / Ogre::Real(window->getHeight()));
+    lightBoard(sm, true);
+    ModulationScissor scissor;
+    sm->addRenderObjectListener(&scissor);
+    {
+        BoardScene board(sm, PieceLooks());
+        board.build();
+        OrbitCamera orbit(camera);
+        Position position(&board);
+        position.resetSet(0);
+        position.resetSet(1);
+        position.refreshRules();
+        std::vector<Ogre::MovableObject*> pieces;
+        for (int colour = 0; colour < 2; ++colour)
+            for (int kind = 0; kind < 6; ++kind)
+                for (int i = 0; i < 10; ++i)
+                    if (Ogre::Entity* e = board.pieceEntity(colour, kind, i); e && e->isVisible())
+                        pieces.push_back(e);
+        auto hide = [](std::vector<Ogre::MovableObject*> objects) {
+            return [objects](bool hidden) {
+                for (Ogre::MovableObject* o : objects)
+                    o->setVisible(!hidden);
+            };
+        };
+        struct Part {
+            const char* label;
+            std::function<void(bool)> leaveOut;
+            std::vector<double> times;
+        };
+        std::vector<Part> parts = {
+            {"the whole frame", [](bool) {}, {}},
+            {"squares", hide({sm->getManualObject("BoardSquares")}), {}},
+            {"table", hide({sm->getEntity("BoardTable")}), {}},
+            {"frame", hide({board.frameEntity()}), {}},
+            {"pieces (their shadows stay)", hide(pieces), {}},
+            {"lighter far pieces (negative: saved)",
+             [&](bool out) {
+                 for (Ogre::MovableObject* piece : pieces)
+                     static_cast<Ogre::Entity*>(piece)->setMeshLodBias(1, 0, out ? 0 : 99);
+             },
+             {}},
+            {"shadow modulation",
+             [&](bool out) {
+                 scissor.rect = {0, 0, out ? 1 : 0, 1};
+             },
+             {}},
+            {"shadows (volumes and modulation)",
+             [&](bool out) {
+                 sm->setShadowTechnique(out ? Ogre::SHADOWTYPE_NONE
+                                            : Ogre::SHADOWTYPE_STENCIL_MODULATIVE);
+             },
+             {}},
+        };
+        unsigned char pixel[3];
+        Ogre::PixelBox box(1, 1, 1, Ogre::PF_BYTE_RGB, pixel);
+        for (int round = 0; round < 63; ++round)
+            for (Part& part : parts) {
+                part.leaveOut(true);
+                window->update();
+                window->copyContentsToMemory(Ogre::Box(0, 0, 1, 1), box);
+                const auto t0 = std::chrono::steady_clock::now();
+                window->update();
+                window->copyContentsToMemory(Ogre::Box(0, 0, 1, 1), box);
+                if (round >= 3)
+                    part.times.push_back(std::chrono::duration<double, std::milli>(
+                                             std::chrono::steady_clock::now() - t0)
+                                             .count());
+                part.leaveOut(false);
+            }
+        auto median = [](std::vector<double> v) {
+            std::sort(v.begin(), v.end());
+            return v[v.size() / 2];
+        };
+        const double whole = median(parts[0].times);
+        window->update();
+        std::printf("%ux%u whole frame with shadows: median %.2f ms, %zu triangles in %zu draws\n",
+                    window->getWidth(), window->getHeight(), whole,
+                    window->getStatistics().triangleCount, window->getStatistics().batchCount);
+        for (size_t i = 1; i < parts.size(); ++i)
+            std::printf("  %-36s %5.2f ms (frame without it %.2f ms)\n", parts[i].label,
+                        whole - median(parts[i].times), median(parts[i].times));
+        position.setView(nullptr);
+    }
+    sm->removeRenderObjectListener(&scissor);
+    window->removeAllViewports();
+    root->destroySceneManager(sm);
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    const bool parts = argc > 1 && std::string(argv[1]) == "--parts";
+    if (parts) {
+        --argc;
+        ++argv;
+    }
     const unsigned w = argc > 2 ? unsigned(std::atoi(argv[1])) : 800;
     const unsigned h = argc > 2 ? unsigned(std::atoi(argv[2])) : 600;
     korvane::testing::OffscreenEngine engine("frame_bench.log", "Korvane frame bench", w, h);
     Ogre::Root* root = engine.root;
     Ogre::RenderWindow* window = engine.window;
+    if (parts) {
+        printParts(root, window);
+        return 0;
+    }
     const struct {
         const char* label;
         Shadows shadows;
