@@ -35,8 +35,7 @@ struct OffscreenEngine {
         const std::string media = KORVANE_RUN_MEDIA;
         groups.addResourceLocation(media + "/materials", "FileSystem", "General");
         groups.addResourceLocation(media + "/meshes", "FileSystem", "General");
-        groups.addResourceLocation("/usr/share/OGRE/Media/ShadowVolume", "FileSystem",
-                                   Ogre::RGN_INTERNAL);
+        groups.addResourceLocation(media + "/shadows", "FileSystem", Ogre::RGN_INTERNAL);
         groups.initialiseAllResourceGroups();
     }
     ~OffscreenEngine() {
