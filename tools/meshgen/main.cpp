@@ -45,8 +45,9 @@ bool isPiece(const std::string& shape) {
 // mostly per triangle, and their finest triangles are a few pixels wide at 800x600. The levels
 // go by the pixels a piece's bounding sphere covers, scaled by the piece's own size, so every
 // kind changes level at the same distance and a larger window keeps more detail. At 800x600 in
-// the opening view every piece has about a third fewer triangles and the far half about half
-// fewer (1.7 ms of a 14 ms frame); at 1024x768 the near side keeps them all.
+// the opening view the near pieces keep a little over half their triangles and the far ones a
+// third (2 ms of a 13 ms frame, `korvane-frame-bench --parts`); at 1024x768 the near side keeps
+// them all. Fewer than that showed: faceted collars on the near pawns.
 void addDetailLevels(Ogre::MeshPtr mesh) {
     // Screen pixels of the bounding sphere per squared world unit of its radius, in the opening
     // view: 15800 to 19600 on the near ranks and 8400 to 10100 on the far ones at 800x600;
@@ -57,8 +58,8 @@ void addDetailLevels(Ogre::MeshPtr mesh) {
                            Ogre::LodStrategyManager::getSingleton().getStrategy("pixel_count"));
     // Separate index lists per level, which the mesh file stores as they are.
     config.advanced.useCompression = false;
-    config.createGeneratedLodLevel(kMiddle * area, 0.35f);
-    config.createGeneratedLodLevel(kFar * area, 0.55f);
+    config.createGeneratedLodLevel(kMiddle * area, 0.45f);
+    config.createGeneratedLodLevel(kFar * area, 0.65f);
     Ogre::MeshLodGenerator::getSingleton().generateLodLevels(config);
 }
 
@@ -80,8 +81,11 @@ void exportShape(const std::string& shape, const std::string& folder) {
     Ogre::MeshPtr mesh = manual.convertToMesh(shape + ".mesh");
     if (isPiece(shape))
         addDetailLevels(mesh);
-    // Stencil shadows need the edge list of every caster.
-    mesh->buildEdgeList();
+    // Stencil shadows need the edge list of every caster. A piece casts through its hull
+    // (the "_caster" mesh), so its own mesh goes without: that would be a list per detail level,
+    // most of the file and of its loading time.
+    if (!isPiece(shape))
+        mesh->buildEdgeList();
     Ogre::MeshSerializer serializer;
     serializer.exportMesh(mesh.get(), folder + "/" + shape + ".mesh");
 }
