@@ -50,15 +50,16 @@ bool castsShadow(const std::string& shape) {
 // Pieces small on screen get fewer triangles. On the software renderer the pieces cost a frame
 // mostly per triangle, and their finest triangles are a few pixels wide at 800x600. The levels
 // go by the pixels a piece's bounding sphere covers, scaled by the piece's own size, so every
-// kind changes level at the same distance and a larger window keeps more detail. At 800x600 in
-// the opening view the near pieces keep a little over half their triangles and the far ones a
-// third (2 ms of a 13 ms frame, `korvane-frame-bench --parts`); at 1024x768 the near side keeps
-// them all. Fewer than that showed: faceted collars on the near pawns.
+// kind changes level at the same distance and a larger window keeps more detail. In the opening
+// view, up to 1024x768 every piece keeps a little over half its triangles, and at 800x600 the
+// far half a third (2 ms of a 13 ms frame at 800x600, `korvane-frame-bench --parts`); from
+// about 1280x960 the near side keeps them all. Fewer than that showed: faceted collars on the
+// near pawns.
 void addDetailLevels(Ogre::MeshPtr mesh) {
     // Screen pixels of the bounding sphere per squared world unit of its radius, in the opening
     // view: 15800 to 19600 on the near ranks and 8400 to 10100 on the far ones at 800x600;
-    // 1.64 times that at 1024x768.
-    constexpr Ogre::Real kMiddle = 21000, kFar = 13000;
+    // 1.64 times that at 1024x768 and 2.56 times at 1280x960.
+    constexpr Ogre::Real kMiddle = 34000, kFar = 13000;
     const Ogre::Real area = mesh->getBoundingSphereRadius() * mesh->getBoundingSphereRadius();
     Ogre::LodConfig config(mesh,
                            Ogre::LodStrategyManager::getSingleton().getStrategy("pixel_count"));
