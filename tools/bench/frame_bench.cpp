@@ -41,7 +41,23 @@ double processCpuMs() {
     return double(t.tv_sec) * 1e3 + double(t.tv_nsec) / 1e6;
 }
 
-FrameTimes frameTimes(Ogre::Root* root, Ogre::RenderWindow* window, Shadows shadows, bool cartoon) {
+// The start position on the board, seen by the game's camera.
+struct Opening {
+    BoardScene board;
+    OrbitCamera orbit;
+    Position position;
+    // The board is built before the position is laid out on it.
+    Opening(Ogre::SceneManager* sm, Ogre::Camera* camera, PieceLooks looks)
+        : board(sm, std::move(looks)), orbit(camera), position((board.build(), &board)) {
+        position.resetSet(0);
+        position.resetSet(1);
+        position.refreshRules();
+    }
+    ~Opening() { position.setView(nullptr); }
+};
+
+// A scene manager with the game's camera filling the window.
+Ogre::SceneManager* sceneOnWindow(Ogre::Root* root, Ogre::RenderWindow* window) {
     Ogre::SceneManager* sm = root->createSceneManager();
     Ogre::Camera* camera = sm->createCamera("DefaultCam");
     camera->setNearClipDistance(0.05f);
@@ -50,6 +66,12 @@ FrameTimes frameTimes(Ogre::Root* root, Ogre::RenderWindow* window, Shadows shad
     window->addViewport(camera)->setBackgroundColour(
         Ogre::ColourValue(kRoomColour[0], kRoomColour[1], kRoomColour[2]));
     camera->setAspectRatio(Ogre::Real(window->getWidth()) / Ogre::Real(window->getHeight()));
+    return sm;
+}
+
+FrameTimes frameTimes(Ogre::Root* root, Ogre::RenderWindow* window, Shadows shadows, bool cartoon) {
+    Ogre::SceneManager* sm = sceneOnWindow(root, window);
+    Ogre::Camera* camera = sm->getCamera("DefaultCam");
     lightBoard(sm, shadows != Shadows::None);
     if (shadows == Shadows::Infinite) {
         sm->setShadowUseInfiniteFarPlane(true);
@@ -57,13 +79,7 @@ FrameTimes frameTimes(Ogre::Root* root, Ogre::RenderWindow* window, Shadows shad
     }
     FrameTimes result;
     {
-        BoardScene board(sm, PieceLooks::forCartoon(cartoon));
-        board.build();
-        OrbitCamera orbit(camera);
-        Position position(&board);
-        position.resetSet(0);
-        position.resetSet(1);
-        position.refreshRules();
+        Opening opening(sm, camera, PieceLooks::forCartoon(cartoon));
         // Reading one pixel back waits until the frame is really drawn.
         unsigned char pixel[3];
         Ogre::PixelBox box(1, 1, 1, Ogre::PF_BYTE_RGB, pixel);
@@ -87,7 +103,6 @@ FrameTimes frameTimes(Ogre::Root* root, Ogre::RenderWindow* window, Shadows shad
                                         std::to_string(int(cartoon)) + ".png");
         std::sort(times.begin(), times.end());
         result.wallMs = times[times.size() / 2];
-        position.setView(nullptr);
     }
     window->removeAllViewports();
     root->destroySceneManager(sm);
@@ -117,25 +132,14 @@ class ModulationScissor : public Ogre::RenderObjectListener {
 };
 
 void printParts(Ogre::Root* root, Ogre::RenderWindow* window) {
-    Ogre::SceneManager* sm = root->createSceneManager();
-    Ogre::Camera* camera = sm->createCamera("DefaultCam");
-    camera->setNearClipDistance(0.05f);
-    sm->getRootSceneNode()->createChildSceneNode()->attachObject(camera);
-    window->removeAllViewports();
-    window->addViewport(camera)->setBackgroundColour(
-        Ogre::ColourValue(kRoomColour[0], kRoomColour[1], kRoomColour[2]));
-    camera->setAspectRatio(Ogre::Real(window->getWidth()) / Ogre::Real(window->getHeight()));
+    Ogre::SceneManager* sm = sceneOnWindow(root, window);
+    Ogre::Camera* camera = sm->getCamera("DefaultCam");
     lightBoard(sm, true);
     ModulationScissor scissor;
     sm->addRenderObjectListener(&scissor);
     {
-        BoardScene board(sm, PieceLooks());
-        board.build();
-        OrbitCamera orbit(camera);
-        Position position(&board);
-        position.resetSet(0);
-        position.resetSet(1);
-        position.refreshRules();
+        Opening opening(sm, camera, PieceLooks());
+        BoardScene& board = opening.board;
         std::vector<Ogre::MovableObject*> pieces;
         for (int colour = 0; colour < 2; ++colour)
             for (int kind = 0; kind < 6; ++kind)
@@ -205,7 +209,6 @@ void printParts(Ogre::Root* root, Ogre::RenderWindow* window) {
         for (size_t i = 1; i < parts.size(); ++i)
             std::printf("  %-36s %5.2f ms (frame without it %.2f ms)\n", parts[i].label,
                         whole - median(parts[i].times), median(parts[i].times));
-        position.setView(nullptr);
     }
     sm->removeRenderObjectListener(&scissor);
     window->removeAllViewports();
