@@ -25,22 +25,6 @@ const char* const kSquareMaterials[] = {"Desk/White", "Desk/Black", "Desk/WhiteH
 // A knight or a queen has at most eight captures.
 constexpr int kCaptureMarks = 8;
 
-// Projects the squares' grain texture straight down onto the board, one cell a square. It
-// lives as long as the process: the square materials keep a pointer to it.
-const Ogre::Frustum* boardProjector() {
-    static Ogre::Frustum* projector = [] {
-        auto* f = new Ogre::Frustum("BoardProjector");
-        f->setProjectionType(Ogre::PT_ORTHOGRAPHIC);
-        f->setOrthoWindow(8, 8);
-        f->setNearClipDistance(1);
-        f->setFarClipDistance(20);
-        const Ogre::Quaternion down(Ogre::Degree(-90), Ogre::Vector3::UNIT_X);
-        f->setCustomViewMatrix(true, Ogre::Math::makeViewMatrix(Ogre::Vector3(4, 10, 4), down));
-        return f;
-    }();
-    return projector;
-}
-
 // The surroundings are neither picked nor cast shadows: a click goes through them to the
 // square or piece, and the shadow volumes stay those of the pieces.
 void makeScenery(Ogre::Entity* e) {
@@ -228,15 +212,6 @@ void BoardScene::build() {
 }
 
 void BoardScene::buildSurroundings() {
-    for (const char* name : kSquareMaterials) {
-        Ogre::MaterialPtr m = Ogre::MaterialManager::getSingleton().getByName(name);
-        if (!m)
-            continue;
-        m->load();
-        Ogre::Technique* t = m->getBestTechnique();
-        if (t && t->getNumPasses() > 0 && t->getPass(0)->getNumTextureUnitStates() > 0)
-            t->getPass(0)->getTextureUnitState(0)->setProjectiveTexturing(true, boardProjector());
-    }
     Ogre::SceneNode* root = sceneManager_->getRootSceneNode();
     frame_ = sceneManager_->createEntity("BoardFrame", "frame.mesh");
     makeScenery(frame_);
@@ -320,8 +295,8 @@ void BoardScene::paintSquares(const int* squares, int count, const std::string& 
 }
 
 void BoardScene::syncSquares() {
-    // Each tile's quad in world space, a section per material: the board's texture is
-    // projected from world positions, so the squares look exactly as the tiles would.
+    // Each tile's quad in world space, a section per material. The grain texture covers the
+    // whole board, a cell a square, so a highlighted square keeps its own grain.
     std::vector<std::string> materials;
     for (Ogre::Entity* tile : tiles_) {
         const std::string& name = tile->getSubEntity(0)->getMaterialName();
@@ -339,7 +314,8 @@ void BoardScene::syncSquares() {
             for (const auto& [dx, dz] : {std::pair{0, 0}, {0, 1}, {1, 1}, {1, 0}}) {
                 squares_->position(corner + Ogre::Vector3(Ogre::Real(dx), 0, Ogre::Real(dz)));
                 squares_->normal(Ogre::Vector3::UNIT_Y);
-                squares_->textureCoord(Ogre::Real(dx), Ogre::Real(dz));
+                squares_->textureCoord((corner.x + Ogre::Real(dx)) / 8,
+                                       (corner.z + Ogre::Real(dz)) / 8);
             }
             squares_->quad(first, first + 1, first + 2, first + 3);
             first += 4;
