@@ -20,8 +20,6 @@ const int kIndexCount[6] = {8, 10, 10, 10, 10, 1};
 // Custom shader parameter of every piece: its side (x 0 White, 1 Black), for the materials
 // that keep the sides apart.
 constexpr size_t kSideParam = 0;
-const char* const kSquareMaterials[] = {"Desk/White", "Desk/Black", "Desk/WhiteHighlighted",
-                                        "Desk/BlackHighlighted", "Desk/Green"};
 // A knight or a queen has at most eight captures.
 constexpr int kCaptureMarks = 8;
 
