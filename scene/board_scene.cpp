@@ -93,8 +93,8 @@ void lightBoard(Ogre::SceneManager* sceneManager, bool shadows) {
         makeShadowModulationPass(shadowColour);
         sceneManager->setShadowColour(shadowColour);
         sceneManager->setShadowFarDistance(24);
-        // Shadow volumes end at the light's range instead of running to infinity, which keeps
-        // the stencil fill small on a software renderer.
+        // Finite shadow volumes, which the game's extrusion program (media/shadows) ends just
+        // under the board: the stencil fill stays small on a software renderer.
         sceneManager->setShadowUseInfiniteFarPlane(false);
     }
     Ogre::Light* light = sceneManager->createLight("MainLight");
@@ -106,8 +106,7 @@ void lightBoard(Ogre::SceneManager* sceneManager, bool shadows) {
     light->setDiffuseColour(0.7f, 0.7f, 0.7f);
     light->setSpecularColour(0.9f, 0.9f, 0.9f);
     // The range reaches every point of the board and pieces (the farthest corner is 11.5 away),
-    // so the lighting is that of an unlimited lamp; a piece's shadow volume is as long as the
-    // range is beyond the piece.
+    // so the lighting is that of an unlimited lamp.
     light->setAttenuation(12.0f, 1.0f, 0.0f, 0.0f);
 }
 

@@ -806,6 +806,19 @@ TriMesh convexHull(const TriMesh& mesh) {
     return hull;
 }
 
+namespace {
+
+// The piece whose hull "<piece>_caster" names, or empty for any other name.
+std::string hullOf(const std::string& name) {
+    const std::string suffix = "_caster";
+    if (name.size() > suffix.size() &&
+        name.compare(name.size() - suffix.size(), suffix.size(), suffix) == 0)
+        return name.substr(0, name.size() - suffix.size());
+    return {};
+}
+
+} // namespace
+
 TriMesh buildShape(const std::string& name) {
     if (name == "plane")
         return tile();
@@ -823,11 +836,13 @@ TriMesh buildShape(const std::string& name) {
         return king();
     if (name == "arrow")
         return arrow();
-    const std::string caster = "_caster";
-    if (name.size() > caster.size() &&
-        name.compare(name.size() - caster.size(), caster.size(), caster) == 0)
-        return convexHull(buildShape(name.substr(0, name.size() - caster.size())));
+    if (const std::string piece = hullOf(name); !piece.empty())
+        return convexHull(buildShape(piece));
     return {};
+}
+
+bool castsShadow(const std::string& name) {
+    return name == "arrow" || !hullOf(name).empty();
 }
 
 } // namespace meshgen

@@ -74,5 +74,7 @@ TriMesh convexHull(const TriMesh& mesh);
 // arrow, and each piece's hull "<piece>_caster". An unknown name gives an empty mesh.
 TriMesh buildShape(const std::string& name);
 const std::vector<std::string>& shapeNames();
+// The shapes the scene lets cast a shadow: the pieces' hulls and the arrow.
+bool castsShadow(const std::string& name);
 
 } // namespace meshgen

@@ -41,12 +41,6 @@ bool isPiece(const std::string& shape) {
     return false;
 }
 
-bool castsShadow(const std::string& shape) {
-    const std::string hull = "_caster";
-    return shape == "arrow" || (shape.size() > hull.size() &&
-                                shape.compare(shape.size() - hull.size(), hull.size(), hull) == 0);
-}
-
 // Pieces small on screen get fewer triangles. On the software renderer the pieces cost a frame
 // mostly per triangle, and their finest triangles are a few pixels wide at 800x600. The levels
 // go by the pixels a piece's bounding sphere covers, scaled by the piece's own size, so every
@@ -91,7 +85,7 @@ void exportShape(const std::string& shape, const std::string& folder) {
     // Stencil shadows need the edge list of every caster, and only casters: the pieces cast
     // through their hulls, the board and its markers not at all. A piece's own list would be one
     // per detail level, most of the file and of its loading time.
-    if (castsShadow(shape))
+    if (meshgen::castsShadow(shape))
         mesh->buildEdgeList();
     Ogre::MeshSerializer serializer;
     serializer.exportMesh(mesh.get(), folder + "/" + shape + ".mesh");
