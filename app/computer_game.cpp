@@ -35,37 +35,43 @@ EngineLevel engineLevel(int level) {
     return e;
 }
 
-// The settings and board are the flow's own; taking back goes through the flow.
-ComputerGame::ComputerGame(GameFlow& flow, const FlowSettings&, BoardView&, Screens& screens,
-                           std::function<void()> resetView)
-    : flow_(flow), screens_(screens), resetView_(std::move(resetView)) {}
+ComputerGame::ComputerGame(Game& game, Screens& screens, std::function<void(bool)> resetView)
+    : game_(game), screens_(screens), resetView_(std::move(resetView)) {
+    game_.addObserver(*this);
+}
+
+ComputerGame::~ComputerGame() {
+    game_.removeObserver(*this);
+}
 
 bool ComputerGame::active() const {
-    return flow_.state().gameMode == GameMode::Computer;
+    return game_.state().gameMode == GameMode::Computer;
 }
 
 bool ComputerGame::enginesTurn() const {
-    const GameState& s = flow_.state();
-    return active() && s.boardOpen() && colourOf(s.sideToMove) != playerColour_ &&
-           flow_.gameEnd() == GameEnd::None;
+    const GameState& s = game_.state();
+    return active() && s.boardOpen() && colourOf(s.sideToMove) != s.humanColour &&
+           game_.gameEnd() == GameEnd::None;
+}
+
+std::vector<std::string> ComputerGame::moves() const {
+    std::vector<std::string> out;
+    if (!active())
+        return out;
+    for (const PlayedMove& m : game_.history().moves())
+        out.push_back(uciText(m.squares));
+    return out;
 }
 
 void ComputerGame::start(int colour, int level) {
     if (colour != White && colour != Black)
         colour = std::random_device{}() % 2 ? Black : White;
-    playerColour_ = colour;
     level_ = level < 1 ? 1 : level > kComputerLevels ? kComputerLevels : level;
-    moves_.clear();
     thinkingShown_ = false;
 
-    GameState& state = flow_.state();
-    state.gameMode = GameMode::Computer;
-    lastMode_ = GameMode::Computer;
-    flow_.newGame();
-    // The player looks from their own side for the whole game.
-    state.viewFlipped = playerColour_ == Black;
-    if (resetView_)
-        resetView_();
+    game_.setMode(GameMode::Computer, colour);
+    game_.newGame();
+    engineGame_ = true;
 
     const EngineLevel e = engineLevel(level_);
     if (!engine_.start(configuredEngine(), {{"Skill Level", std::to_string(e.skill)}}))
@@ -74,7 +80,7 @@ void ComputerGame::start(int colour, int level) {
 
 void ComputerGame::endEngine() {
     engine_.stop(std::chrono::milliseconds(100));
-    moves_.clear();
+    engineGame_ = false;
     thinkingShown_ = false;
 }
 
@@ -82,70 +88,51 @@ void ComputerGame::fault(const std::string& reason) {
     std::cerr << "Korvane: the chess engine failed: " << reason << "\n";
     endEngine();
     // The game goes on from this position with both sides at this computer.
-    flow_.state().gameMode = GameMode::Local;
-    lastMode_ = GameMode::Local;
+    game_.setMode(GameMode::Local);
     screens_.computer().showComputerPanel(false);
     screens_.computer().showEngineFailed();
 }
 
-void ComputerGame::noteMoves() {
-    const Position& position = flow_.position();
-    // A new game from the in-game panel: the position starts over under the moves.
-    if (!moves_.empty() && !position.board.record.moved.valid) {
-        engine_.cancel();
-        moves_.clear();
-        thinkingShown_ = false;
-    }
-    // A restart turns the view to White's side; the player keeps their own.
-    GameState& state = flow_.state();
-    if (state.viewFlipped != (playerColour_ == Black)) {
-        state.viewFlipped = playerColour_ == Black;
-        if (resetView_)
-            resetView_();
-    }
-    const GameState& s = state;
-    if (s.promotionPending || !isColour(s.sideToMove))
+void ComputerGame::positionChanged(const Game& game) {
+    if (!active())
         return;
-    // Every move flips the side to move; the list's length says whose turn it should be.
-    const int expected = moves_.size() % 2 == 0 ? White : Black;
-    if (colourOf(s.sideToMove) != expected) {
-        const std::string last = lastUciMove(position);
-        if (!last.empty())
-            moves_.push_back(last);
-    }
+    // A search for the position before is worth nothing now.
+    engine_.cancel();
+    thinkingShown_ = false;
+    // A restart turns the view to White's side; the player keeps their own.
+    if (resetView_)
+        resetView_(game.state().humanColour == Black);
+}
+
+void ComputerGame::modeChanged(const Game& game) {
+    const bool computer = game.state().gameMode == GameMode::Computer;
+    screens_.computer().showComputerPanel(computer);
+    // Leaving the game (Quit Game, a local or network game begun) ends the engine.
+    if (!computer && engineGame_)
+        endEngine();
 }
 
 bool ComputerGame::playEngineMove(const std::string& text) {
-    const GameState& s = flow_.state();
-    const std::optional<UciMove> move = uciMoveFor(flow_.position(), colourOf(s.sideToMove), text);
+    const GameState& s = game_.state();
+    const std::optional<UciMove> move = uciMoveFor(game_.position(), colourOf(s.sideToMove), text);
     if (!move) {
         fault("it played \"" + text + "\", which is no legal move here");
         return false;
     }
-    if (!flow_.receiveMove(move->kind, move->index, move->ordinal)) {
+    const PieceId piece{move->colour, move->kind, move->index};
+    if (game_.submit(move->colour, piece, move->ordinal) != Refusal::None) {
         fault("its move \"" + text + "\" was refused");
         return false;
     }
     if (move->promotion)
-        flow_.completePromotion(move->promotion);
+        game_.completePromotion(move->promotion);
     thinkingShown_ = false;
-    noteMoves();
     return true;
 }
 
 bool ComputerGame::update() {
-    const GameMode mode = flow_.state().gameMode;
-    if (mode != lastMode_) {
-        // Leaving the game (Quit Game, a local or network game begun) ends the engine.
-        screens_.computer().showComputerPanel(mode == GameMode::Computer);
-        if (lastMode_ == GameMode::Computer)
-            endEngine();
-        lastMode_ = mode;
-    }
-    if (mode != GameMode::Computer)
+    if (!active())
         return false;
-
-    noteMoves();
     bool changed = false;
     const UciEngine::Event event = engine_.poll();
     if (event.type == UciEngine::Event::Failed) {
@@ -159,7 +146,7 @@ bool ComputerGame::update() {
     }
     if (enginesTurn()) {
         if (engine_.state() == UciEngine::State::Idle) {
-            if (!engine_.think(moves_, engineLevel(level_).moveTimeMs)) {
+            if (!engine_.think(moves(), engineLevel(level_).moveTimeMs)) {
                 fault(engine_.failure());
                 return true;
             }
@@ -173,27 +160,23 @@ bool ComputerGame::update() {
 }
 
 void ComputerGame::takeBack() {
-    if (!active() || flow_.state().promotionPending)
+    const GameState& s = game_.state();
+    if (!active() || s.promotionPending)
         return;
-    noteMoves();
     std::size_t drop = 0;
-    if (colourOf(flow_.state().sideToMove) != playerColour_) {
+    const std::size_t played = game_.history().size();
+    if (colourOf(s.sideToMove) != s.humanColour) {
         // The engine's turn (or the player has just ended the game): the player's move goes.
-        drop = moves_.empty() ? 0 : 1;
+        drop = played == 0 ? 0 : 1;
         engine_.cancel();
-    } else if (moves_.size() >= 2) {
+    } else if (played >= 2) {
         drop = 2;
     }
-    // The main flow takes each move back itself, so its history (the move list, a saved
-    // game) stays the game's whole record.
-    for (; drop > 0 && !moves_.empty() && flow_.takeBack(); --drop)
-        moves_.pop_back();
+    // The game takes each move back itself, so its history (the move list, a saved game)
+    // stays the game's whole record.
+    for (; drop > 0 && game_.takeBack(); --drop) {
+    }
     thinkingShown_ = false;
-}
-
-bool ComputerGame::acceptsClick() const {
-    const GameState& s = flow_.state();
-    return active() && s.boardOpen() && colourOf(s.sideToMove) == playerColour_;
 }
 
 bool ComputerGame::waitingForEngine() const {
@@ -230,10 +213,10 @@ std::string ComputerGame::probeLines() const {
         state = "failed";
         break;
     }
-    std::string out = std::string("computer ") + state + " " + std::to_string(playerColour_) + " " +
-                      std::to_string(level_) + " " + std::to_string(engine_.pid()) + "\n";
+    std::string out = std::string("computer ") + state + " " + std::to_string(playerColour()) +
+                      " " + std::to_string(level_) + " " + std::to_string(engine_.pid()) + "\n";
     out += "computermoves";
-    for (const std::string& m : moves_)
+    for (const std::string& m : moves())
         out += " " + m;
     out += "\n";
     return out;

@@ -1,10 +1,10 @@
-// A game against a UCI engine: the engine's moves go through the same game flow as a network
-// peer's, the moves played so far are kept in the engine's notation, and every fault of the
-// engine turns the game into a local one from the position on the board.
+// A game against a UCI engine: the engine is the player of one side, its moves go through the
+// game's door like a network peer's, and every fault of the engine turns the game into a local
+// one from the position on the board.
 #pragma once
 
 #include "engine/uci_engine.h"
-#include "rules/flow.h"
+#include "game/game.h"
 
 #include <functional>
 #include <string>
@@ -13,7 +13,6 @@
 namespace korvane {
 
 class Screens;
-class BoardView;
 
 // The engine program [Game] "Engine" names, or the default one.
 std::string configuredEngine();
@@ -27,48 +26,50 @@ struct EngineLevel {
 };
 EngineLevel engineLevel(int level);
 
-class ComputerGame {
+class ComputerGame : public GameObserver {
   public:
-    // `resetView` turns the camera to the side the view-flipped flag names.
-    ComputerGame(GameFlow& flow, const FlowSettings& settings, BoardView& board, Screens& screens,
-                 std::function<void()> resetView);
+    // `resetView(blackSide)` puts the camera where a game starts it, on that side. Follows
+    // `game`, which must outlive it.
+    ComputerGame(Game& game, Screens& screens, std::function<void(bool)> resetView);
+    ~ComputerGame() override;
 
     // From the dialog: colour 0 White, 1 Black, 2 random; level 1..8.
     void start(int colour, int level);
-    // Once a frame: notes the player's moves, asks the engine, plays its answer. True when the
-    // board changed.
+    // Once a frame: asks the engine, plays its answer. True when the board changed.
     bool update();
     // The player's last move and the engine's reply go back; while the engine thinks, only
     // the player's move (the search is stopped).
     void takeBack();
 
-    // The board takes the player's click: a game against the computer on the player's turn.
-    bool acceptsClick() const;
     // The engine owes an answer: the frame loop looks at its pipe often.
     bool waitingForEngine() const;
     // The engine's answer can be read without waiting.
     bool engineOutputReady() const;
     // The colour the player at this computer plays.
-    int playerColour() const { return playerColour_; }
+    int playerColour() const { return game_.state().humanColour; }
     // "computer <state> <player colour> <level> <pid>" and "computermoves <moves>" lines.
     std::string probeLines() const;
+
+    // GameObserver: a new position (a restart, a take-back) stops a search for the old one;
+    // leaving the game ends the engine.
+    void positionChanged(const Game& game) override;
+    void modeChanged(const Game& game) override;
 
   private:
     bool active() const;
     bool enginesTurn() const;
-    void noteMoves();
+    // The game's moves in the engine's notation.
+    std::vector<std::string> moves() const;
     bool playEngineMove(const std::string& text);
     void fault(const std::string& reason);
     void endEngine();
 
-    GameFlow& flow_;
+    Game& game_;
     Screens& screens_;
-    std::function<void()> resetView_;
+    std::function<void(bool)> resetView_;
     UciEngine engine_;
-    int playerColour_ = 0;
     int level_ = 1;
-    std::vector<std::string> moves_;
-    GameMode lastMode_ = GameMode::None;
+    bool engineGame_ = false; // the engine runs for the game on the board
     bool thinkingShown_ = false;
 };
 

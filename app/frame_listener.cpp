@@ -89,9 +89,29 @@ KorvaneFrameListener::KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogr
     // The camera leaves its start-up spot for the orbit; the listener follows it once sound
     // is up.
     orbit_.place();
-    board_.setTurnViewHandler([this] { orbit_.flip(); });
 
-    picker_ = std::make_unique<Picker>(sceneManager_, camera_, board_, globalPosition(),
+    loadSettings(kConfigFile);
+    setFlowFlags(settings().flipView, settings().highlighting, settings().lastMoveHighlighting);
+    cues_.sounds = settings().sounds;
+    // The views first, so that each hears the game's changes from the first.
+    presenter_ = std::make_unique<BoardPresenter>(board_, marks_);
+    screensView_ = std::make_unique<GameScreensView>(screens_);
+    CueHooks hooks;
+    hooks.flipView = [this] { orbit_.flip(); };
+    hooks.showSide = [this](bool blackSide) { orbit_.showSide(blackSide); };
+    hooks.sound = [this](Cue cue, int square) {
+        const WorldPoint at = squareWorldPoint(square);
+        sounds_.play(cue == Cue::Select ? GameSounds::Select : GameSounds::Move, at.x, at.y, at.z);
+    };
+    gameCues_ = std::make_unique<GameCues>(cues_, std::move(hooks));
+    game_ = std::make_unique<Game>();
+    game_->addObserver(*presenter_);
+    game_->addObserver(*screensView_);
+    game_->addObserver(*gameCues_);
+    // The start position stands behind the menu.
+    presenter_->showPieces(*game_);
+
+    picker_ = std::make_unique<Picker>(sceneManager_, camera_, board_, game_->position(),
                                        window_->getWidth(), window_->getHeight());
     // The off-screen pick render must not contain the GUI.
     picker_->setGuiVisibility([this](bool show) {
@@ -100,13 +120,6 @@ KorvaneFrameListener::KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogr
             root->setVisible(show);
     });
 
-    globalPosition().board.enPassantFile = -1;
-
-    loadSettings(kConfigFile);
-    setFlowFlags(settings().flipView, settings().highlighting, settings().lastMoveHighlighting);
-    flowSettings_.sounds = settings().sounds;
-    flowSettings_.drawRulesEndGame = true;
-    SoundPlayer& effects = *this;
     net::SessionOptions netOptions;
     // End-to-end tests shorten the time a silent peer takes to count as lost.
     const char* ms = std::getenv("KORVANE_NET_TIMEOUT_MS");
@@ -114,12 +127,9 @@ KorvaneFrameListener::KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogr
         netOptions.timeouts.playMinimum = std::uint32_t(limit) / 2;
         netOptions.timeouts.playMaximum = std::uint32_t(limit);
     }
-    session_ = std::make_unique<net::NetSession>(game_, screens_, board_, netOptions);
-    flow_ = std::make_unique<GameFlow>(globalPosition(), game_, flowSettings_, board_, screens_,
-                                       effects, *session_);
-    session_->attach(*flow_);
-    computer_ = std::make_unique<ComputerGame>(*flow_, flowSettings_, board_, screens_,
-                                               [this] { resetView(); });
+    session_ = std::make_unique<net::NetSession>(*game_, screens_, netOptions);
+    computer_ = std::make_unique<ComputerGame>(*game_, screens_,
+                                               [this](bool blackSide) { resetView(blackSide); });
 
     if (settings().sounds) {
         const Ogre::Vector3 p = camera_->getDerivedPosition();
@@ -153,13 +163,9 @@ KorvaneFrameListener::~KorvaneFrameListener() {
 
 void KorvaneFrameListener::setFlowFlags(bool flipView, bool highlighting,
                                         bool lastMoveHighlighting) {
-    flowSettings_.flipView = flipView;
-    flowSettings_.highlighting = highlighting;
-    flowSettings_.lastMoveHighlighting = lastMoveHighlighting;
-}
-
-void KorvaneFrameListener::playEffect(Effect effect, float x, float y, float z) {
-    sounds_.play(effect == Select ? GameSounds::Select : GameSounds::Move, x, y, z);
+    cues_.flipView = flipView;
+    marks_.movable = highlighting;
+    marks_.lastMove = lastMoveHighlighting;
 }
 
 void KorvaneFrameListener::startVersionQuery() {
@@ -174,12 +180,12 @@ void KorvaneFrameListener::startVersionQuery() {
                         });
 }
 
-void KorvaneFrameListener::turnView() {
-    orbit_.flip();
+void KorvaneFrameListener::resetView() {
+    orbit_.reset();
 }
 
-void KorvaneFrameListener::resetView() {
-    orbit_.reset(game_.viewFlipped);
+void KorvaneFrameListener::resetView(bool blackSide) {
+    orbit_.reset(blackSide);
 }
 
 bool KorvaneFrameListener::keyHeld(int engineKey) const {
@@ -294,19 +300,17 @@ void KorvaneFrameListener::handleEvent(const SDL_Event& e) {
 }
 
 void KorvaneFrameListener::mouseClicked(int x, int y) {
-    if (game_.promotionPending)
+    if (!game_->state().boardTakesClicks())
         return;
-    if (!boardAcceptsClick(game_) && !computer_->acceptsClick())
-        return;
-    applyBoardClick(*flow_,
+    applyBoardClick(*game_,
                     picker_->pick(float(x), float(y), window_->getWidth(), window_->getHeight()));
 }
 
 void KorvaneFrameListener::deselect() {
     // While the peer is to move, the selection on this screen is the peer's: it stays.
-    if (game_.selectionKind == -2 || (!boardAcceptsClick(game_) && !computer_->acceptsClick()))
+    if (!game_->selection().any() || !game_->state().boardTakesClicks())
         return;
-    flow_->clearSelection();
+    game_->clearSelection();
 }
 
 void KorvaneFrameListener::dragCamera(int x, int y, unsigned buttons) {
@@ -392,8 +396,8 @@ bool KorvaneFrameListener::busy() const {
 bool KorvaneFrameListener::pollKeyboard(const Ogre::FrameEvent& evt) {
     const float dt = evt.timeSinceLastFrame;
     if (keyHeld(KeyReturn) && keyRepeatTimer_ <= 0) {
-        if (!game_.networkGame()) {
-            if (game_.gameMode != GameMode::Joining && screens_.connectTypedAddress())
+        if (!game_->state().networkGame()) {
+            if (game_->state().gameMode != GameMode::Joining && screens_.connectTypedAddress())
                 keyRepeatTimer_ = 0.5f;
         } else if (screens_.chatLineOpen()) {
             screens_.sendChatLine();
@@ -431,22 +435,23 @@ bool KorvaneFrameListener::pollKeyboard(const Ogre::FrameEvent& evt) {
 }
 
 std::string KorvaneFrameListener::probeText() const {
+    const GameState& state = game().state();
     std::string out;
     out += "frame " + std::to_string(frameNumber_) + "\n";
-    out += "mode " + std::to_string(static_cast<int>(game_.gameMode)) + "\n";
-    out += "side " + std::to_string(static_cast<int>(game_.sideToMove)) + "\n";
-    out += "fen " + writeFen(globalPosition(), game_.sideToMove) + "\n";
-    if (game_.selectionKind >= 0)
-        out += "selected " + std::to_string(game_.selectionColour) + " " +
-               std::to_string(game_.selectionKind) + " " + std::to_string(game_.selectionIndex) +
+    out += "mode " + std::to_string(static_cast<int>(state.gameMode)) + "\n";
+    out += "side " + std::to_string(static_cast<int>(state.sideToMove)) + "\n";
+    out += "fen " + writeFen(game().position(), state.sideToMove) + "\n";
+    if (state.selection.any())
+        out += "selected " + std::to_string(state.selection.colour) + " " +
+               std::to_string(state.selection.kind) + " " + std::to_string(state.selection.index) +
                "\n";
     else
         out += "selected none\n";
-    out += std::string("promotion ") + (game_.promotionPending ? "1" : "0") + "\n";
+    out += std::string("promotion ") + (state.promotionPending ? "1" : "0") + "\n";
     const OrbitState& o = orbit_.orbit();
     char line[160];
     std::snprintf(line, sizeof line, "camera %.6f %.6f %.6f %d\n", o.yaw, o.elevation, o.distance,
-                  game_.viewFlipped ? 1 : 0);
+                  orbit_.flipped() ? 1 : 0);
     out += line;
     const unsigned w = window_->getWidth(), h = window_->getHeight();
     for (int sq = 0; sq < 64; ++sq) {
@@ -454,7 +459,7 @@ std::string KorvaneFrameListener::probeText() const {
         std::snprintf(line, sizeof line, "square %d %.1f %.1f\n", sq, pt.x, pt.y);
         out += line;
     }
-    const Position& pos = globalPosition();
+    const Position& pos = game().position();
     for (int colour = 0; colour < 2; ++colour) {
         for (int slot = 0; slot < kPiecesPerSet; ++slot) {
             const Fig& f = pos.sets[colour].pieces[slot];

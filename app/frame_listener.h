@@ -3,10 +3,12 @@
 // the polled keyboard (camera, chat line, screenshots, quit chord), and the per-frame
 // steps of the other subsystems in a fixed order.
 
+#include "game/cues.h"
+#include "game/game.h"
+#include "gui/game_view.h"
 #include "gui/gui_backend.h"
 #include "net/session.h"
-#include "rules/flow.h"
-#include "rules/ports.h"
+#include "scene/board_presenter.h"
 #include "scene/board_scene.h"
 #include "scene/orbit_camera.h"
 #include "scene/picker.h"
@@ -41,7 +43,7 @@ class StateProbe;
 class Screens;
 class ComputerGame;
 
-class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
+class KorvaneFrameListener : public Ogre::FrameListener {
   public:
     KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogre::Camera* camera,
                          Ogre::RenderWindow* window, CEGUI::OgreRenderer* guiRenderer,
@@ -57,24 +59,26 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     void requestQuit() { quitRequest_ = true; }
     bool quitRequested() const { return quitRequest_; }
 
-    GameState& game() { return game_; }
-    const GameState& game() const { return game_; }
-    GameFlow& flow() { return *flow_; }
+    Game& game() { return *game_; }
+    const Game& game() const { return *game_; }
     net::NetSession& session() { return *session_; }
     BoardScene& board() { return board_; }
     ComputerGame& computer() { return *computer_; }
     GameSounds& sounds() { return sounds_; }
-    // The view flip: the camera turns by pi around the board; the flag follows.
-    void turnView();
+    // The view over to White's side, half a turn when it is on Black's.
+    void showWhiteSide() { orbit_.showSide(false); }
     // The camera back to the orbit a game starts with, on the side the view is turned to.
     void resetView();
+    // The same on the side named: Black's when `blackSide`.
+    void resetView(bool blackSide);
+    // No arrow, no targets, no marked pieces, no last move: the board as a position only.
+    void clearBoardMarks() { presenter_->clearMarks(); }
     void setFlowFlags(bool flipView, bool highlighting, bool lastMoveHighlighting);
     // The About window's query, on a worker thread whose answer wakes the frame loop.
     void startVersionQuery();
     void cancelVersionQuery() { versionQuery_.cancel(); }
 
   private:
-    void playEffect(Effect effect, float x, float y, float z) override;
     void pumpEvents();
     void handleEvent(const SDL_Event& e);
     void mouseClicked(int x, int y);
@@ -113,16 +117,19 @@ class KorvaneFrameListener : public Ogre::FrameListener, private SoundPlayer {
     std::vector<SDL_Event> heldEvents_;
 
     Screens& screens_;
-    GameState game_;
-    FlowSettings flowSettings_;
+    BoardMarks marks_;
+    CueSettings cues_;
     GameSounds sounds_;
     BoardScene& board_;
-    // The flow tells the session what the peer must hear, so it goes first at teardown.
-    std::unique_ptr<net::NetSession> session_;
-    std::unique_ptr<GameFlow> flow_;
-    // Plays through the flow, so it goes before it.
-    std::unique_ptr<ComputerGame> computer_;
     OrbitCamera orbit_;
+    // The views that follow the game; the game never calls them at its own teardown.
+    std::unique_ptr<BoardPresenter> presenter_;
+    std::unique_ptr<GameScreensView> screensView_;
+    std::unique_ptr<GameCues> gameCues_;
+    std::unique_ptr<Game> game_;
+    // The players that act on the game leave it before it goes.
+    std::unique_ptr<net::NetSession> session_;
+    std::unique_ptr<ComputerGame> computer_;
     std::unique_ptr<Picker> picker_;
 
     // Frame pacing: a busy frame (input, animation) may come at up to 60 per second; an

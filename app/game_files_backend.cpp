@@ -3,41 +3,35 @@
 #include "korvane_app.h"
 
 #include "computer_game.h"
+#include "config/settings.h"
 #include "frame_listener.h"
 
 namespace korvane {
 
 DrawReason KorvaneApp::claimableDraw() {
-    if (!frameListener_ || !isColour(frameListener_->game().sideToMove))
+    // Against the computer and over the network the claim is made on one's own move.
+    if (!frameListener_ || !frameListener_->game().state().localSideToMove())
         return DrawReason::None;
-    // Against the computer only the player claims, on the player's own turn.
-    const GameState& state = frameListener_->game();
-    if (state.gameMode == GameMode::Computer &&
-        colourOf(state.sideToMove) != frameListener_->computer().playerColour())
-        return DrawReason::None;
-    // Over the network likewise: the claim is made on one's own move.
-    if (state.networkGame() && colourOf(state.sideToMove) != localColour(state.gameMode))
-        return DrawReason::None;
-    return frameListener_->flow().canClaimDraw();
+    return frameListener_->game().canClaimDraw();
 }
 
 void KorvaneApp::claimDraw() {
     if (!frameListener_)
         return;
-    if (frameListener_->game().networkGame())
+    if (frameListener_->game().state().networkGame())
         network(NetRequest::ClaimDraw);
     else
-        frameListener_->flow().claimDraw();
+        frameListener_->game().claimDraw();
 }
 
 const GameHistory* KorvaneApp::gameHistory() {
-    return frameListener_ ? &frameListener_->flow().history() : nullptr;
+    return frameListener_ ? &frameListener_->game().history() : nullptr;
 }
 
 std::string KorvaneApp::sideName(int colour) {
     if (!frameListener_)
         return std::string();
-    const GameState& state = frameListener_->game();
+    const GameState& state = frameListener_->game().state();
     if (state.gameMode == GameMode::Computer && colour != frameListener_->computer().playerColour())
         return "Computer";
     if (state.networkGame() && colour != localColour(state.gameMode)) {
@@ -52,23 +46,17 @@ bool KorvaneApp::loadGame(const PgnGame& game, std::string& error) {
         error = "the game is not running";
         return false;
     }
-    GameState& state = frameListener_->game();
-    if (state.networkGame()) {
+    Game& played = frameListener_->game();
+    if (played.state().networkGame()) {
         error = "a network game is running";
         return false;
     }
-    const GameMode before = state.gameMode;
-    const bool flippedBefore = state.viewFlipped;
-    state.gameMode = GameMode::Local;
-    // A loaded game starts from White's side, as a new one does; the flow turns the view to
-    // the side to move when the settings ask for it.
-    state.viewFlipped = false;
-    if (!frameListener_->flow().loadGame(game.startFen, game.moves, &error)) {
-        state.gameMode = before;
-        state.viewFlipped = flippedBefore;
+    if (!played.loadGame(game.startFen, game.moves, &error))
         return false;
-    }
-    frameListener_->resetView();
+    played.setMode(GameMode::Local);
+    // A loaded game starts from White's side, as a new one does, or from the side to move
+    // when the settings turn the view to it.
+    frameListener_->resetView(settings().flipView && played.state().sideToMove == Turn::Black);
     return true;
 }
 

@@ -61,7 +61,6 @@ KorvaneApp::~KorvaneApp() {
     // Not removed from the root first: the loop has already ended.
     delete frameListener_;
     frameListener_ = nullptr;
-    globalPosition().setView(nullptr);
     board_.reset();
     if (root_ && sceneManager_)
         sceneManager_->setShadowTechnique(Ogre::SHADOWTYPE_NONE);
@@ -291,46 +290,46 @@ void KorvaneApp::buildScene() {
         sceneManager_,
         PieceLooks{settings().whiteMaterial, settings().blackMaterial, settings().movableMaterial});
     board_->build();
-    Position& position = globalPosition();
-    position.setView(board_.get());
-    position.resetSet(0);
-    position.resetSet(1);
-    position.refreshRules();
 
     lightBoard(sceneManager_, settingValue("Shadows", "Video") == "true");
 }
 
 // --- GUI handlers' way into the game -------------------------------------------------
 
-GameState& KorvaneApp::gameState() {
-    return frameListener_ ? frameListener_->game() : startupState_;
+const GameState& KorvaneApp::gameState() {
+    return frameListener_ ? frameListener_->game().state() : startupState_;
+}
+
+void KorvaneApp::setGameMode(GameMode mode) {
+    if (frameListener_)
+        frameListener_->game().setMode(mode);
 }
 
 void KorvaneApp::newGame() {
     if (frameListener_)
-        frameListener_->flow().newGame();
+        frameListener_->game().newGame();
 }
 
-void KorvaneApp::turnCamera() {
+void KorvaneApp::showWhiteSide() {
     if (frameListener_)
-        frameListener_->turnView();
+        frameListener_->showWhiteSide();
 }
 
 void KorvaneApp::resetCamera() {
     if (frameListener_)
-        frameListener_->resetView();
+        frameListener_->resetView(false);
 }
 
 void KorvaneApp::clearBoardMarks() {
     if (!frameListener_)
         return;
-    frameListener_->flow().clearSelection();
-    resetPieceLooks();
+    frameListener_->game().clearSelection();
+    frameListener_->clearBoardMarks();
 }
 
 void KorvaneApp::completePromotion(int pieceCode) {
-    if (frameListener_ && frameListener_->session().mayChoosePromotion())
-        frameListener_->flow().completePromotion(pieceCode);
+    if (frameListener_ && frameListener_->game().state().mayChoosePromotion())
+        frameListener_->game().completePromotion(pieceCode);
 }
 
 void KorvaneApp::resetPieceLooks() {
@@ -414,14 +413,14 @@ void KorvaneApp::startComputerGame(int colour, int level) {
 void KorvaneApp::takeBack() {
     if (!frameListener_)
         return;
-    if (frameListener_->game().gameMode == GameMode::Local)
-        frameListener_->flow().takeBack();
+    if (frameListener_->game().state().gameMode == GameMode::Local)
+        frameListener_->game().takeBack();
     else
         frameListener_->computer().takeBack();
 }
 
 bool KorvaneApp::mayChoosePromotion() {
-    return frameListener_ && frameListener_->session().mayChoosePromotion();
+    return frameListener_ && frameListener_->game().state().mayChoosePromotion();
 }
 
 std::string KorvaneApp::lastAddress() {

@@ -49,9 +49,10 @@ class KorvaneApp : public GuiBackend {
     bool settingsOnTrial() const { return settingsOnTrial_; }
 
     // GuiBackend
-    GameState& gameState() override;
+    const GameState& gameState() override;
+    void setGameMode(GameMode mode) override;
     void newGame() override;
-    void turnCamera() override;
+    void showWhiteSide() override;
     void resetCamera() override;
     void clearBoardMarks() override;
     void completePromotion(int pieceCode) override;

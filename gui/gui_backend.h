@@ -1,4 +1,4 @@
-// Everything the screens need from outside the GUI: the game flow, the camera, the sound,
+// Everything the screens need from outside the GUI: the game, the camera, the sound,
 // the engine's capabilities and the network. The application implements it; tests record.
 #pragma once
 
@@ -18,24 +18,27 @@ class GuiBackend {
   public:
     virtual ~GuiBackend() = default;
 
-    // The frame listener's game fields (mode, side to move, view flipped, host role,
-    // promotion pending); the screens read and write them directly.
-    virtual GameState& gameState() = 0;
+    // The game's state (mode, side to move, promotion pending, open question), for reading;
+    // the game changes it through the calls below.
+    virtual const GameState& gameState() = 0;
 
-    // The rules' new-game reset.
+    // Who plays: a local game begun, or left for the menu.
+    virtual void setGameMode(GameMode mode) = 0;
+    // The game's new-game reset, in the mode it has.
     virtual void newGame() = 0;
-    // Turn the camera by pi around the board and place it; the caller keeps the flag.
-    virtual void turnCamera() = 0;
-    // The camera back to the orbit a game starts with, on the side the view-flipped flag
-    // names: the player's turning, tilting and zooming are undone.
+    // The view over to White's side, half a turn when it is on Black's; the player's tilt and
+    // zoom stay.
+    virtual void showWhiteSide() = 0;
+    // The camera back to the orbit a game starts with, on White's side: the player's turning,
+    // tilting and zooming are undone.
     virtual void resetCamera() = 0;
     // No selection arrow, no target squares, no movable pieces: the board as a position only.
     virtual void clearBoardMarks() = 0;
-    // The rules' promotion completion with piece code 1..4.
+    // The game's promotion completion with piece code 1..4.
     virtual void completePromotion(int pieceCode) = 0;
     // Every piece of both sides back to its plain material.
     virtual void resetPieceLooks() = 0;
-    // The in-memory flags the game flow reads changed (also written to settings()).
+    // The in-memory flags the board and camera read changed (also written to settings()).
     virtual void flowFlagsChanged(bool flipView, bool highlighting, bool lastMoveHighlighting) = 0;
     // The main loop ends after the current frame.
     virtual void requestQuit() = 0;
@@ -75,7 +78,7 @@ class GuiBackend {
     // last move and the engine's reply.
     virtual void takeBack() {}
 
-    // Drawn and saved games, through the game flow. The draw the side to move may claim now.
+    // Drawn and saved games, through the game. The draw the side to move may claim now.
     virtual DrawReason claimableDraw() { return DrawReason::None; }
     // Ends a local game as that draw.
     virtual void claimDraw() {}

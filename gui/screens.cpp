@@ -78,6 +78,9 @@ std::string gameOverText(bool czech, Outcome outcome, int winner) {
         return czech ? "Pat: remíza" : "Stalemate: a draw";
     case Outcome::AgreedDraw:
         return czech ? "Remíza dohodou" : "Draw agreed";
+    case Outcome::DrawByRule: // shown with its rule
+    case Outcome::Abandoned:
+        break;
     }
     return std::string();
 }
@@ -410,16 +413,13 @@ bool Screens::playClickSound(const CEGUI::EventArgs&) {
 }
 
 bool Screens::startLocalGame(const CEGUI::EventArgs&) {
-    GameState& state = backend_.gameState();
-    state.gameMode = GameMode::Local;
-    state.sideToMove = Turn::White;
+    backend_.setGameMode(GameMode::Local);
     showWindow("StatusBar");
     showWindow("MoveList");
     showSideToMove(0);
     backend_.newGame();
     // A new game starts from White's side with the camera where it stood at start-up,
     // however the last game left it.
-    state.viewFlipped = false;
     backend_.resetCamera();
     showWindow("LocalIngame");
     hideWindow("Menu");
@@ -430,21 +430,16 @@ bool Screens::startLocalGame(const CEGUI::EventArgs&) {
 }
 
 bool Screens::restartLocalGame(const CEGUI::EventArgs&) {
-    GameState& state = backend_.gameState();
-    state.sideToMove = Turn::White;
     showSideToMove(0);
     backend_.newGame();
     // White moves first, so a view that followed Black turns back; the player's tilt and
     // zoom stay.
-    if (state.viewFlipped) {
-        state.viewFlipped = false;
-        backend_.turnCamera();
-    }
+    backend_.showWhiteSide();
     return true;
 }
 
 bool Screens::leaveLocalGame(const CEGUI::EventArgs&) {
-    backend_.gameState().gameMode = GameMode::None;
+    backend_.setGameMode(GameMode::None);
     // Over the menu nobody plays: nothing on the board may look selected or movable.
     backend_.clearBoardMarks();
     hideWindow("LocalIngame");

@@ -9,10 +9,10 @@
 #include "computer_setup.h"
 #include "draw.h"
 #include "game_files.h"
+#include "game_windows.h"
 #include "gui_backend.h"
 #include "history.h"
 #include "net/net_ports.h"
-#include "ports.h"
 
 #include <CEGUI/Event.h>
 
@@ -43,7 +43,7 @@ bool parseAntiAliasing(const std::string& text, std::string& level);
 // Whether the settings choose the Czech GUI; every screen's own texts follow it.
 bool czechLanguage();
 
-class Screens : public ScreenView, public NetView {
+class Screens : public GameWindows, public NetView {
   public:
     explicit Screens(GuiBackend& backend);
     ~Screens() override;
@@ -63,7 +63,7 @@ class Screens : public ScreenView, public NetView {
     // Claim Draw, Save Game and Load Game.
     GameFiles& files() { return files_; }
 
-    // ScreenView, for the game flow.
+    // GameWindows, for the game's screens view.
     void showWindow(const std::string& name) override;
     void hideWindow(const std::string& name) override;
     void activateWindow(const std::string& name) override;

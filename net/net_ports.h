@@ -3,7 +3,7 @@
 // depends on these declarations only.
 #pragma once
 
-#include "rules/ports.h"
+#include "game/game_state.h"
 
 #include <string>
 

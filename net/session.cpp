@@ -1,6 +1,6 @@
 #include "session.h"
 
-#include "rules/position.h"
+#include "game/game.h"
 
 namespace korvane::net {
 
@@ -15,12 +15,14 @@ double secondsSince(std::chrono::steady_clock::time_point t) {
 
 } // namespace
 
-NetSession::NetSession(GameState& state, NetView& view, BoardView& board, SessionOptions options)
-    : state_(state), view_(view), board_(board), options_(std::move(options)) {
+NetSession::NetSession(Game& game, NetView& view, SessionOptions options)
+    : game_(game), view_(view), options_(std::move(options)) {
     initialiseNetworking();
+    game_.addObserver(*this);
 }
 
 NetSession::~NetSession() {
+    game_.removeObserver(*this);
     // A program that ends tells its peer, so the other side does not wait for a time-out.
     if (hostEndpoint_ && hostEndpoint_->started())
         hostEndpoint_->shutDown(DisconnectReason::Left, options_.disconnectWaitMs);
@@ -34,25 +36,21 @@ bool NetSession::linkUp() const {
     if (role_ == Role::Host)
         return hostEndpoint_ && hostEndpoint_->hasGuest() && guestIdentified_;
     if (role_ == Role::Guest)
-        return guest_ && guest_->connected() && state_.networkGame();
+        return guest_ && guest_->connected() && state().networkGame();
     return false;
 }
 
 bool NetSession::gameLive() const {
-    return state_.networkGame() && isColour(state_.sideToMove) && !state_.joinPending;
+    return state().networkGame() && isColour(state().sideToMove) && !state().joinPending;
 }
 
 bool NetSession::peerToMove() const {
-    return isColour(state_.sideToMove) &&
-           colourOf(state_.sideToMove) != localColour(state_.gameMode);
+    return isColour(state().sideToMove) &&
+           colourOf(state().sideToMove) != localColour(state().gameMode);
 }
 
 bool NetSession::mayChoosePromotion() const {
-    if (!state_.promotionPending)
-        return false;
-    if (!state_.networkGame())
-        return true;
-    return state_.promotionColour == localColour(state_.gameMode);
+    return state().mayChoosePromotion();
 }
 
 bool NetSession::socketsOpen() const {
@@ -71,25 +69,14 @@ void NetSession::send(const Bytes& message) {
         guest_->send(message);
 }
 
-void NetSession::orientView() {
-    const bool wantFlipped = localColour(state_.gameMode) == Black;
-    if (state_.viewFlipped != wantFlipped) {
-        state_.viewFlipped = wantFlipped;
-        board_.turnView();
-    }
-}
-
 void NetSession::endQuestion(bool gameOver) {
-    state_.question = Question::None;
-    state_.questionMine = false;
     claimPending_ = false;
-    if (gameOver)
-        state_.sideToMove = Turn::Over;
+    game_.closeQuestion(gameOver);
     view_.questionClosed();
 }
 
 void NetSession::cancelQuestion() {
-    if (state_.question != Question::None)
+    if (state().question != Question::None)
         endQuestion(false);
 }
 
@@ -123,12 +110,9 @@ bool NetSession::host(const std::string& playerName) {
     hostEndpoint_ = std::move(endpoint);
     role_ = Role::Host;
     playerName_ = cleanText(playerName, kMaxNameBytes);
-    state_.gameMode = GameMode::NetworkWhite;
-    state_.hostRole = true;
-    state_.question = Question::None;
-    orientView();
-    if (flow_)
-        flow_->newGame();
+    deferredMove_ = false;
+    game_.setMode(GameMode::NetworkWhite);
+    game_.newGame();
     view_.hostingStarted();
     return true;
 }
@@ -157,8 +141,7 @@ void NetSession::endLanSearch() {
 void NetSession::connect(const std::string& address, const std::string& playerName) {
     closeLink(DisconnectReason::Left);
     playerName_ = cleanText(playerName, kMaxNameBytes);
-    state_.hostRole = false;
-    state_.gameMode = GameMode::Joining;
+    game_.setMode(GameMode::Joining);
     role_ = Role::Guest;
     joinStarted_ = Clock::now();
     lookup_ = std::make_unique<AddressLookup>();
@@ -169,54 +152,45 @@ void NetSession::connect(const std::string& address, const std::string& playerNa
 
 void NetSession::failJoin() {
     closeLink(DisconnectReason::Left);
-    state_.gameMode = GameMode::None;
+    game_.setMode(GameMode::None);
     view_.connectFailed();
 }
 
 void NetSession::leave() {
-    if (!state_.networkGame())
+    if (!state().networkGame())
         return;
     cancelQuestion();
     closeLink(DisconnectReason::Left);
-    state_.gameMode = GameMode::None;
-    state_.joinPending = false;
-    state_.promotionPending = false;
-    state_.selectionKind = -2;
-    board_.hideArrow();
-    board_.resetPieceLooks(White);
-    board_.resetPieceLooks(Black);
-    board_.repaintSquares(-1, -1);
+    // Over the menu nobody plays: the board shows the position only.
+    game_.setMode(GameMode::None);
 }
 
 void NetSession::newGame() {
-    if (!state_.networkGame() || role_ != Role::Host)
+    if (!state().networkGame() || role_ != Role::Host)
         return;
     send(encodeNewGame());
     cancelQuestion();
-    if (flow_)
-        flow_->newGame();
+    game_.newGame();
     view_.newGameStarted();
 }
 
 void NetSession::switchSides() {
-    if (!state_.networkGame() || role_ != Role::Host)
+    if (!state().networkGame() || role_ != Role::Host)
         return;
     cancelQuestion();
-    const int colour = localColour(state_.gameMode) == White ? Black : White;
-    state_.gameMode = networkModeFor(colour);
+    const int colour = localColour(state().gameMode) == White ? Black : White;
+    game_.setMode(networkModeFor(colour));
     send(encodeSwitchSides(colour));
-    if (flow_)
-        flow_->clearSelection();
-    orientView();
+    game_.clearSelection();
 }
 
 void NetSession::resign() {
-    if (!gameLive() || state_.question != Question::None)
+    if (!gameLive() || state().question != Question::None)
         return;
-    state_.sideToMove = Turn::Over;
-    state_.promotionPending = false;
+    const int winner = localColour(state().gameMode) == White ? Black : White;
+    game_.endGame(Outcome::Resignation, winner);
     send(encodeResign());
-    view_.resigned(localColour(state_.gameMode) == White ? Black : White);
+    view_.resigned(winner);
 }
 
 void NetSession::offerDraw() {
@@ -224,16 +198,15 @@ void NetSession::offerDraw() {
 }
 
 void NetSession::claimDraw() {
-    if (peerToMove() || !flow_ || flow_->canClaimDraw() == DrawReason::None)
+    if (peerToMove() || game_.canClaimDraw() == DrawReason::None)
         return;
     sendDrawOffer(true);
 }
 
 void NetSession::sendDrawOffer(bool claim) {
-    if (!gameLive() || !linkUp() || state_.question != Question::None || state_.promotionPending)
+    if (!gameLive() || !linkUp() || state().question != Question::None || state().promotionPending)
         return;
-    state_.question = Question::Draw;
-    state_.questionMine = true;
+    game_.openQuestion(Question::Draw, true);
     claimPending_ = claim;
     send(encodeBare(MessageId::DrawOffer));
     view_.chatLine(claim ? "You have claimed a draw." : "You have offered draw.");
@@ -241,17 +214,16 @@ void NetSession::sendDrawOffer(bool claim) {
 
 void NetSession::requestRevoke() {
     // Only the player who just moved may ask, and only for a move there is to take back.
-    if (!gameLive() || !linkUp() || state_.question != Question::None || state_.promotionPending ||
-        !peerToMove() || !flow_ || !flow_->position().board.record.moved.valid)
+    if (!gameLive() || !linkUp() || state().question != Question::None ||
+        state().promotionPending || !peerToMove() || !game_.canRevoke())
         return;
-    state_.question = Question::Revoke;
-    state_.questionMine = true;
+    game_.openQuestion(Question::Revoke, true);
     send(encodeBare(MessageId::RevokeRequest));
     view_.chatLine("You want to revoke your move.");
 }
 
 void NetSession::answerDraw(bool accept) {
-    if (state_.question != Question::Draw || state_.questionMine)
+    if (state().question != Question::Draw || state().questionMine)
         return;
     send(encodeBare(accept ? MessageId::DrawAccepted : MessageId::DrawDeclined));
     endQuestion(accept);
@@ -259,10 +231,10 @@ void NetSession::answerDraw(bool accept) {
 }
 
 void NetSession::answerRevoke(bool accept) {
-    if (state_.question != Question::Revoke || state_.questionMine)
+    if (state().question != Question::Revoke || state().questionMine)
         return;
-    state_.question = Question::None;
-    if (accept && !(flow_ && flow_->revokeLastMove()))
+    game_.closeQuestion();
+    if (accept && !game_.revokeLastMove())
         accept = false;
     send(encodeBare(accept ? MessageId::RevokeAccepted : MessageId::RevokeDeclined));
     view_.questionClosed();
@@ -272,24 +244,23 @@ void NetSession::answerRevoke(bool accept) {
 
 void NetSession::sendChat(const std::string& text) {
     const std::string line = cleanText(text, kMaxChatBytes);
-    if (line.empty() || !state_.networkGame())
+    if (line.empty() || !state().networkGame())
         return;
     send(encodeChat(line));
     view_.chatLine(playerName_ + "(me): " + line);
 }
 
 void NetSession::closeConnecting() {
-    if (state_.gameMode == GameMode::Joining)
+    if (state().gameMode == GameMode::Joining)
         closeLink(DisconnectReason::Left);
-    if (state_.gameMode == GameMode::Joining || role_ == Role::None)
-        state_.gameMode = GameMode::None;
+    if (state().gameMode == GameMode::Joining || role_ == Role::None)
+        game_.setMode(GameMode::None);
 }
 
 void NetSession::closeError() {
     if (role_ == Role::None || role_ == Role::Guest)
         closeLink(DisconnectReason::Left);
-    state_.gameMode = GameMode::None;
-    state_.joinPending = false;
+    game_.setMode(GameMode::None);
 }
 
 void NetSession::request(NetRequest request, const std::string& playerName) {
@@ -342,23 +313,49 @@ void NetSession::request(NetRequest request, const std::string& playerName) {
     }
 }
 
-// ---------------------------------------------------------------- what the rules send
+// ---------------------------------------------------------------- what the peer must hear
 
-void NetSession::pieceSelected(int kind, int index) {
-    send(encodePieceSelected(kind, index));
+bool NetSession::localMover(int colour) const {
+    return state().networkGame() && colour == localColour(state().gameMode);
 }
 
-void NetSession::movePlayed(int kind, int index, int ordinal) {
-    send(encodeMove(kind, index, ordinal));
+int NetSession::peerColour() const {
+    return localColour(state().gameMode) == White ? Black : White;
 }
 
-void NetSession::promotionChosen(int pawnIndex, int pieceCode) {
-    send(encodePromotion(pawnIndex, pieceCode));
+void NetSession::selectionChanged(const Game& game) {
+    const PieceId s = game.selection();
+    if (s.any() && localMover(s.colour))
+        send(encodePieceSelected(s.kind, s.index));
 }
 
-void NetSession::sideToMoveChanged() {
+void NetSession::moveMade(const Game&, const MoveEvent& move) {
+    if (!state().networkGame())
+        return;
+    // A move that promotes is reported only once the choice is made, followed by the choice.
+    if (move.promotionPending) {
+        deferredMove_ = localMover(move.piece.colour);
+        return;
+    }
+    moveCompleted();
+    if (localMover(move.piece.colour))
+        send(encodeMove(move.piece.kind, move.piece.index, move.ordinal));
+}
+
+void NetSession::promotionChosen(const Game&, const MoveEvent& move, int pieceCode) {
+    if (!state().networkGame())
+        return;
+    moveCompleted();
+    if (deferredMove_) {
+        send(encodeMove(move.piece.kind, move.piece.index, move.ordinal));
+        send(encodePromotion(move.piece.index, pieceCode));
+    }
+    deferredMove_ = false;
+}
+
+void NetSession::moveCompleted() {
     // A guest that arrived during a promotion choice gets the position once it is complete.
-    if (positionOwed_ && !state_.promotionPending && role_ == Role::Host &&
+    if (positionOwed_ && !state().promotionPending && role_ == Role::Host &&
         hostEndpoint_->hasGuest()) {
         positionOwed_ = false;
         sendPosition();
@@ -403,7 +400,7 @@ void NetSession::service() {
         queue_.pop_front();
         handle(item);
     }
-    if (state_.gameMode == GameMode::Joining &&
+    if (state().gameMode == GameMode::Joining &&
         secondsSince(joinStarted_) >= options_.joinDeadlineSeconds)
         failJoin();
     // A guest that never introduced itself (its side gave up on a lossy link) would hold the
@@ -457,7 +454,7 @@ void NetSession::handleEvent(NetEvent event) {
         break;
     case NetEvent::ConnectionAttemptFailed:
     case NetEvent::NoFreeIncomingConnections:
-        if (role_ == Role::Guest && state_.gameMode == GameMode::Joining)
+        if (role_ == Role::Guest && state().gameMode == GameMode::Joining)
             failJoin();
         else
             dropOutOfState();
@@ -467,14 +464,14 @@ void NetSession::handleEvent(NetEvent event) {
             return dropOutOfRole();
         guestIdentified_ = false;
         guestSince_ = Clock::now();
-        send(encodeHostBlock(localColour(state_.gameMode),
-                             isColour(state_.sideToMove) ? colourOf(state_.sideToMove) : -1,
+        send(encodeHostBlock(localColour(state().gameMode),
+                             isColour(state().sideToMove) ? colourOf(state().sideToMove) : -1,
                              playerName_));
-        if (state_.promotionPending) {
+        if (state().promotionPending) {
             // The choice still to come would travel as a Move the new guest has already seen
             // in the position: the position goes once the choice is made.
             positionOwed_ = true;
-            state_.deferredSend = false;
+            deferredMove_ = false;
         } else {
             sendPosition();
         }
@@ -490,9 +487,7 @@ void NetSession::handleEvent(NetEvent event) {
 }
 
 void NetSession::sendPosition() {
-    if (!flow_)
-        return;
-    Position& position = flow_->position();
+    const Position& position = game_.position();
     for (int colour = 0; colour < 2; ++colour)
         for (int slot = 0; slot < kPiecesPerSet; ++slot) {
             const Fig& p = position.sets[colour].pieces[slot];
@@ -501,9 +496,9 @@ void NetSession::sendPosition() {
             send(encodePieceState(colour, p.kind, p.index, p.alive || p.kind == KingKind,
                                   placed ? p.x : 0, placed ? p.y : 0));
         }
-    send(encodeGameDetails(flow_->details()));
+    send(encodeGameDetails(game_.details()));
     // Both sides forget the last move: the guest never saw it played.
-    flow_->forgetLastMove();
+    game_.forgetLastMove();
 }
 
 void NetSession::peerGone(bool lost) {
@@ -512,8 +507,8 @@ void NetSession::peerGone(bool lost) {
             return;
         cancelQuestion();
         // The guest's own promotion choice will never come; the game goes on with a queen.
-        if (state_.promotionPending && flow_ && !mayChoosePromotion())
-            flow_->completePromotion(QueenKind);
+        if (state().promotionPending && !mayChoosePromotion())
+            game_.completePromotion(QueenKind);
         positionOwed_ = false;
         guestIdentified_ = false;
         peerName_.clear();
@@ -522,19 +517,13 @@ void NetSession::peerGone(bool lost) {
     }
     if (role_ != Role::Guest)
         return dropOutOfState();
-    if (state_.gameMode == GameMode::Joining) {
+    if (state().gameMode == GameMode::Joining) {
         failJoin();
         return;
     }
-    state_.question = Question::None;
-    state_.questionMine = false;
     closeLink(DisconnectReason::Left);
     // The game on this side is over: nothing on the board moves any more.
-    state_.sideToMove = Turn::Over;
-    state_.promotionPending = false;
-    state_.joinPending = false;
-    state_.selectionKind = -2;
-    board_.hideArrow();
+    game_.endGame(Outcome::Abandoned);
     view_.hostGone(lost);
 }
 
@@ -563,22 +552,20 @@ void NetSession::handleBlock(const Decoded& d) {
         return dropOutOfState();
     if (d.blockCode == std::uint8_t(MessageId::GuestInfo))
         return dropOutOfRole();
-    if (state_.gameMode != GameMode::Joining)
+    if (state().gameMode != GameMode::Joining)
         return dropOutOfState();
     if (refusal || d.version != kProtocolVersion) {
         closeLink(DisconnectReason::Refused);
-        state_.gameMode = GameMode::None;
+        game_.setMode(GameMode::None);
         view_.sessionRefused();
         return;
     }
     const int colour = d.colour == White ? Black : White;
-    state_.gameMode = networkModeFor(colour);
-    orientView();
+    game_.setMode(networkModeFor(colour));
     peerName_ = d.text;
-    if (flow_)
-        flow_->beginJoin(d.sideToMove == White   ? Turn::White
-                         : d.sideToMove == Black ? Turn::Black
-                                                 : Turn::Over);
+    game_.beginJoin(d.sideToMove == White   ? Turn::White
+                    : d.sideToMove == Black ? Turn::Black
+                                            : Turn::Over);
     view_.joined(colour);
     view_.chatLine("Connected to:");
     view_.chatLine(peerName_);
@@ -591,27 +578,25 @@ void NetSession::handleMessage(const Decoded& d) {
     // Only the host sets the game up; a guest's word on it is ignored.
     const bool hostOnly = id == MessageId::NewGame || id == MessageId::SwitchSides ||
                           id == MessageId::PieceState || id == MessageId::GameDetails;
-    if (role_ == Role::None || !state_.networkGame())
+    if (role_ == Role::None || !state().networkGame())
         return dropOutOfState();
     if (hostOnly && !guest)
         return dropOutOfRole();
     if (role_ == Role::Host && !guestIdentified_)
         return dropOutOfState();
 
-    if (state_.joinPending) {
+    if (state().joinPending) {
         if (id == MessageId::PieceState) {
-            if (!flow_ || !flow_->applyPieceState(d.colour, d.kind, d.index, d.alive, d.x, d.y))
+            if (!game_.applyPieceState(d.colour, d.kind, d.index, d.alive, d.x, d.y))
                 dropOutOfState();
             return;
         }
         if (id == MessageId::GameDetails) {
-            if (flow_)
-                flow_->finishJoin(&d.details);
+            game_.finishJoin(&d.details);
             return;
         }
         // A host that sends no details has finished its position with the last piece.
-        if (flow_)
-            flow_->finishJoin(nullptr);
+        game_.finishJoin(nullptr);
     } else if (id == MessageId::PieceState || id == MessageId::GameDetails) {
         return dropOutOfState();
     }
@@ -622,37 +607,34 @@ void NetSession::handleMessage(const Decoded& d) {
         break;
     case MessageId::NewGame:
         cancelQuestion();
-        if (flow_)
-            flow_->newGame();
+        game_.newGame();
         view_.newGameStarted();
         break;
     case MessageId::SwitchSides:
         cancelQuestion();
-        state_.gameMode = networkModeFor(d.colour == White ? Black : White);
-        if (flow_)
-            flow_->clearSelection();
-        orientView();
+        game_.setMode(networkModeFor(d.colour == White ? Black : White));
+        game_.clearSelection();
         break;
     case MessageId::Move:
-        if (!peerToMove() || !flow_ || !flow_->receiveMove(d.kind, d.index, d.ordinal))
+        if (!peerToMove() || game_.submit(peerColour(), PieceId{peerColour(), d.kind, d.index},
+                                          d.ordinal) != Refusal::None)
             dropOutOfState();
         break;
     case MessageId::PieceSelected:
-        if (!peerToMove() || !flow_ || !flow_->receivePieceSelected(d.kind, d.index))
+        if (!peerToMove() || !game_.selectPiece(peerColour(), d.kind, d.index))
             dropOutOfState();
         break;
     case MessageId::Promotion:
-        if (!state_.promotionPending || mayChoosePromotion() || !flow_ ||
-            !flow_->receivePromotion(d.index, d.pieceCode))
+        if (!state().promotionPending || mayChoosePromotion() ||
+            state().promotionPawnIndex != d.index || !game_.completePromotion(d.pieceCode))
             dropOutOfState();
         break;
     case MessageId::Resign:
         if (!gameLive())
             return dropOutOfState();
         cancelQuestion();
-        state_.sideToMove = Turn::Over;
-        state_.promotionPending = false;
-        view_.resigned(localColour(state_.gameMode));
+        game_.endGame(Outcome::Resignation, localColour(state().gameMode));
+        view_.resigned(localColour(state().gameMode));
         break;
     case MessageId::DrawOffer:
     case MessageId::DrawAccepted:
@@ -669,8 +651,8 @@ void NetSession::handleMessage(const Decoded& d) {
 }
 
 void NetSession::handleQuestion(MessageId id) {
-    const Question open = state_.question;
-    const bool mine = state_.questionMine;
+    const Question open = state().question;
+    const bool mine = state().questionMine;
     switch (id) {
     case MessageId::DrawOffer:
         if (!gameLive())
@@ -681,18 +663,17 @@ void NetSession::handleQuestion(MessageId id) {
             view_.chatLine("Draw have been accepted.");
             return;
         }
-        if (open != Question::None || state_.promotionPending)
+        if (open != Question::None || state().promotionPending)
             return dropOutOfState();
         // The offer of a player on move who may claim a draw is that claim: this game, which
         // has seen the same moves, checks it and the game ends without asking anybody.
-        if (peerToMove() && flow_ && flow_->canClaimDraw() != DrawReason::None) {
+        if (peerToMove() && game_.canClaimDraw() != DrawReason::None) {
             send(encodeBare(MessageId::DrawAccepted));
             view_.chatLine("Your opponent has claimed a draw.");
-            flow_->endByClaim();
+            game_.endByClaim();
             return;
         }
-        state_.question = Question::Draw;
-        state_.questionMine = false;
+        game_.openQuestion(Question::Draw, false);
         view_.questionAsked(Question::Draw);
         view_.chatLine("You opponent has offered you a draw.");
         return;
@@ -700,13 +681,12 @@ void NetSession::handleQuestion(MessageId id) {
     case MessageId::DrawDeclined:
         if (open != Question::Draw || !mine)
             return dropOutOfState();
-        if (claimPending_ && id == MessageId::DrawAccepted && flow_) {
+        if (claimPending_ && id == MessageId::DrawAccepted) {
             // The claim's own end, with its reason; an accepted offer is a draw either way.
-            state_.question = Question::None;
-            state_.questionMine = false;
             claimPending_ = false;
-            if (!flow_->endByClaim())
-                state_.sideToMove = Turn::Over;
+            game_.closeQuestion();
+            if (!game_.endByClaim())
+                game_.endGame(Outcome::AgreedDraw);
             view_.questionClosed();
             return;
         }
@@ -716,15 +696,14 @@ void NetSession::handleQuestion(MessageId id) {
         return;
     case MessageId::RevokeRequest:
         // Asked for on the asker's opponent's turn, that is this side's.
-        if (!gameLive() || open != Question::None || state_.promotionPending || peerToMove())
+        if (!gameLive() || open != Question::None || state().promotionPending || peerToMove())
             return dropOutOfState();
-        if (!flow_ || !flow_->position().board.record.moved.valid) {
+        if (!game_.canRevoke()) {
             // Nothing to take back: declined at once, the turn stays where it is.
             send(encodeBare(MessageId::RevokeDeclined));
             return;
         }
-        state_.question = Question::Revoke;
-        state_.questionMine = false;
+        game_.openQuestion(Question::Revoke, false);
         view_.questionAsked(Question::Revoke);
         view_.chatLine("You opponent want to revoke his move.");
         return;
@@ -732,10 +711,9 @@ void NetSession::handleQuestion(MessageId id) {
     case MessageId::RevokeDeclined:
         if (open != Question::Revoke || !mine)
             return dropOutOfState();
-        state_.question = Question::None;
-        state_.questionMine = false;
-        if (id == MessageId::RevokeAccepted && flow_)
-            flow_->revokeLastMove();
+        game_.closeQuestion();
+        if (id == MessageId::RevokeAccepted)
+            game_.revokeLastMove();
         view_.questionClosed();
         view_.chatLine(id == MessageId::RevokeAccepted ? "Move revoking has been accepted."
                                                        : "Move revoking has been declined.");

@@ -1,10 +1,11 @@
 // The network session: the one link to the peer, the host or guest role, the LAN search, and
-// everything received applied to the game. It is the rules' PeerLink (what the rules tell the
-// peer) and reports what happened through a NetView. Everything runs on the frame thread.
+// everything received applied to the game through its doors. It follows the game to tell the
+// peer this side's moves, and reports what happened through a NetView. Everything runs on the
+// frame thread.
 #pragma once
 
+#include "game/game.h"
 #include "net_ports.h"
-#include "rules/flow.h"
 #include "transport.h"
 #include "wire.h"
 
@@ -40,15 +41,13 @@ struct DropCounts {
     int total() const { return malformed + unknown + outOfRole + outOfState; }
 };
 
-class NetSession : public PeerLink {
+class NetSession : public GameObserver {
   public:
-    NetSession(GameState& state, NetView& view, BoardView& board, SessionOptions options = {});
+    // Follows `game` from here on; both must outlive the session.
+    NetSession(Game& game, NetView& view, SessionOptions options = {});
     ~NetSession() override;
     NetSession(const NetSession&) = delete;
     NetSession& operator=(const NetSession&) = delete;
-
-    // The flow is built with this session as its PeerLink, so it arrives afterwards.
-    void attach(GameFlow& flow) { flow_ = &flow; }
 
     // ---- requests from the player ----
     // False when the game port cannot be opened (the view has been told why).
@@ -99,11 +98,10 @@ class NetSession : public PeerLink {
     const DropCounts& drops() const { return drops_; }
     bool lanSearchRunning() const { return search_ != nullptr; }
 
-    // PeerLink
-    void pieceSelected(int kind, int index) override;
-    void movePlayed(int kind, int index, int ordinal) override;
-    void promotionChosen(int pawnIndex, int pieceCode) override;
-    void sideToMoveChanged() override;
+    // GameObserver: this side's selections and moves go to the peer.
+    void selectionChanged(const Game& game) override;
+    void moveMade(const Game& game, const MoveEvent& move) override;
+    void promotionChosen(const Game& game, const MoveEvent& move, int pieceCode) override;
 
   private:
     using Clock = std::chrono::steady_clock;
@@ -123,17 +121,19 @@ class NetSession : public PeerLink {
     // The open question is over; `gameOver` when its answer ended the game (a draw agreed).
     void endQuestion(bool gameOver);
     void cancelQuestion();
-    void orientView();
+    const GameState& state() const { return game_.state(); }
+    bool localMover(int colour) const;
+    int peerColour() const;
+    // After every completed move, local or received.
+    void moveCompleted();
     bool gameLive() const;
     bool peerToMove() const;
     void dropOutOfState() { ++drops_.outOfState; }
     void dropOutOfRole() { ++drops_.outOfRole; }
     void endLanSearch();
 
-    GameState& state_;
+    Game& game_;
     NetView& view_;
-    BoardView& board_;
-    GameFlow* flow_ = nullptr;
     SessionOptions options_;
 
     Role role_ = Role::None;
@@ -142,6 +142,7 @@ class NetSession : public PeerLink {
     bool guestIdentified_ = false; // host: the guest's block has arrived
     Clock::time_point guestSince_; // host: when the current guest connected
     bool positionOwed_ = false;    // host: a guest joined during a promotion choice
+    bool deferredMove_ = false;    // this side's move waits for its promotion piece
     bool claimPending_ = false;    // the open draw offer is this side's claim
     DropCounts drops_;
 

@@ -88,7 +88,7 @@ bool readCounter(const std::string& text, int& value) {
 
 } // namespace
 
-bool loadFen(Position& position, GameState& state, const std::string& fen, std::string* error,
+bool loadFen(Position& position, Turn& sideToMove, const std::string& fen, std::string* error,
              FenCounters* counters) {
     std::istringstream in(fen);
     std::string placement, side, castling = "-", passant = "-", halfmoves = "0", moveNumber = "1";
@@ -266,12 +266,7 @@ bool loadFen(Position& position, GameState& state, const std::string& fen, std::
             position.sets[colour].pieces[slotOf(RookKind, wing)].hasMoved = !rights[colour][wing];
     }
     position.board.enPassantFile = passantFile;
-    state.sideToMove = side == "w" ? Turn::White : Turn::Black;
-    state.selectionKind = -2;
-    state.promotionPending = false;
-    state.deferredSend = false;
-    state.question = Question::None;
-    state.joinPending = false;
+    sideToMove = side == "w" ? Turn::White : Turn::Black;
     position.refreshRules();
     if (counters)
         *counters = read;

@@ -1,7 +1,6 @@
 // Positions as FEN text: set-ups for tests and perft, and the state probe's view of the game.
 #pragma once
 
-#include "ports.h"
 #include "position.h"
 
 #include <string>
@@ -25,13 +24,13 @@ struct FenCounters {
 // Fields after the counters are ignored. On malformed text or a position no game can reach (not one
 // king a side, a pawn on the first or last rank, a castling right without its king and rook at
 // home, an en-passant square no double step of the side that just moved left, the side not to move
-// in check) returns false, fills `error` with the reason and leaves the position and state
+// in check) returns false, fills `error` with the reason and leaves the position and side
 // untouched. On success the rules are refreshed and no move is recorded.
-bool loadFen(Position& position, GameState& state, const std::string& fen,
+bool loadFen(Position& position, Turn& sideToMove, const std::string& fen,
              std::string* error = nullptr, FenCounters* counters = nullptr);
 
 // The current position with the given counters. The placement alone does not know them: the
-// game's history does (GameFlow::fen()).
+// game's history does (Game::fen()).
 std::string writeFen(const Position& position, Turn sideToMove,
                      FenCounters counters = FenCounters());
 

@@ -32,10 +32,7 @@ GameHistory::GameHistory() {
 }
 
 void GameHistory::start(const Position& position, Turn sideToMove, FenCounters counters) {
-    // The copy draws nowhere: the scene belongs to the position on the board.
-    auto copy = std::make_shared<Position>(position);
-    copy->setView(nullptr);
-    start_ = std::move(copy);
+    start_ = std::make_shared<Position>(position);
     startSide_ = sideToMove;
     startCounters_ = counters;
     startKey_ = positionKey(position, sideToMove);

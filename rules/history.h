@@ -1,6 +1,6 @@
 // The record of one game: every position it passed through, its moves, what each side lost and
 // the FEN counters, from its start (the start position or a set-up) to the position on the
-// board. The game flow feeds it; the move list, draw claims, taking back and game files read it.
+// board. The game feeds it; the move list, draw claims, taking back and game files read it.
 #pragma once
 
 #include "fen.h"

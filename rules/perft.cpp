@@ -1,81 +1,75 @@
 #include "perft.h"
 
+#include "make_move.h"
+
 namespace korvane {
 
 namespace {
-
-bool promotes(const Fig& p, int square) {
-    return p.kind == PawnKind && square / 8 == (p.colour == White ? 7 : 0);
-}
 
 std::string squareName(int square) {
     return std::string(1, char('a' + square % 8)) + char('1' + square / 8);
 }
 
-// Plays every legal move of the side to move and calls visit(name, after) for each resulting
-// position, restoring position and state in between.
-template <typename Visit> void forEachMove(GameFlow& flow, Visit visit) {
-    Position& position = flow.position();
-    GameState& state = flow.state();
-    const int side = colourOf(state.sideToMove);
-    const Position savedPosition = position;
-    const GameState savedState = state;
-    const std::size_t plies = flow.history().size();
+// Plays every legal move of `side` and calls visit(name) on each resulting position, restoring
+// the position in between.
+template <typename Visit> void forEachMove(Position& position, int side, Visit visit) {
+    const Position saved = position;
     for (int slot = 0; slot < kPiecesPerSet; ++slot) {
-        const Fig& p = position.sets[side].pieces[slot];
+        const Fig& p = saved.sets[side].pieces[slot];
         if (!p.alive)
             continue;
-        const int count = p.moveCount;
-        for (int k = 0; k < count; ++k) {
+        for (int k = 0; k < p.moveCount; ++k) {
             const int from = squareIndex(p.x, p.y);
             const int to = p.moves[k];
-            state.selectionColour = side;
-            state.selectionKind = p.kind;
-            state.selectionIndex = p.index;
-            flow.executeMove(k, false);
-            if (state.promotionPending) {
+            Fig& mover = position.sets[side].pieces[slot];
+            if (reachesLastRank(mover, to)) {
+                startMove(position, mover, to);
                 const Position afterMove = position;
-                const GameState stateAfterMove = state;
                 for (int code = RookKind; code <= QueenKind; ++code) {
-                    flow.completePromotion(code);
+                    promotePawn(position, side, p.index, code);
+                    position.refreshRules();
                     visit(squareName(from) + squareName(to) + "rnbq"[code - 1]);
-                    flow.rewind(afterMove, stateAfterMove, plies);
+                    position = afterMove;
                 }
             } else {
+                startMove(position, mover, to);
+                position.refreshRules();
                 visit(squareName(from) + squareName(to));
             }
-            flow.rewind(savedPosition, savedState, plies);
+            position = saved;
         }
     }
 }
 
 } // namespace
 
-std::uint64_t perft(GameFlow& flow, int depth) {
+std::uint64_t perft(Position& position, Turn sideToMove, int depth) {
     if (depth <= 0)
         return 1;
-    const int side = colourOf(flow.state().sideToMove);
-    if (side != White && side != Black)
+    if (!isColour(sideToMove))
         return 0;
+    const int side = colourOf(sideToMove);
     if (depth == 1) {
         std::uint64_t nodes = 0;
-        for (const Fig& p : flow.position().sets[side].pieces)
+        for (const Fig& p : position.sets[side].pieces)
             if (p.alive)
                 for (int k = 0; k < p.moveCount; ++k)
-                    nodes += promotes(p, p.moves[k]) ? 4 : 1;
+                    nodes += reachesLastRank(p, p.moves[k]) ? 4 : 1;
         return nodes;
     }
     std::uint64_t nodes = 0;
-    forEachMove(flow, [&](const std::string&) { nodes += perft(flow, depth - 1); });
+    forEachMove(position, side, [&](const std::string&) {
+        nodes += perft(position, opposite(sideToMove), depth - 1);
+    });
     return nodes;
 }
 
-std::vector<DivideEntry> perftDivide(GameFlow& flow, int depth) {
+std::vector<DivideEntry> perftDivide(Position& position, Turn sideToMove, int depth) {
     std::vector<DivideEntry> out;
-    if (depth <= 0)
+    if (depth <= 0 || !isColour(sideToMove))
         return out;
-    forEachMove(flow, [&](const std::string& name) {
-        out.push_back({name, perft(flow, depth - 1)});
+    forEachMove(position, colourOf(sideToMove), [&](const std::string& name) {
+        out.push_back({name, perft(position, opposite(sideToMove), depth - 1)});
     });
     return out;
 }

@@ -1,8 +1,8 @@
-// Perft: counts the leaf positions of the move tree, playing every move through the game flow,
-// so the counts check the very generator and move execution the game uses.
+// Perft: counts the leaf positions of the move tree, playing every move with the very
+// generator and move execution the game uses.
 #pragma once
 
-#include "flow.h"
+#include "position.h"
 
 #include <cstdint>
 #include <string>
@@ -15,12 +15,11 @@ struct DivideEntry {
     std::uint64_t nodes = 0;
 };
 
-// Leaf count at `depth` from the flow's current position (side to move from its state). A
-// pawn move onto the last rank counts once per promotion piece. Position and state are
-// restored afterwards.
-std::uint64_t perft(GameFlow& flow, int depth);
+// Leaf count at `depth` from `position` with `sideToMove` to move. A pawn move onto the last
+// rank counts once per promotion piece. The position is restored afterwards.
+std::uint64_t perft(Position& position, Turn sideToMove, int depth);
 
 // The same count split by the first move, in generation order.
-std::vector<DivideEntry> perftDivide(GameFlow& flow, int depth);
+std::vector<DivideEntry> perftDivide(Position& position, Turn sideToMove, int depth);
 
 } // namespace korvane

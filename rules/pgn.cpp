@@ -1,6 +1,6 @@
 #include "pgn.h"
 
-#include "flow.h"
+#include "replay.h"
 
 #include <cctype>
 #include <memory>
@@ -202,11 +202,10 @@ class Reader {
     bool begin(PgnError& error) {
         if (play_)
             return true;
-        play_ = std::make_unique<HeadlessGame>();
-        play_->state.gameMode = GameMode::Local;
+        play_ = std::make_unique<Replay>();
         game_.startFen = game_.tag("FEN");
         std::string reason;
-        if (!play_->flow.loadGame(game_.startFen, {}, &reason))
+        if (!play_->load(game_.startFen, {}, &reason))
             return fail(error, fenLine_, "the FEN tag gives no playable position: " + reason);
         return true;
     }
@@ -214,19 +213,19 @@ class Reader {
     bool playMove(const std::string& token, int line, PgnError& error) {
         if (!begin(error))
             return false;
-        GameFlow& flow = play_->flow;
-        const std::size_t number = flow.history().size() + 1;
+        Replay& play = *play_;
+        const std::size_t number = play.history().size() + 1;
         const std::string ply = "move " + std::to_string(number) + ", ";
         MoveSquares move;
         std::string reason;
         if (moves_ == PgnMoves::Uci) {
             if (!parseUci(token, move))
                 return fail(error, line, ply + "'" + token + "' is not a move");
-        } else if (!resolveSan(play_->position, colourOf(play_->state.sideToMove), token, move,
+        } else if (!resolveSan(play.position(), colourOf(play.sideToMove()), token, move,
                                &reason)) {
             return fail(error, line, ply + reason);
         }
-        if (!flow.playMove(move))
+        if (!play.play(move))
             return fail(error, line, ply + "'" + token + "' is not a legal move");
         return true;
     }
@@ -234,11 +233,11 @@ class Reader {
     bool finish(PgnError& error) {
         if (!begin(error))
             return false;
-        const GameHistory& history = play_->flow.history();
+        const GameHistory& history = play_->history();
         for (const PlayedMove& m : history.moves())
             game_.moves.push_back(m.squares);
         game_.san = history.sanMoves();
-        game_.finalFen = play_->flow.fen();
+        game_.finalFen = play_->fen();
         return true;
     }
 
@@ -281,7 +280,7 @@ class Reader {
     int games_ = 0;
     int fenLine_ = 1;
     PgnGame game_;
-    std::unique_ptr<HeadlessGame> play_;
+    std::unique_ptr<Replay> play_;
 };
 
 } // namespace

@@ -6,8 +6,6 @@ namespace korvane {
 
 namespace {
 
-NullBoardView nullView;
-
 // First slot of each kind within a set.
 constexpr int kKindBase[6] = {0, 8, 18, 28, 38, 48};
 constexpr int kKindCount[6] = {8, 10, 10, 10, 10, 1};
@@ -55,7 +53,7 @@ int indexOfSlot(int slot) {
     return slot - kKindBase[kindOfSlot(slot)];
 }
 
-Position::Position(BoardView* view) : view_(view ? view : &nullView) {
+Position::Position() {
     for (int colour = 0; colour < 2; ++colour) {
         sets[colour].isBlackSet = colour;
         for (int slot = 0; slot < kPiecesPerSet; ++slot) {
@@ -68,10 +66,6 @@ Position::Position(BoardView* view) : view_(view ? view : &nullView) {
     resetSet(White);
     resetSet(Black);
     refreshRules();
-}
-
-void Position::setView(BoardView* view) {
-    view_ = view ? view : &nullView;
 }
 
 Fig* Position::pieceByKind(int index, int kind, int colour) {
@@ -159,12 +153,10 @@ void Position::moveTo(Fig& piece, int x, int y) {
 void Position::place(Fig& piece, int x, int y) {
     piece.x = x;
     piece.y = y;
-    view_->setPiecePosition(piece.colour, piece.kind, piece.index, y + 0.5f, 0.0f, x + 0.5f);
 }
 
 void Position::setAlive(Fig& piece, bool alive) {
     piece.alive = alive;
-    view_->setPieceVisible(piece.colour, piece.kind, piece.index, alive);
 }
 
 void Position::resetSet(int colour) {
@@ -483,23 +475,11 @@ void Position::refreshRules() {
     generateLegalMoves(White);
     generateLegalMoves(Black);
     computeCaptureMaps();
-    // Attack, not the capture maps: those hold legal moves only, and a piece pinned to its own
-    // king still gives check.
-    for (int colour = 0; colour < 2; ++colour) {
-        const Fig& k = king(colour);
-        const bool shown = onBoard(k.x, k.y) && inCheck(colour);
-        view_->kingInCheck(colour, shown ? squareIndex(k.x, k.y) : -1);
-    }
 }
 
 bool Position::inCheck(int colour) {
     const Fig& k = king(colour);
     return squareAttacked(1 - colour, k.x, k.y);
-}
-
-Position& globalPosition() {
-    static Position position;
-    return position;
 }
 
 bool Position::castlingRight(int colour, int wing) const {

@@ -3,7 +3,7 @@
 // network game: a move travels as its ordinal in the moving piece's list.
 #pragma once
 
-#include "ports.h"
+#include "types.h"
 
 namespace korvane {
 
@@ -101,14 +101,10 @@ inline bool onBoard(int x, int y) {
 
 class Position {
   public:
-    explicit Position(BoardView* view = nullptr);
+    Position();
 
     PieceSet sets[2];
     Board board;
-
-    // The scene the position mirrors its pieces into; null means none.
-    void setView(BoardView* view);
-    BoardView& view() const { return *view_; }
 
     // Piece of (index, kind, colour), or null when out of range.
     Fig* pieceByKind(int index, int kind, int colour);
@@ -120,6 +116,9 @@ class Position {
     bool pieceAt(int colour, int x, int y) const;
     // The piece pieceAt would find, or null.
     Fig* findPieceAt(int colour, int x, int y);
+    const Fig* findPieceAt(int colour, int x, int y) const {
+        return const_cast<Position*>(this)->findPieceAt(colour, x, y);
+    }
     // 1 White, 2 Black, 0 empty or off the board.
     int occupancy(int x, int y) const;
     // Removes the first alive non-king piece of the set on (x, y) and records it as the
@@ -130,7 +129,7 @@ class Position {
 
     // The piece's move with capture (a pawn's empty diagonal captures en passant).
     void moveTo(Fig& piece, int x, int y);
-    // Sets coordinates and scene position, capturing nothing.
+    // Sets coordinates, capturing nothing.
     void place(Fig& piece, int x, int y);
     void setAlive(Fig& piece, bool alive);
 
@@ -159,11 +158,6 @@ class Position {
     void legalPiece(Fig& piece);
     bool addLegal(Fig& piece, int x, int y, int kind);
     bool squareAttacked(int byColour, int x, int y);
-
-    BoardView* view_;
 };
-
-// The process-wide position the game plays on.
-Position& globalPosition();
 
 } // namespace korvane

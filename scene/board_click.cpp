@@ -6,12 +6,8 @@ namespace korvane {
 namespace {
 
 // Ordinal of `square` in the selected piece's moves, or -1.
-int targetOrdinal(GameFlow& flow, int square) {
-    const GameState& s = flow.state();
-    if (s.selectionKind == -2)
-        return -1;
-    const Fig* piece =
-        flow.position().pieceByKind(s.selectionIndex, s.selectionKind, s.selectionColour);
+int targetOrdinal(const Game& game, int square) {
+    const Fig* piece = game.selectedPiece();
     if (!piece)
         return -1;
     for (int k = 0; k < piece->moveCount && k < kMaxMoves; ++k)
@@ -21,22 +17,6 @@ int targetOrdinal(GameFlow& flow, int square) {
 }
 
 } // namespace
-
-bool boardAcceptsClick(const GameState& state) {
-    // An open question or a pending promotion choice freezes the board for both players.
-    if (!state.boardOpen())
-        return false;
-    switch (state.gameMode) {
-    case GameMode::Local:
-        return true;
-    case GameMode::NetworkWhite:
-        return state.sideToMove == Turn::White;
-    case GameMode::NetworkBlack:
-        return state.sideToMove == Turn::Black;
-    default:
-        return false;
-    }
-}
 
 PickHit walkPickNames(const std::vector<std::string>& names,
                       const std::function<bool(int, int, int)>& alive,
@@ -70,29 +50,27 @@ PickHit walkPickNames(const std::vector<std::string>& names,
     return current;
 }
 
-bool applyBoardClick(GameFlow& flow, const PickHit& hit) {
-    if (hit.type == PickHit::None || !isColour(flow.state().sideToMove))
+bool applyBoardClick(Game& game, const PickHit& hit) {
+    if (hit.type == PickHit::None || !isColour(game.state().sideToMove))
         return false;
-    const int side = colourOf(flow.state().sideToMove);
+    const int side = colourOf(game.state().sideToMove);
     if (hit.type == PickHit::Square) {
-        const int k = targetOrdinal(flow, hit.square);
-        return k >= 0 && flow.executeMove(k, true);
+        const int k = targetOrdinal(game, hit.square);
+        return k >= 0 && game.executeMove(k);
     }
-    const Fig* piece = flow.position().pieceByKind(hit.index, hit.kind, hit.colour);
+    const Fig* piece = game.position().pieceByKind(hit.index, hit.kind, hit.colour);
     if (!piece)
         return false;
     if (hit.colour == side) {
-        const GameState& s = flow.state();
         // The selected piece clicked again is put back down.
-        if (s.selectionColour == side && s.selectionKind == hit.kind &&
-            s.selectionIndex == hit.index) {
-            flow.clearSelection();
+        if (game.selection() == PieceId{side, hit.kind, hit.index}) {
+            game.clearSelection();
             return true;
         }
-        return piece->moveCount > 0 && flow.selectPiece(side, hit.kind, hit.index, true);
+        return piece->moveCount > 0 && game.selectPiece(side, hit.kind, hit.index);
     }
-    const int k = targetOrdinal(flow, squareIndex(piece->x, piece->y));
-    return k >= 0 && flow.executeMove(k, true);
+    const int k = targetOrdinal(game, squareIndex(piece->x, piece->y));
+    return k >= 0 && game.executeMove(k);
 }
 
 } // namespace korvane

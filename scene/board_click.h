@@ -2,7 +2,7 @@
 // rules call the final hit leads to. Free of the engine so it is tested on its own.
 #pragma once
 
-#include "flow.h"
+#include "game/game.h"
 
 #include <functional>
 #include <string>
@@ -17,10 +17,6 @@ struct PickHit {
     int colour = 0, kind = 0, index = 0; // Piece
 };
 
-// Whether the board takes a click at all: never while a promotion choice is open; in a
-// local game for either side; in a network game only on the local player's turn.
-bool boardAcceptsClick(const GameState& state);
-
 // Walks the names of the ray's hits, nearest first (an empty name: a hit without an object).
 // Squares become the current hit and the walk goes on; a live piece becomes the current hit
 // and ends the walk when `confirm(i)` says the cursor is really on its shape; a dead piece
@@ -32,6 +28,6 @@ PickHit walkPickNames(const std::vector<std::string>& names,
 // Selects or moves for a hit: an own piece with moves is selected, the selected piece is put
 // back down; with a piece selected, a target square or an enemy piece on a target square
 // plays that move. True when the game changed.
-bool applyBoardClick(GameFlow& flow, const PickHit& hit);
+bool applyBoardClick(Game& game, const PickHit& hit);
 
 } // namespace korvane

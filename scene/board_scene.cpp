@@ -245,10 +245,10 @@ void BoardScene::setPieceVisible(int colour, int kind, int index, bool visible) 
     }
 }
 
-void BoardScene::setPiecePosition(int colour, int kind, int index, float worldX, float worldY,
-                                  float worldZ) {
+void BoardScene::placePiece(int colour, int kind, int index, int x, int y) {
+    // Files run along the world's z axis and ranks along x.
     if (Ogre::Entity* e = pieceEntity(colour, kind, index))
-        e->getParentSceneNode()->setPosition(worldX, worldY, worldZ);
+        e->getParentSceneNode()->setPosition(Ogre::Real(y) + 0.5f, 0.0f, Ogre::Real(x) + 0.5f);
 }
 
 void BoardScene::repaintSquares(int lastMoveFrom, int lastMoveTo) {
@@ -272,16 +272,15 @@ void BoardScene::repaintSquares(int lastMoveFrom, int lastMoveTo) {
     syncSquares();
 }
 
-void BoardScene::paintSquares(const int* squares, int count, const std::string& material) {
+void BoardScene::paintTargets(const int* squares, int count) {
     if (!squares)
         return;
     // A target with a piece on it is a capture: the same material, and a coral frame on it.
-    const bool targets = material == "Desk/Green";
     size_t marks = 0;
     for (int i = 0; i < count; ++i)
         if (Ogre::Entity* tile = tileEntity(squares[i])) {
-            tile->setMaterialName(material);
-            if (targets && pieceOn(squares[i]) && marks < captureMarks_.size()) {
+            tile->setMaterialName("Desk/Green");
+            if (pieceOn(squares[i]) && marks < captureMarks_.size()) {
                 Ogre::Entity* mark = captureMarks_[marks++];
                 mark->getParentSceneNode()->setPosition(Ogre::Real(squares[i] / 8) + 0.5f, 0.003f,
                                                         Ogre::Real(squares[i] % 8) + 0.5f);
@@ -364,11 +363,6 @@ void BoardScene::kingInCheck(int colour, int square) {
         glow->getParentSceneNode()->setPosition(Ogre::Real(square / 8) + 0.5f, 0.004f,
                                                 Ogre::Real(square % 8) + 0.5f);
     glow->setVisible(shown);
-}
-
-void BoardScene::turnView() {
-    if (turnView_)
-        turnView_();
 }
 
 void BoardScene::spinArrow(float seconds) {

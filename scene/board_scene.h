@@ -1,10 +1,11 @@
 // The board in the engine's scene: the 64 tiles, both piece sets (98 entities, most of them
 // hidden promotion reserves), the selection arrow, and around them the frame with its labels,
-// the table, the backdrop and the glow under a king in check. It paints what the rules tell it
-// to through the BoardView port and holds no game state of its own.
+// the table, the backdrop and the glow under a king in check. It paints what the board presenter
+// tells it to and holds no game state of its own.
 #pragma once
 
-#include "ports.h"
+#include "board_canvas.h"
+#include "rules/types.h"
 
 #include <cstdint>
 #include <functional>
@@ -45,7 +46,7 @@ constexpr float kArrowSpinSpeed = 5.0f; // radians per second
 constexpr float kArrowHeight = 1.8f;
 constexpr float kArrowGap = 0.12f;
 
-class BoardScene : public BoardView {
+class BoardScene : public BoardCanvas {
   public:
     BoardScene(Ogre::SceneManager* sceneManager, PieceLooks looks);
     // The scene manager must outlive the board: the board takes its render queue hook back.
@@ -59,21 +60,16 @@ class BoardScene : public BoardView {
     // then paints the checkerboard. Call once.
     void build();
 
-    // BoardView
+    // BoardCanvas
     void setPieceVisible(int colour, int kind, int index, bool visible) override;
-    void setPiecePosition(int colour, int kind, int index, float worldX, float worldY,
-                          float worldZ) override;
+    void placePiece(int colour, int kind, int index, int x, int y) override;
     void repaintSquares(int lastMoveFrom, int lastMoveTo) override;
-    void paintSquares(const int* squares, int count, const std::string& material) override;
+    void paintTargets(const int* squares, int count) override;
     void resetPieceLooks(int colour) override;
     void markMovable(int colour, int kind, int index) override;
     void showArrow(int x, int y) override;
     void hideArrow() override;
     void kingInCheck(int colour, int square) override;
-    // Runs the handler set below (the orbit camera's flip); nothing without one.
-    void turnView() override;
-
-    void setTurnViewHandler(std::function<void()> handler) { turnView_ = std::move(handler); }
 
     // Turns the arrow about its vertical axis for `seconds` of frame time.
     void spinArrow(float seconds);
@@ -116,7 +112,6 @@ class BoardScene : public BoardView {
     Ogre::Entity* frame_ = nullptr;
     Ogre::Entity* checkGlows_[2] = {};
     std::vector<Ogre::Entity*> captureMarks_;
-    std::function<void()> turnView_;
 };
 
 } // namespace korvane

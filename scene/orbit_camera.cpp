@@ -25,11 +25,13 @@ void OrbitCamera::place() {
 }
 
 void OrbitCamera::flip() {
+    flipped_ = !flipped_;
     flipOrbit(orbit_);
     place();
 }
 
 void OrbitCamera::reset(bool flipped) {
+    flipped_ = flipped;
     orbit_ = homeOrbit(flipped);
     place();
 }

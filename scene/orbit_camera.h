@@ -22,12 +22,21 @@ class OrbitCamera {
     // Clamps the orbit, moves the node there looking at the board centre, then calls the
     // listener hook with the camera's world position and orientation.
     void place();
-    // Half a turn around the board.
+    // Half a turn around the board: the view goes over to the other side.
     void flip();
+    // Whose side the view is on: Black's when flipped.
+    bool flipped() const { return flipped_; }
+    // The view over to the side named, half a turn when it is on the other one.
+    void showSide(bool flipped) {
+        if (flipped != flipped_)
+            flip();
+    }
     // The held keys for `seconds`; places the camera when any key was held.
     bool update(const OrbitKeys& keys, float seconds);
     // The orbit a game starts with, on Black's side when flipped.
     void reset(bool flipped);
+    // The same on the side the view is on now.
+    void reset() { reset(flipped_); }
     // A mouse drag in window pixels, and wheel notches; each places the camera.
     void drag(float dx, float dy);
     void zoom(float notches);
@@ -38,6 +47,7 @@ class OrbitCamera {
     void setListenerHook(ListenerHook hook) { listener_ = std::move(hook); }
 
   private:
+    bool flipped_ = false;
     Ogre::Camera* camera_;
     Ogre::SceneNode* node_;
     OrbitState orbit_;

@@ -1,6 +1,7 @@
-// A game against the fake engine through the real game flow and the headless screens: who
+// A game against the fake engine through the real game and the headless screens: who
 // moves first, taking back, a restart, the engine's faults, and leaving the game.
 #include "app/computer_game.h"
+#include "game_view.h"
 #include "gui_fixture.h"
 #include "rules/fen.h"
 #include "rules/uci_move.h"
@@ -21,14 +22,20 @@ class ComputerGameTest : public GuiTest {
     void SetUp() override {
         GuiTest::SetUp();
         build();
-        flow = std::make_unique<GameFlow>(position, backend.state, settings, board, *screens_,
-                                          sounds, peer);
-        game = std::make_unique<ComputerGame>(*flow, settings, board, *screens_,
-                                              [this] { ++viewResets; });
+        flow = std::make_unique<Game>();
+        view = std::make_unique<GameScreensView>(*screens_);
+        flow->addObserver(*view);
+        backend.game = flow.get();
+        game = std::make_unique<ComputerGame>(*flow, *screens_, [this](bool blackSide) {
+            ++viewResets;
+            viewFlipped = blackSide;
+        });
     }
     void TearDown() override {
         game.reset();
+        backend.game = nullptr;
         flow.reset();
+        view.reset();
         ::unsetenv("FAKE_ENGINE_MODE");
         GuiTest::TearDown();
     }
@@ -50,11 +57,11 @@ class ComputerGameTest : public GuiTest {
     }
     // The player's move as the board's two clicks make it.
     void play(const std::string& text) {
-        const auto m = uciMoveFor(position, colourOf(backend.state.sideToMove), text);
+        const auto m = uciMoveFor(flow->position(), colourOf(state().sideToMove), text);
         ASSERT_TRUE(m) << text;
-        ASSERT_TRUE(game->acceptsClick());
-        ASSERT_TRUE(flow->selectPiece(m->colour, m->kind, m->index, true));
-        ASSERT_TRUE(flow->executeMove(m->ordinal, true));
+        ASSERT_TRUE(state().boardTakesClicks());
+        ASSERT_TRUE(flow->selectPiece(m->colour, m->kind, m->index));
+        ASSERT_TRUE(flow->executeMove(m->ordinal));
     }
     std::string moves() const {
         const std::string lines = game->probeLines();
@@ -68,21 +75,20 @@ class ComputerGameTest : public GuiTest {
         return std::atoi(first.substr(first.rfind(' ') + 1).c_str());
     }
     std::string placement() const {
-        const std::string fen = writeFen(position, backend.state.sideToMove);
+        const std::string fen = writeFen(flow->position(), state().sideToMove);
         return fen.substr(0, fen.find(' ', fen.find(' ') + 1));
     }
     std::string status() const { return text("StatusBar/Result"); }
     // Shown by its own flag (the status bar itself is the screens' to show).
     static bool shown(const std::string& name) { return window(name)->isVisible(); }
 
-    Position position;
-    FlowSettings settings;
-    NullBoardView board;
-    NullSoundPlayer sounds;
-    NullPeerLink peer;
-    std::unique_ptr<GameFlow> flow;
+    const GameState& state() const { return flow->state(); }
+
+    std::unique_ptr<GameScreensView> view;
+    std::unique_ptr<Game> flow;
     std::unique_ptr<ComputerGame> game;
     int viewResets = 0;
+    bool viewFlipped = false;
 };
 
 const char* const kStart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w";
@@ -91,14 +97,14 @@ const char* const kStart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w";
 
 TEST_F(ComputerGameTest, AsBlackTheEngineMovesFirstAndTakeBackReturnsBothMoves) {
     begin("good", Black);
-    EXPECT_EQ(backend.state.gameMode, GameMode::Computer);
-    EXPECT_TRUE(backend.state.viewFlipped);
+    EXPECT_EQ(state().gameMode, GameMode::Computer);
+    EXPECT_TRUE(viewFlipped);
     EXPECT_GE(viewResets, 1);
     game->update();
     EXPECT_EQ(status(), "Computer is thinking…");
-    EXPECT_FALSE(game->acceptsClick());
+    EXPECT_FALSE(state().boardTakesClicks());
     ASSERT_TRUE(frames([&] { return moves() == "e2e4"; }));
-    EXPECT_EQ(backend.state.sideToMove, Turn::Black);
+    EXPECT_EQ(state().sideToMove, Turn::Black);
     EXPECT_TRUE(shown("StatusBar/BlackOnMove"));
 
     play("e7e5");
@@ -112,7 +118,7 @@ TEST_F(ComputerGameTest, AsBlackTheEngineMovesFirstAndTakeBackReturnsBothMoves) 
     // The game's own record went back with it, not a copy of it.
     ASSERT_EQ(flow->history().size(), 1u);
     EXPECT_EQ(flow->history().sanMoves(), std::vector<std::string>{"e4"});
-    EXPECT_TRUE(game->acceptsClick());
+    EXPECT_TRUE(state().boardTakesClicks());
     // Nothing older than the engine's first move goes back.
     game->takeBack();
     EXPECT_EQ(moves(), "e2e4");
@@ -131,7 +137,7 @@ TEST_F(ComputerGameTest, TakeBackWhileTheEngineThinksStopsItAndDropsItsAnswer) {
     frames([] { return false; }, std::chrono::milliseconds(200));
     EXPECT_EQ(placement(), kStart);
     EXPECT_TRUE(shown("StatusBar/WhiteOnMove"));
-    EXPECT_TRUE(game->acceptsClick());
+    EXPECT_TRUE(state().boardTakesClicks());
 }
 
 TEST_F(ComputerGameTest, ARestartStartsTheMovesOverAndQuittingEndsTheEngine) {
@@ -147,7 +153,7 @@ TEST_F(ComputerGameTest, ARestartStartsTheMovesOverAndQuittingEndsTheEngine) {
 
     const int pid = enginePid();
     EXPECT_GT(pid, 0);
-    backend.state.gameMode = GameMode::None; // Quit Game
+    flow->setMode(GameMode::None); // Quit Game
     game->update();
     EXPECT_EQ(game->probeLines().rfind("computer off 0 1 0\n", 0), 0u) << game->probeLines();
     EXPECT_FALSE(game->waitingForEngine());
@@ -165,13 +171,13 @@ TEST_F(ComputerGameTest, EngineFaultsLeaveALocalGameFromTheSamePosition) {
         screens_->computer().showComputerPanel(true);
         if (c.movesFirst)
             play("e2e4");
-        ASSERT_TRUE(frames([&] { return backend.state.gameMode == GameMode::Local; }));
+        ASSERT_TRUE(frames([&] { return state().gameMode == GameMode::Local; }));
         EXPECT_EQ(status(), "Computer failed");
         // The local game it turns into takes moves back as well.
         EXPECT_TRUE(shown("LocalIngame/TakeBackButton"));
         EXPECT_EQ(placement(),
                   c.movesFirst ? "rnbqkbnr/pppppppp/8/8/4P3/8/PPPP1PPP/RNBQKBNR b" : kStart);
         EXPECT_EQ(enginePid(), 0);
-        EXPECT_FALSE(game->acceptsClick()); // the board is the local game's now
+        EXPECT_TRUE(state().boardTakesClicks()); // the board is the local game's now, both sides
     }
 }

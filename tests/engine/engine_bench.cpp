@@ -2,7 +2,7 @@
 // "bestmove" read by a loop that looks at the pipe every 5 ms, as the game's idle wait does.
 // Prints numbers; not a test. Usage: korvane-engine-bench [engine] [moves]
 #include "engine/uci_engine.h"
-#include "rules/flow.h"
+#include "game/game.h"
 #include "rules/uci_move.h"
 
 #include <algorithm>
@@ -38,24 +38,25 @@ int main(int argc, char** argv) {
     std::printf("start to readyok: %.1f ms\n",
                 duration<double, std::milli>(steady_clock::now() - t0).count());
 
-    korvane::HeadlessGame game;
-    korvane::Position& position = game.position;
-    korvane::GameState& state = game.state;
-    korvane::GameFlow& flow = game.flow;
-    flow.newGame();
+    korvane::Game game(false);
+    const korvane::Position& position = game.position();
+    const korvane::GameState& state = game.state();
+    game.newGame();
     std::mt19937 random(7);
     std::vector<std::string> moves;
     std::vector<double> ms;
     auto play = [&](const std::string& text) {
         const auto m = korvane::uciMoveFor(position, korvane::colourOf(state.sideToMove), text);
-        if (!m || !flow.receiveMove(m->kind, m->index, m->ordinal))
+        const int side = korvane::colourOf(state.sideToMove);
+        if (!m || game.submit(side, korvane::PieceId{side, m->kind, m->index}, m->ordinal) !=
+                      korvane::Refusal::None)
             return false;
         if (m->promotion)
-            flow.completePromotion(m->promotion);
+            game.completePromotion(m->promotion);
         moves.push_back(text);
         return true;
     };
-    while (int(ms.size()) < replies && flow.gameEnd() == korvane::GameEnd::None) {
+    while (int(ms.size()) < replies && game.gameEnd() == korvane::GameEnd::None) {
         if (state.sideToMove == korvane::Turn::White) {
             std::vector<std::string> legal;
             for (const korvane::Fig& p : position.sets[korvane::White].pieces)

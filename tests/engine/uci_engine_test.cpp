@@ -1,7 +1,7 @@
 // The engine process over its pipes: the handshake, searches, every way an engine can fail
 // (against a scripted fake), and a whole game against the real Stockfish.
 #include "engine/uci_engine.h"
-#include "rules/flow.h"
+#include "game/game.h"
 #include "rules/uci_move.h"
 
 #include <gtest/gtest.h>
@@ -197,12 +197,12 @@ TEST(StockfishTest, PlaysAWholeGameOfLegalMoves) {
     ASSERT_EQ(waitEvent(engine).type, UciEngine::Event::Ready);
     EXPECT_EQ(engine.options().count("Skill Level"), 1u);
 
-    korvane::HeadlessGame game;
-    korvane::Position& position = game.position;
-    korvane::GameState& state = game.state;
-    state.gameMode = korvane::GameMode::Computer;
-    korvane::GameFlow& flow = game.flow;
-    flow.newGame();
+    // No draw by rule ends the game here: mate, stalemate or the ply limit does.
+    korvane::Game game(false);
+    const korvane::Position& position = game.position();
+    const korvane::GameState& state = game.state();
+    game.setMode(korvane::GameMode::Computer, korvane::White);
+    game.newGame();
 
     std::mt19937 random(20261208);
     std::vector<std::string> moves;
@@ -210,15 +210,17 @@ TEST(StockfishTest, PlaysAWholeGameOfLegalMoves) {
         const auto move = korvane::uciMoveFor(position, korvane::colourOf(state.sideToMove), text);
         if (!move)
             return false;
-        if (!flow.receiveMove(move->kind, move->index, move->ordinal))
+        const int side = korvane::colourOf(state.sideToMove);
+        if (game.submit(side, korvane::PieceId{side, move->kind, move->index}, move->ordinal) !=
+            korvane::Refusal::None)
             return false;
-        if (move->promotion && !flow.completePromotion(move->promotion))
+        if (move->promotion && !game.completePromotion(move->promotion))
             return false;
         moves.push_back(korvane::lastUciMove(position));
         return moves.back() == text;
     };
     constexpr int kMaxPlies = 300;
-    while (flow.gameEnd() == korvane::GameEnd::None && int(moves.size()) < kMaxPlies) {
+    while (game.gameEnd() == korvane::GameEnd::None && int(moves.size()) < kMaxPlies) {
         if (state.sideToMove == korvane::Turn::White) {
             // Every legal move of White, written out, one of them at random.
             std::vector<std::string> legal;
@@ -246,7 +248,7 @@ TEST(StockfishTest, PlaysAWholeGameOfLegalMoves) {
     for (const std::string& m : moves)
         record += m + " ";
     RecordProperty("moves", record);
-    EXPECT_NE(flow.gameEnd(), korvane::GameEnd::None) << record;
+    EXPECT_NE(game.gameEnd(), korvane::GameEnd::None) << record;
 
     const pid_t pid = engine.pid();
     engine.stop();

@@ -8,7 +8,7 @@
 // position with more pieces than promotions can give is only loaded, not played.
 #include "chess_oracle.h"
 #include "fen.h"
-#include "perft.h"
+#include "game/game.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -44,13 +44,13 @@ std::string listText(const std::vector<std::pair<int, int>>& moves) {
 
 // Every (from, to) the game lists for the side to move, and the model's, promotions folded:
 // the game lists a promoting move once and asks for the piece afterwards.
-void compareMoves(HeadlessGame& game, const oracle::Game& model,
+void compareMoves(const Game& game, const oracle::Game& model,
                   const std::vector<oracle::Move>& legal) {
     std::vector<std::pair<int, int>> ours, theirs;
-    const int side = colourOf(game.state.sideToMove);
-    for (const Fig& p : game.position.sets[side].pieces) {
+    const int side = colourOf(game.state().sideToMove);
+    for (const Fig& p : game.position().sets[side].pieces) {
         if (p.moveCount > 0 && !p.alive && p.kind != KingKind)
-            mismatch("a dead piece has moves", writeFen(game.position, game.state.sideToMove),
+            mismatch("a dead piece has moves", writeFen(game.position(), game.state().sideToMove),
                      model.fen());
         for (int k = 0; k < p.moveCount; ++k)
             ours.push_back({oracle::square(p.x, p.y), modelSquare(p.moves[k])});
@@ -65,13 +65,13 @@ void compareMoves(HeadlessGame& game, const oracle::Game& model,
     const GameEnd expected = !legal.empty()        ? GameEnd::None
                              : model.inCheck(side) ? GameEnd::Checkmate
                                                    : GameEnd::Stalemate;
-    if (game.flow.gameEnd() != expected || game.flow.sideInCheck(side) != model.inCheck(side))
-        mismatch("check or end of game differs", writeFen(game.position, game.state.sideToMove),
+    if (game.gameEnd() != expected || game.sideInCheck(side) != model.inCheck(side))
+        mismatch("check or end of game differs", writeFen(game.position(), game.state().sideToMove),
                  model.fen());
 }
 
-void compareAll(HeadlessGame& game, const oracle::Game& model) {
-    const std::string fen = writeFen(game.position, game.state.sideToMove);
+void compareAll(const Game& game, const oracle::Game& model) {
+    const std::string fen = writeFen(game.position(), game.state().sideToMove);
     if (fen != model.fen())
         mismatch("positions differ", fen, model.fen());
     compareMoves(game, model, model.legalMoves());
@@ -86,23 +86,32 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ++line;
     const std::string text(reinterpret_cast<const char*>(data), line - data);
 
-    auto game = std::make_unique<HeadlessGame>();
-    game->state.gameMode = GameMode::Local;
-    game->settings.highlighting = game->settings.lastMoveHighlighting = true;
-    game->settings.flipView = game->settings.sounds = true;
-    const std::string untouched = writeFen(game->position, game->state.sideToMove);
+    // No draw by rule ends the game: the model knows none.
+    auto game = std::make_unique<Game>(false);
+    game->setMode(GameMode::Local);
+    const std::string untouched = writeFen(game->position(), game->state().sideToMove);
 
     oracle::Game model;
     int epRank = -1;
     const bool parsed = oracle::parse(text, model, epRank);
     const bool reachable = parsed && oracle::legal(model, epRank);
     const bool playable = reachable && oracle::possibleMaterial(model);
+    // The loader alone, then the game's set-up through it.
+    auto probe = std::make_unique<Position>();
+    Turn probeSide = Turn::White;
     std::string error;
-    const bool loaded = loadFen(game->position, game->state, text, &error);
-    if (!loaded && writeFen(game->position, game->state.sideToMove) != untouched)
+    const bool loaded = loadFen(*probe, probeSide, text, &error);
+    if (!loaded && writeFen(*probe, probeSide) != untouched)
         mismatch("a refused text changed the position", text, untouched);
     if (!loaded && error.empty())
         mismatch("a refused text has no reason", text, "");
+    std::string setUpError;
+    if (game->setUp(text, &setUpError) != loaded)
+        mismatch("the game's set-up and the loader disagree", text, error);
+    if (!loaded && writeFen(game->position(), game->state().sideToMove) != untouched)
+        mismatch("a refused set-up changed the game", text, untouched);
+    if (!loaded && setUpError.empty())
+        mismatch("a refused set-up has no reason", text, "");
     // Too much material is refused only when the pieces do not fit the game's pools.
     if (loaded != reachable && (loaded || playable))
         mismatch(loaded ? "loaded a position no game reaches" : "refused a reachable position",
@@ -116,8 +125,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (int actions = 0; at < end && actions < 64; ++actions) {
         const std::uint8_t action = *at++;
         if (action < 16) {
-            const std::string before = writeFen(game->position, game->state.sideToMove);
-            const bool revoked = game->flow.revokeLastMove();
+            const std::string before = writeFen(game->position(), game->state().sideToMove);
+            const bool revoked = game->revokeLastMove();
             if (revoked != bool(previous))
                 mismatch(revoked ? "took back a move that was not there" : "refused a take-back",
                          before, previous ? previous->fen() : model.fen());
@@ -137,25 +146,25 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 choices.push_back(m);
         oracle::Move move = choices[(action - 16) % choices.size()];
 
-        const int side = colourOf(game->state.sideToMove);
-        Fig* piece = game->position.findPieceAt(side, move.from % 16, move.from / 16);
-        if (!piece || !game->flow.selectPiece(piece->colour, piece->kind, piece->index, true))
+        const int side = colourOf(game->state().sideToMove);
+        const Fig* piece = game->position().findPieceAt(side, move.from % 16, move.from / 16);
+        if (!piece || !game->selectPiece(piece->colour, piece->kind, piece->index))
             mismatch("cannot select the piece to move", model.fen(), model.fen());
         int ordinal = -1;
         for (int k = 0; k < piece->moveCount; ++k)
             if (modelSquare(piece->moves[k]) == move.to)
                 ordinal = k;
-        if (ordinal < 0 || !game->flow.executeMove(ordinal, true))
+        if (ordinal < 0 || !game->executeMove(ordinal))
             mismatch("cannot play a legal move", model.fen(), listText({{move.from, move.to}}));
-        if (game->state.promotionPending != (move.promotion != 0))
+        if (game->state().promotionPending != (move.promotion != 0))
             mismatch("promotion pending differs", model.fen(), listText({{move.from, move.to}}));
         if (move.promotion) {
             const std::uint8_t choice = at < end ? *at++ : 3;
-            if (choice >= 0xC0 && game->flow.revokeLastMove())
+            if (choice >= 0xC0 && game->revokeLastMove())
                 mismatch("took back a move with its promotion still open", model.fen(), "");
             const int code = RookKind + choice % 4;
             move.promotion = "rnbq"[choice % 4];
-            if (!game->flow.completePromotion(code))
+            if (!game->completePromotion(code))
                 mismatch("promotion refused", model.fen(), std::string(1, move.promotion));
         }
         previous = std::make_unique<oracle::Game>(model);

@@ -12,21 +12,12 @@ using namespace korvane::net;
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size < 1)
         return 0;
-    Position position;
-    GameState state;
-    FlowSettings settings;
-    settings.highlighting = true;
-    settings.lastMoveHighlighting = true;
+    Game game;
     NullNetView view;
-    NullBoardView board;
-    NullScreenView screens;
-    NullSoundPlayer sounds;
     SessionOptions options;
     options.disconnectWaitMs = 0;
-    NetSession session(state, view, board, options);
-    GameFlow flow(position, state, settings, board, screens, sounds, session);
-    session.attach(flow);
-    flow.newGame();
+    NetSession session(game, view, options);
+    game.newGame();
     if (data[0] % 2)
         session.host("Fuzz");
     else
@@ -40,6 +31,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         at += take;
     }
     // The game the items built must stay one the rules can play on.
+    Position position = game.position();
     position.refreshRules();
     return 0;
 }

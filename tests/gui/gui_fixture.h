@@ -4,6 +4,7 @@
 #pragma once
 
 #include "catalogue.h"
+#include "game/game.h"
 #include "probe.h"
 #include "screens.h"
 #include "settings.h"
@@ -43,6 +44,7 @@ class GuiEnvironment : public ::testing::Environment {
 class RecordingBackend : public korvane::GuiBackend {
   public:
     korvane::GameState state;
+    bool viewFlipped = false;
     std::vector<std::string> calls;
     bool maySelectPromotion = true;
     std::vector<std::string> systems{"OpenGL"};
@@ -56,10 +58,31 @@ class RecordingBackend : public korvane::GuiBackend {
         return n;
     }
 
-    korvane::GameState& gameState() override { return state; }
-    void newGame() override { calls.push_back("newGame"); }
-    void turnCamera() override { calls.push_back("turnCamera"); }
-    void resetCamera() override { calls.push_back("resetCamera"); }
+    // A real game, when a test plays one; the recorded state otherwise.
+    korvane::Game* game = nullptr;
+
+    const korvane::GameState& gameState() override { return game ? game->state() : state; }
+    void setGameMode(korvane::GameMode mode) override {
+        state.gameMode = mode;
+        if (game)
+            game->setMode(mode);
+    }
+    void newGame() override {
+        state.sideToMove = korvane::Turn::White;
+        calls.push_back("newGame");
+        if (game)
+            game->newGame();
+    }
+    // The half turn is recorded as "turnCamera".
+    void showWhiteSide() override {
+        if (viewFlipped)
+            calls.push_back("turnCamera");
+        viewFlipped = false;
+    }
+    void resetCamera() override {
+        viewFlipped = false;
+        calls.push_back("resetCamera");
+    }
     void clearBoardMarks() override { calls.push_back("clearBoardMarks"); }
     void completePromotion(int code) override { calls.push_back("promote" + std::to_string(code)); }
     void resetPieceLooks() override { calls.push_back("resetPieceLooks"); }

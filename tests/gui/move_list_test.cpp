@@ -1,20 +1,31 @@
 // The local game's record on screen, headless: the move list, Take Back, Claim Draw and draws
-// by rule, saving and loading games. A real game flow drives the screens, as the frame
-// listener's flow does.
+// by rule, saving and loading games. A real game drives the screens through the screens view,
+// as in the game itself.
 #include "gui_fixture.h"
 
-#include "flow.h"
+#include "game/game.h"
 #include "game_files.h"
+#include "game_view.h"
 #include "san.h"
 
 #include <regex>
 
 namespace {
 
-// A local game whose flow reports to the screens under test; Take Back goes to the flow.
+// A local game that reports to the screens under test; Take Back goes to the game.
 class FlowBackend : public RecordingBackend {
   public:
-    korvane::GameFlow* flow = nullptr;
+    korvane::Game* flow = nullptr;
+    const korvane::GameState& gameState() override { return flow ? flow->state() : state; }
+    void setGameMode(korvane::GameMode mode) override {
+        if (flow)
+            flow->setMode(mode);
+    }
+    void newGame() override {
+        RecordingBackend::newGame();
+        if (flow)
+            flow->newGame();
+    }
     void takeBack() override {
         calls.push_back("takeBack");
         if (flow)
@@ -29,8 +40,10 @@ class FlowBackend : public RecordingBackend {
     }
     const korvane::GameHistory* gameHistory() override { return &flow->history(); }
     bool loadGame(const korvane::PgnGame& game, std::string& error) override {
-        state.gameMode = korvane::GameMode::Local;
-        return flow->loadGame(game.startFen, game.moves, &error);
+        if (!flow->loadGame(game.startFen, game.moves, &error))
+            return false;
+        flow->setMode(korvane::GameMode::Local);
+        return true;
     }
 };
 
@@ -39,19 +52,18 @@ class MoveListTest : public GuiTest {
     void startLocal() {
         screens_ = std::make_unique<korvane::Screens>(game);
         screens_->buildGui();
-        flowSettings_.drawRulesEndGame = true;
-        flow_ = std::make_unique<korvane::GameFlow>(position_, game.state, flowSettings_, board_,
-                                                    *screens_, sounds_, peer_);
+        flow_ = std::make_unique<korvane::Game>();
+        view_ = std::make_unique<korvane::GameScreensView>(*screens_);
+        flow_->addObserver(*view_);
         game.flow = flow_.get();
         click("Menu/LocalButton");
-        flow_->newGame();
     }
     void play(std::initializer_list<const char*> moves) {
         for (const char* san : moves) {
             korvane::MoveSquares m;
             std::string error;
-            ASSERT_TRUE(korvane::resolveSan(position_, korvane::colourOf(game.state.sideToMove),
-                                            san, m, &error))
+            ASSERT_TRUE(korvane::resolveSan(
+                flow_->position(), korvane::colourOf(game.gameState().sideToMove), san, m, &error))
                 << san << ": " << error;
             ASSERT_TRUE(flow_->playMove(m)) << san;
         }
@@ -66,17 +78,15 @@ class MoveListTest : public GuiTest {
         return out;
     }
     void TearDown() override {
+        game.flow = nullptr;
         flow_.reset();
+        view_.reset();
         GuiTest::TearDown();
     }
 
     FlowBackend game;
-    korvane::Position position_;
-    korvane::FlowSettings flowSettings_;
-    korvane::NullBoardView board_;
-    korvane::NullSoundPlayer sounds_;
-    korvane::NullPeerLink peer_;
-    std::unique_ptr<korvane::GameFlow> flow_;
+    std::unique_ptr<korvane::GameScreensView> view_;
+    std::unique_ptr<korvane::Game> flow_;
 };
 
 // A capture of each side, a queen lost, a move number past the first.
@@ -180,7 +190,7 @@ TEST_F(MoveListTest, ClaimDrawIsOfferedOnlyWhileAClaimStandsAndEndsTheGame) {
     EXPECT_FALSE(visible("GameEnd/WhiteWon"));
     EXPECT_EQ(text("GameEnd/Draw"), "Draw by threefold repetition");
     EXPECT_EQ(text("StatusBar/Result"), "Draw by threefold repetition");
-    EXPECT_EQ(game.state.sideToMove, korvane::Turn::Over);
+    EXPECT_EQ(game.gameState().sideToMove, korvane::Turn::Over);
     EXPECT_FALSE(flow_->playMove({6, 21, 0}));
 }
 
@@ -198,7 +208,7 @@ TEST_F(MoveListTest, ADrawByItselfEndsTheGameWithItsReason) {
     // The drawing move can still go back in a local game, and play goes on.
     click("GameEnd/OKButton");
     click("LocalIngame/TakeBackButton");
-    EXPECT_EQ(game.state.sideToMove, korvane::Turn::Black);
+    EXPECT_EQ(game.gameState().sideToMove, korvane::Turn::Black);
     EXPECT_TRUE(visible("StatusBar/BlackOnMove"));
     EXPECT_TRUE(lines().empty());
 }
@@ -252,7 +262,7 @@ TEST_F(MoveListTest, LoadListsTheGamesAndLoadsAllOrNothing) {
     EXPECT_TRUE(visible("LoadGame"));
     EXPECT_EQ(text("LoadGame/Message").rfind("Line 4: ", 0), 0u) << text("LoadGame/Message");
     EXPECT_EQ(flow_->fen(), "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq d3 0 1");
-    EXPECT_EQ(game.state.gameMode, korvane::GameMode::None);
+    EXPECT_EQ(game.gameState().gameMode, korvane::GameMode::None);
 
     files->setItemSelectState(std::size_t(0), true);
     click("LoadGame/LoadButton");
@@ -265,7 +275,7 @@ TEST_F(MoveListTest, LoadListsTheGamesAndLoadsAllOrNothing) {
 TEST_F(MoveListTest, ANetworkClaimTakesTheOffersPlaceAndTheGameSavesFromItsPanel) {
     startLocal();
     play({"Nf3", "Nf6", "Ng1", "Ng8", "Nf3", "Nf6", "Ng1", "Ng8"});
-    game.state.gameMode = korvane::GameMode::NetworkWhite;
+    game.setGameMode(korvane::GameMode::NetworkWhite);
     screens_->hostingStarted();
     screens_->movesChanged(flow_->history());
     EXPECT_TRUE(visible("NetworkIngame/ClaimDrawButton"));

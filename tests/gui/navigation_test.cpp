@@ -48,12 +48,12 @@ TEST_F(GuiTest, OnlyTheExactCzechValueLoadsTheCzechLayout) {
 
 TEST_F(GuiTest, LocalGameStartsLeavesAndRestarts) {
     build();
-    backend.state.viewFlipped = true;
+    backend.viewFlipped = true;
     backend.state.sideToMove = Turn::Black;
     click("Menu/LocalButton");
     EXPECT_EQ(backend.state.gameMode, GameMode::Local);
     EXPECT_EQ(backend.state.sideToMove, Turn::White);
-    EXPECT_FALSE(backend.state.viewFlipped);
+    EXPECT_FALSE(backend.viewFlipped);
     EXPECT_EQ(backend.count("newGame"), 1);
     // The whole camera goes back, not just half a turn.
     EXPECT_EQ(backend.count("resetCamera"), 1);

@@ -2,6 +2,7 @@
 // the private network namespace the test runner makes. No windows: the view records.
 #include "session.h"
 
+#include "game/cues.h"
 #include "rules/fen.h"
 
 #include <gtest/gtest.h>
@@ -52,32 +53,34 @@ SessionOptions fastOptions(std::uint16_t port = kGamePort) {
 }
 
 struct Player {
-    Position position;
-    GameState state;
-    FlowSettings settings;
+    Game game{false};
     RecordingView view;
-    NullBoardView board;
-    NullScreenView screens;
-    NullSoundPlayer sounds;
+    // The view follows the side this player plays, as the game's cues turn it.
+    CueSettings cues;
+    bool flipped = false;
+    GameCues gameCues{cues, CueHooks{[this] { flipped = !flipped; },
+                                     [this](bool blackSide) { flipped = blackSide; },
+                                     {}}};
     NetSession session;
-    GameFlow flow{position, state, settings, board, screens, sounds, session};
-    explicit Player(SessionOptions o = fastOptions()) : session(state, view, board, o) {
-        session.attach(flow);
-        flow.newGame();
+    const Position& position = game.position();
+    const GameState& state = game.state();
+    explicit Player(SessionOptions o = fastOptions()) : session(game, view, o) {
+        game.addObserver(gameCues);
+        game.newGame();
     }
     std::string fen() const { return writeFen(position, state.sideToMove); }
     // Plays "e2e4" (or "a7a8q") as this player's clicks would.
     bool play(const std::string& move) {
         auto sq = [&](int at) { return (move[at] - 'a') + 8 * (move[at + 1] - '1'); };
         const int from = sq(0), to = sq(2);
-        Fig* p = position.findPieceAt(colourOf(state.sideToMove), from % 8, from / 8);
-        if (!p || !flow.selectPiece(p->colour, p->kind, p->index, true))
+        const Fig* p = position.findPieceAt(colourOf(state.sideToMove), from % 8, from / 8);
+        if (!p || !game.selectPiece(p->colour, p->kind, p->index))
             return false;
         for (int k = 0; k < p->moveCount; ++k)
             if (p->moves[k] == to)
-                return flow.executeMove(k, true) &&
+                return game.executeMove(k) &&
                        (move.size() < 5 ||
-                        flow.completePromotion(int(std::string("rnbq").find(move[4])) + 1));
+                        game.completePromotion(int(std::string("rnbq").find(move[4])) + 1));
         return false;
     }
 };
@@ -130,7 +133,7 @@ TEST(Session, TwoPlayersStayInStepThroughCastlingEnPassantAndPromotion) {
     Player host, guest;
     join(host, guest);
     EXPECT_EQ(guest.state.gameMode, GameMode::NetworkBlack);
-    EXPECT_TRUE(guest.state.viewFlipped);
+    EXPECT_TRUE(guest.flipped);
     EXPECT_EQ(guest.session.peerName(), "Hostitel");
     EXPECT_EQ(host.session.peerName(), "Host Jiří");
     EXPECT_TRUE(host.view.said("Player connected:"));
@@ -171,9 +174,9 @@ TEST(Session, JoinCarriesCastlingRightsEnPassantAndTheHostsLiveColours) {
     EXPECT_EQ(guest.state.gameMode, GameMode::NetworkWhite);
     EXPECT_EQ(guest.fen(), host.fen());
     EXPECT_EQ(guest.fen(), "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w - f6 0 1");
-    EXPECT_EQ(guest.flow.details(), host.flow.details());
+    EXPECT_EQ(guest.game.details(), host.game.details());
     // Neither side can take back a move the guest never saw.
-    EXPECT_FALSE(host.flow.revokeLastMove());
+    EXPECT_FALSE(host.game.revokeLastMove());
     // The guest may take en passant right away.
     ASSERT_TRUE(guest.play("e5f6"));
     ASSERT_TRUE(until({&host, &guest}, [&] { return guest.fen() == host.fen(); }));
@@ -307,7 +310,7 @@ TEST(Session, QuestionsAreAnExplicitStateOnBothSides) {
     ASSERT_TRUE(sync());
     EXPECT_EQ(guest.state.question, Question::None);
     EXPECT_EQ(guest.state.gameMode, GameMode::NetworkWhite);
-    EXPECT_FALSE(guest.state.viewFlipped);
+    EXPECT_FALSE(guest.flipped);
     guest.session.resign();
     ASSERT_TRUE(until({&host, &guest}, [&] { return host.view.saw("won 1"); }));
     EXPECT_TRUE(guest.view.saw("won 1"));
@@ -430,18 +433,16 @@ TEST(Session, GuestArrivingDuringAPromotionChoiceGetsThePositionAfterIt) {
     Player host;
     ASSERT_TRUE(host.session.host("H"));
     std::string error;
-    GameState& s = host.state;
-    ASSERT_TRUE(loadFen(host.position, s, "7k/P7/8/8/8/8/8/K7 w - - 0 1", &error));
-    s.gameMode = GameMode::NetworkWhite;
+    ASSERT_TRUE(host.game.setUp("7k/P7/8/8/8/8/8/K7 w - - 0 1", &error));
     ASSERT_TRUE(host.play("a7a8"));
-    ASSERT_TRUE(s.promotionPending);
+    ASSERT_TRUE(host.state.promotionPending);
     Player guest;
     guest.session.connect("127.0.0.1", "G");
     ASSERT_TRUE(until({&host, &guest}, [&] { return host.session.linkUp(); }));
     EXPECT_TRUE(guest.state.joinPending);
     // The guest's own promotion pop-up never opens for the host's choice.
     EXPECT_FALSE(guest.session.mayChoosePromotion());
-    ASSERT_TRUE(host.flow.completePromotion(KnightKind));
+    ASSERT_TRUE(host.game.completePromotion(KnightKind));
     ASSERT_TRUE(until({&host, &guest},
                       [&] { return !guest.state.joinPending && guest.fen() == host.fen(); }));
     EXPECT_EQ(guest.fen(), "N6k/8/8/8/8/8/8/K7 b - - 0 1");

@@ -1,7 +1,8 @@
 // The pick confirmation draws only what the click's ray meets. These cases hold it against a
 // render of the whole scene, the plain way of answering the same question, wherever two
 // pieces' boxes overlap on screen: a piece in front must still hide the one behind it.
-#include "rules/position.h"
+#include "game/game.h"
+#include "scene/board_presenter.h"
 #include "scene/board_scene.h"
 #include "scene/orbit_camera.h"
 #include "scene/picker.h"
@@ -31,7 +32,7 @@ struct PickFixture : public ::testing::Test {
     Ogre::Camera* camera = nullptr;
     std::unique_ptr<BoardScene> board;
     std::unique_ptr<OrbitCamera> orbit;
-    std::unique_ptr<Position> position;
+    std::unique_ptr<Game> game;
     Ogre::RenderTexture* reference = nullptr;
     static constexpr unsigned kRefW = kWidth / 2, kRefH = kHeight / 2;
 
@@ -48,10 +49,9 @@ struct PickFixture : public ::testing::Test {
         board->build();
         sm->getRootSceneNode()->createChildSceneNode()->attachObject(sm->createLight("MainLight"));
         orbit = std::make_unique<OrbitCamera>(camera);
-        position = std::make_unique<Position>(board.get());
-        position->resetSet(0);
-        position->resetSet(1);
-        position->refreshRules();
+        game = std::make_unique<Game>();
+        BoardMarks marks;
+        BoardPresenter(*board, marks).showPieces(*game);
         Ogre::TexturePtr tex = Ogre::TextureManager::getSingleton().createManual(
             "referenceTex", Ogre::RGN_DEFAULT, Ogre::TEX_TYPE_2D, kRefW, kRefH, 0,
             Ogre::PF_BYTE_BGR, Ogre::TU_RENDERTARGET);
@@ -65,7 +65,6 @@ struct PickFixture : public ::testing::Test {
     void TearDown() override {
         reference->removeAllViewports();
         Ogre::TextureManager::getSingleton().remove("referenceTex", Ogre::RGN_DEFAULT);
-        position->setView(nullptr);
         gWindow->removeAllViewports();
         orbit.reset();
         board.reset();
@@ -103,7 +102,7 @@ struct PickFixture : public ::testing::Test {
 };
 
 TEST_F(PickFixture, ConfirmationAnswersAsAWholeSceneRenderWherePiecesOverlap) {
-    Picker picker(sm, camera, *board, *position, kWidth, kHeight);
+    Picker picker(sm, camera, *board, game->position(), kWidth, kHeight);
     // The game has drawn a frame before any click: the boxes are where the pieces are.
     gWindow->update();
     // One visibility bit of our own on a tile, to see that every entity gets its bits back.

@@ -1,6 +1,5 @@
 // Prints timings of the rule refresh and of perft; run by hand, not as a test.
 #include "fen.h"
-#include "flow.h"
 #include "perft.h"
 
 #include <chrono>
@@ -21,10 +20,8 @@ double refreshMicros(Position& position, int calls) {
 } // namespace
 
 int main() {
-    static HeadlessGame game;
-    Position& position = game.position;
-    GameState& state = game.state;
-    GameFlow& flow = game.flow;
+    static Position position;
+    Turn sideToMove = Turn::White;
 
     struct Named {
         const char* name;
@@ -34,14 +31,14 @@ int main() {
         {"middlegame", "r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq - 0 1"},
     };
     for (const Named& p : positions) {
-        loadFen(position, state, p.fen);
+        loadFen(position, sideToMove, p.fen);
         refreshMicros(position, 50);
         std::printf("refreshRules %-10s %8.1f us/call\n", p.name, refreshMicros(position, 2000));
     }
 
-    loadFen(position, state, positions[1].fen);
+    loadFen(position, sideToMove, positions[1].fen);
     const auto start = Clock::now();
-    const std::uint64_t nodes = perft(flow, 3);
+    const std::uint64_t nodes = perft(position, sideToMove, 3);
     const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
     std::printf("perft middlegame depth 3: %llu nodes in %.3f s, %.0f nodes/s\n",
                 static_cast<unsigned long long>(nodes), seconds, nodes / seconds);

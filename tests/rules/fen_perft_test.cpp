@@ -1,10 +1,43 @@
-#include "fakes.h"
+#include "fen.h"
+#include "make_move.h"
 #include "perft.h"
 
 #include <gtest/gtest.h>
 
+#include <stdexcept>
+
 using namespace korvane;
-using korvane::testing::Harness;
+
+namespace {
+
+// A position and its side to move, as FEN loads them.
+struct Placed {
+    Position position;
+    Turn side = Turn::White;
+
+    explicit Placed(const char* fen = nullptr) {
+        if (fen && !loadFen(position, side, fen))
+            throw std::runtime_error(std::string("bad test FEN: ") + fen);
+    }
+    std::string fen() const { return writeFen(position, side); }
+    // "e2e4" or "a7a8q", when it is legal.
+    bool play(const std::string& text) {
+        MoveSquares move;
+        int ordinal = -1;
+        Fig* p =
+            parseUci(text, move) ? legalMove(position, colourOf(side), move, ordinal) : nullptr;
+        if (!p)
+            return false;
+        startMove(position, *p, p->moves[ordinal]);
+        if (move.promotion && !promotePawn(position, p->colour, p->index, move.promotion))
+            return false;
+        side = opposite(side);
+        position.refreshRules();
+        return true;
+    }
+};
+
+} // namespace
 
 TEST(Fen, RoundTripsPositionsSideCastlingAndEnPassant) {
     const char* fens[] = {
@@ -14,26 +47,26 @@ TEST(Fen, RoundTripsPositionsSideCastlingAndEnPassant) {
         "4k3/8/8/8/8/8/8/4K2R w K - 0 1",
     };
     for (const char* fen : fens) {
-        Harness h(fen);
+        Placed h(fen);
         EXPECT_EQ(h.fen(), fen);
     }
 }
 
 TEST(Fen, ExtraPiecesGoToReservesOfMissingPawns) {
-    Harness h("QQQ1k3/8/8/8/8/8/1PPPPPPP/4K3 b - - 0 1");
+    Placed h("QQQ1k3/8/8/8/8/8/1PPPPPPP/4K3 b - - 0 1");
     // Pawn 0 (a-file) is missing, so its reserve slot 2 holds the first extra queen.
     EXPECT_TRUE(h.position.pieceByKind(0, QueenKind, White)->alive);
     EXPECT_TRUE(h.position.pieceByKind(2, QueenKind, White)->alive);
     EXPECT_FALSE(h.position.pieceByKind(1, QueenKind, White)->alive);
     EXPECT_EQ(h.fen(), "QQQ1k3/8/8/8/8/8/1PPPPPPP/4K3 b - - 0 1");
     // The b-pawn still promotes into a free slot.
-    Harness p("4k3/1P6/8/8/8/8/8/QQ2K3 w - - 0 1");
+    Placed p("4k3/1P6/8/8/8/8/8/QQ2K3 w - - 0 1");
     ASSERT_TRUE(p.play("b7b8q"));
     EXPECT_EQ(p.fen(), "1Q2k3/8/8/8/8/8/8/QQ2K3 b - - 0 1");
 }
 
 TEST(Fen, MalformedTextIsRejectedAndLeavesThePositionAlone) {
-    Harness h;
+    Placed h;
     const std::string before = h.fen();
     const char* bad[] = {
         "",
@@ -50,7 +83,7 @@ TEST(Fen, MalformedTextIsRejectedAndLeavesThePositionAlone) {
     };
     for (const char* fen : bad) {
         std::string error;
-        EXPECT_FALSE(loadFen(h.position, h.state, fen, &error)) << fen;
+        EXPECT_FALSE(loadFen(h.position, h.side, fen, &error)) << fen;
         EXPECT_FALSE(error.empty());
         EXPECT_EQ(h.fen(), before);
     }
@@ -83,10 +116,10 @@ TEST(Fen, PositionsNoGameCanReachAreRejectedWithTheReason) {
         {"4k3/8/8/8/8/8/8/4R1K1 b - - 0 1", nullptr}, // the side to move may be in check
     };
     for (const Case& c : cases) {
-        Harness h;
+        Placed h;
         const std::string before = h.fen();
         std::string error;
-        const bool loaded = loadFen(h.position, h.state, c.fen, &error);
+        const bool loaded = loadFen(h.position, h.side, c.fen, &error);
         if (!c.reason) {
             EXPECT_TRUE(loaded) << c.fen << ": " << error;
             EXPECT_EQ(h.fen(), c.fen);
@@ -97,7 +130,7 @@ TEST(Fen, PositionsNoGameCanReachAreRejectedWithTheReason) {
         EXPECT_EQ(h.fen(), before) << c.fen;
     }
     // The accepted en-passant square is one the side to move can take on.
-    Harness passant("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
+    Placed passant("4k3/8/8/3pP3/8/8/8/4K3 w - d6 0 1");
     EXPECT_TRUE(passant.play("e5d6"));
     EXPECT_EQ(passant.fen(), "4k3/8/3P4/8/8/8/8/4K3 b - - 0 1");
 }
@@ -113,9 +146,9 @@ class Perft : public ::testing::TestWithParam<PerftCase> {};
 
 TEST_P(Perft, MatchesThePublishedCount) {
     const PerftCase& c = GetParam();
-    Harness h(c.fen);
+    Placed h(c.fen);
     const std::string before = h.fen();
-    EXPECT_EQ(perft(h.flow, c.depth), c.nodes);
+    EXPECT_EQ(perft(h.position, h.side, c.depth), c.nodes);
     EXPECT_EQ(h.fen(), before);
 }
 
@@ -138,16 +171,16 @@ INSTANTIATE_TEST_SUITE_P(
     [](const ::testing::TestParamInfo<PerftCase>& info) { return info.param.name; });
 
 TEST(Perft, DivideSumsToTheTotalInGenerationOrder) {
-    Harness h;
-    const auto entries = perftDivide(h.flow, 2);
+    Placed h;
+    const auto entries = perftDivide(h.position, h.side, 2);
     ASSERT_EQ(entries.size(), 20u);
     EXPECT_EQ(entries.front().move, "a2a3");
     std::uint64_t total = 0;
     for (const auto& e : entries)
         total += e.nodes;
     EXPECT_EQ(total, 400u);
-    Harness p("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
-    const auto promotions = perftDivide(p.flow, 1);
+    Placed p("4k3/1P6/8/8/8/8/8/4K3 w - - 0 1");
+    const auto promotions = perftDivide(p.position, p.side, 1);
     ASSERT_GE(promotions.size(), 4u);
     EXPECT_EQ(promotions[0].move, "b7b8r");
     EXPECT_EQ(promotions[3].move, "b7b8q");

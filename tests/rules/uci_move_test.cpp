@@ -1,7 +1,7 @@
 // The engine's notation against the rules' move lists: castling, en passant, promotions and
 // texts that name no legal move.
 #include "fen.h"
-#include "flow.h"
+#include "replay.h"
 #include "uci_move.h"
 
 #include <gtest/gtest.h>
@@ -12,10 +12,10 @@ namespace {
 
 struct Loaded {
     Position position;
-    GameState state;
+    Turn sideToMove = Turn::White;
     explicit Loaded(const std::string& fen) {
         std::string error;
-        EXPECT_TRUE(loadFen(position, state, fen, &error)) << error;
+        EXPECT_TRUE(loadFen(position, sideToMove, fen, &error)) << error;
     }
     // The move's target square as the rules list it.
     int target(const UciMove& m) {
@@ -86,21 +86,25 @@ TEST(UciMove, TextsAndTheLastMoveAreWrittenInTheNotation) {
     EXPECT_EQ(uciMoveText(-1, 3), "");
     EXPECT_EQ(uciMoveText(3, 64), "");
 
-    HeadlessGame game;
-    Position& position = game.position;
-    GameFlow& flow = game.flow;
-    ASSERT_TRUE(loadFen(position, game.state, "4k3/P7/8/8/8/8/8/4K2R w K - 0 1"));
+    Replay game;
+    std::string error;
+    ASSERT_TRUE(game.load("4k3/P7/8/8/8/8/8/4K2R w K - 0 1", {}, &error)) << error;
+    Position& position = game.position();
+    // The move the engine named, played for the side to move as the rules list it.
+    auto play = [&](const UciMove& m) {
+        Fig* piece = position.pieceByKind(m.index, m.kind, colourOf(game.sideToMove()));
+        return piece && game.play(*piece, m.ordinal, m.promotion);
+    };
     EXPECT_EQ(lastUciMove(position), "");
     const auto castle = uciMoveFor(position, White, "e1g1");
     ASSERT_TRUE(castle);
-    ASSERT_TRUE(flow.receiveMove(castle->kind, castle->index, castle->ordinal));
+    ASSERT_TRUE(play(*castle));
     EXPECT_EQ(lastUciMove(position), "e1g1");
     const auto reply = uciMoveFor(position, Black, "e8d7");
     ASSERT_TRUE(reply);
-    ASSERT_TRUE(flow.receiveMove(reply->kind, reply->index, reply->ordinal));
+    ASSERT_TRUE(play(*reply));
     const auto promote = uciMoveFor(position, White, "a7a8n");
     ASSERT_TRUE(promote);
-    ASSERT_TRUE(flow.receiveMove(promote->kind, promote->index, promote->ordinal));
-    ASSERT_TRUE(flow.completePromotion(promote->promotion));
+    ASSERT_TRUE(play(*promote));
     EXPECT_EQ(lastUciMove(position), "a7a8n");
 }

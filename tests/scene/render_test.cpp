@@ -1,8 +1,8 @@
 // The board in a real Ogre scene on an X display (the test is run under xvfb-run): entity
 // layout and materials through the rules, the orbit camera, and picking with the off-screen
 // confirmation. Pictures of the start position are written next to the test for a look.
-#include "fen.h"
-#include "flow.h"
+#include "game/game.h"
+#include "scene/board_presenter.h"
 #include "scene/board_scene.h"
 #include "scene/orbit_camera.h"
 #include "scene/picker.h"
@@ -34,13 +34,9 @@ struct SceneFixture : public ::testing::Test {
     Ogre::Camera* camera = nullptr;
     std::unique_ptr<BoardScene> board;
     std::unique_ptr<OrbitCamera> orbit;
-    NullScreenView screens;
-    NullSoundPlayer sounds;
-    NullPeerLink peer;
-    Position position;
-    GameState state;
-    FlowSettings settings;
-    std::unique_ptr<GameFlow> flow;
+    BoardMarks marks;
+    std::unique_ptr<BoardPresenter> presenter;
+    std::unique_ptr<Game> game;
 
     void build(bool shadows, bool cartoon) {
         sm = gRoot->createSceneManager();
@@ -55,17 +51,18 @@ struct SceneFixture : public ::testing::Test {
         board->build();
         lightBoard(sm, shadows);
         orbit = std::make_unique<OrbitCamera>(camera);
-        board->setTurnViewHandler([this] { orbit->flip(); });
-        settings.highlighting = true;
-        settings.lastMoveHighlighting = true;
-        state.gameMode = GameMode::Local;
-        flow = std::make_unique<GameFlow>(position, state, settings, *board, screens, sounds, peer);
-        flow->newGame();
+        marks.movable = true;
+        marks.lastMove = true;
+        presenter = std::make_unique<BoardPresenter>(*board, marks);
+        game = std::make_unique<Game>();
+        game->addObserver(*presenter);
+        game->setMode(GameMode::Local);
+        game->newGame();
     }
     void SetUp() override { build(false, false); }
     void TearDown() override {
-        flow.reset();
-        position.setView(nullptr);
+        game.reset();
+        presenter.reset();
         gWindow->removeAllViewports();
         orbit.reset();
         board.reset();
@@ -148,7 +145,7 @@ TEST_F(SceneFixture, MovablePiecesLastMoveAndTargetsArePainted) {
     EXPECT_EQ(material(sm->getEntity("PawnB_00")), "Fig/Black");
 
     // Selecting b1's knight: a3 and c3 green, the arrow over b1.
-    ASSERT_TRUE(flow->selectPiece(0, KnightKind, 0, false));
+    ASSERT_TRUE(game->selectPiece(0, KnightKind, 0));
     EXPECT_EQ(board->tileMaterial(16), "Desk/Green");
     EXPECT_EQ(board->tileMaterial(18), "Desk/Green");
     EXPECT_EQ(board->tileMaterial(17), "Desk/White");
@@ -178,19 +175,19 @@ TEST_F(SceneFixture, MovablePiecesLastMoveAndTargetsArePainted) {
                 0.5f, 1e-4f);
 
     // Over a pawn the arrow sits lower, just over the pawn.
-    ASSERT_TRUE(flow->selectPiece(0, PawnKind, 3, false));
+    ASSERT_TRUE(game->selectPiece(0, PawnKind, 3));
     EXPECT_NEAR(arrowTip(), sm->getEntity("Pawn_03")->getBoundingBox().getMaximum().y + kArrowGap,
                 1e-4f);
     EXPECT_LT(arrowTip(), knightTop);
 
     // g1-f3: g1 dark, f3 light.
-    ASSERT_TRUE(flow->selectPiece(0, KnightKind, 1, false));
+    ASSERT_TRUE(game->selectPiece(0, KnightKind, 1));
     int ordinal = -1;
-    const Fig* knight = position.pieceByKind(1, KnightKind, 0);
+    const Fig* knight = game->position().pieceByKind(1, KnightKind, 0);
     for (int k = 0; k < knight->moveCount; ++k)
         if (knight->moves[k] == 21)
             ordinal = k;
-    ASSERT_TRUE(flow->executeMove(ordinal, false));
+    ASSERT_TRUE(game->executeMove(ordinal));
     EXPECT_EQ(board->tileMaterial(6), "Desk/BlackHighlighted");
     EXPECT_EQ(board->tileMaterial(21), "Desk/WhiteHighlighted");
     EXPECT_EQ(board->tileMaterial(16), "Desk/Black");
@@ -236,7 +233,7 @@ TEST_F(SceneFixture, CameraStartsBehindWhiteAndFlipsToBlack) {
 
     Ogre::Vector3 heard;
     orbit->setListenerHook([&](const Ogre::Vector3& pos, const Ogre::Quaternion&) { heard = pos; });
-    board->turnView();
+    orbit->flip();
     EXPECT_GT(camera->getDerivedPosition().x, 8.0f);
     EXPECT_EQ(heard, camera->getDerivedPosition());
     OrbitKeys in;
@@ -246,7 +243,7 @@ TEST_F(SceneFixture, CameraStartsBehindWhiteAndFlipsToBlack) {
 }
 
 TEST_F(SceneFixture, PickingFindsPiecesOnTheirShapeAndSquaresBehindThem) {
-    Picker picker(sm, camera, *board, position, kWidth, kHeight);
+    Picker picker(sm, camera, *board, game->position(), kWidth, kHeight);
     std::vector<bool> guiCalls;
     picker.setGuiVisibility([&](bool shown) { guiCalls.push_back(shown); });
     shot("scene_start.png");
@@ -295,9 +292,9 @@ TEST_F(SceneFixture, PickingFindsPiecesOnTheirShapeAndSquaresBehindThem) {
     picker.pick(-5, 1e6f, kWidth, kHeight);
 
     // Clicks drive the game: e2 selected, e4 played.
-    ASSERT_TRUE(applyBoardClick(*flow, picker.pick(e2.x, e2.y, kWidth, kHeight)));
-    ASSERT_TRUE(applyBoardClick(*flow, picker.pick(e4.x, e4.y, kWidth, kHeight)));
-    EXPECT_EQ(position.pieceByKind(4, PawnKind, 0)->y, 3);
+    ASSERT_TRUE(applyBoardClick(*game, picker.pick(e2.x, e2.y, kWidth, kHeight)));
+    ASSERT_TRUE(applyBoardClick(*game, picker.pick(e4.x, e4.y, kWidth, kHeight)));
+    EXPECT_EQ(game->position().pieceByKind(4, PawnKind, 0)->y, 3);
     EXPECT_EQ(board->tileMaterial(28), "Desk/WhiteHighlighted");
     EXPECT_EQ(board->tileMaterial(12), "Desk/WhiteHighlighted");
 }
@@ -524,7 +521,7 @@ TEST_F(SceneFixture, FrameCarriesTheLabelsForBothSidesOnATable) {
     EXPECT_NEAR(far.r, kRoomColour[0], 0.03f);
     EXPECT_NEAR(far.g, kRoomColour[1], 0.03f);
     EXPECT_NEAR(far.b, kRoomColour[2], 0.03f);
-    board->turnView();
+    orbit->flip();
     grab();
     shot("scene_frame_black.png");
     expectLabels(8 + fromEdge, "Black");
@@ -580,8 +577,7 @@ TEST_F(SceneFixture, CheckGlowsUnderTheKingInCheckOnly) {
     EXPECT_FALSE(board->checkGlow(1)->isVisible());
 
     // 1.e4 f6 2.Qh5+
-    ASSERT_TRUE(
-        loadFen(position, state, "rnbqkbnr/ppppp1pp/5p2/7Q/4P3/8/PPPP1PPP/RNB1KBNR b KQkq - 1 2"));
+    ASSERT_TRUE(game->setUp("rnbqkbnr/ppppp1pp/5p2/7Q/4P3/8/PPPP1PPP/RNB1KBNR b KQkq - 1 2"));
     EXPECT_FALSE(board->checkGlow(0)->isVisible());
     ASSERT_TRUE(board->checkGlow(1)->isVisible());
     EXPECT_EQ(board->checkGlow(1)->getParentSceneNode()->getPosition().x, 7.5f);
@@ -590,16 +586,15 @@ TEST_F(SceneFixture, CheckGlowsUnderTheKingInCheckOnly) {
     shot("scene_check.png");
 
     // 2...g6 blocks.
-    ASSERT_TRUE(
-        loadFen(position, state, "rnbqkbnr/ppppp2p/5pp1/7Q/4P3/8/PPPP1PPP/RNB1KBNR w KQkq - 0 3"));
+    ASSERT_TRUE(game->setUp("rnbqkbnr/ppppp2p/5pp1/7Q/4P3/8/PPPP1PPP/RNB1KBNR w KQkq - 0 3"));
     EXPECT_FALSE(board->checkGlow(1)->isVisible());
 
     // The queen's targets: g6 takes a pawn, h6 does not.
-    ASSERT_TRUE(flow->selectPiece(0, QueenKind, 0, false));
+    ASSERT_TRUE(game->selectPiece(0, QueenKind, 0));
     EXPECT_EQ(board->tileMaterial(46), "Desk/Green");
     EXPECT_TRUE(board->captureMarked(46));
     EXPECT_FALSE(board->captureMarked(47));
-    flow->newGame();
+    game->newGame();
     EXPECT_FALSE(board->captureMarked(46));
 }
 

@@ -6,7 +6,8 @@
 // With --parts first, it prints instead what each part of the shadowed frame costs: the frame
 // is drawn with one part left out at a time, the variants taking turns frame by frame so that
 // the machine's drift falls on all of them alike.
-#include "rules/position.h"
+#include "game/game.h"
+#include "scene/board_presenter.h"
 #include "scene/board_scene.h"
 #include "scene/orbit_camera.h"
 
@@ -60,15 +61,14 @@ double median(std::vector<double> values) {
 struct Opening {
     BoardScene board;
     OrbitCamera orbit;
-    Position position;
+    Game game;
     // The board is built before the position is laid out on it.
     Opening(Ogre::SceneManager* sm, Ogre::Camera* camera, PieceLooks looks)
-        : board(sm, std::move(looks)), orbit(camera), position((board.build(), &board)) {
-        position.resetSet(0);
-        position.resetSet(1);
-        position.refreshRules();
+        : board(sm, std::move(looks)), orbit(camera) {
+        board.build();
+        BoardMarks marks;
+        BoardPresenter(board, marks).showPieces(game);
     }
-    ~Opening() { position.setView(nullptr); }
 };
 
 // A scene manager with the game's camera filling the window.

@@ -19,20 +19,12 @@ using Clock = std::chrono::steady_clock;
 namespace {
 
 struct Player {
-    Position position;
-    GameState state;
-    FlowSettings settings;
+    Game game;
     NullNetView view;
-    NullBoardView board;
-    NullScreenView screens;
-    NullSoundPlayer sounds;
-    NetSession session{state, view, board};
-    GameFlow flow{position, state, settings, board, screens, sounds, session};
-    Player() {
-        session.attach(flow);
-        flow.newGame();
-    }
-    std::string fen() const { return writeFen(position, state.sideToMove); }
+    NetSession session{game, view};
+    Player() { game.newGame(); }
+    // The placement alone: the guest's history starts at the join, with counters of its own.
+    std::string fen() const { return writeFen(game.position(), game.state().sideToMove); }
 };
 
 double ms(Clock::duration d) {
@@ -54,17 +46,18 @@ int main() {
             return 1;
         // A position worth sending: a few moves played by the host alone.
         for (int i = 0; i < 3; ++i) {
-            Fig& pawn = host.position.sets[0].pieces[i];
-            host.flow.selectPiece(0, pawn.kind, pawn.index, true);
-            host.flow.executeMove(0, true);
-            Fig& reply = host.position.sets[1].pieces[i];
-            host.flow.selectPiece(1, reply.kind, reply.index, true);
-            host.flow.executeMove(0, true);
+            const Fig& pawn = host.game.position().sets[0].pieces[i];
+            host.game.selectPiece(0, pawn.kind, pawn.index);
+            host.game.executeMove(0);
+            const Fig& reply = host.game.position().sets[1].pieces[i];
+            host.game.selectPiece(1, reply.kind, reply.index);
+            host.game.executeMove(0);
         }
         const auto start = Clock::now();
         guest.session.connect("127.0.0.1", "Guest");
         // Each side services at its own pace, as a frame loop does; 1 ms apart.
-        while (guest.state.joinPending || !guest.state.networkGame() || guest.fen() != host.fen()) {
+        while (guest.game.state().joinPending || !guest.game.state().networkGame() ||
+               guest.fen() != host.fen()) {
             host.session.service();
             guest.session.service();
             if (Clock::now() - start > std::chrono::seconds(5))
@@ -74,11 +67,11 @@ int main() {
         joins.push_back(ms(Clock::now() - start));
 
         // The host moves; the guest's steps are counted from the packet's arrival.
-        Fig& pawn = host.position.sets[0].pieces[5];
-        host.flow.selectPiece(0, pawn.kind, pawn.index, true);
+        const Fig& pawn = host.game.position().sets[0].pieces[5];
+        host.game.selectPiece(0, pawn.kind, pawn.index);
         const std::string before = guest.fen();
         const auto moved = Clock::now();
-        host.flow.executeMove(0, true);
+        host.game.executeMove(0);
         int stepsAfterArrival = 0;
         while (guest.fen() == before) {
             guest.session.pump();

@@ -3,7 +3,8 @@
 // apart (it pays for the off-screen target's first use), then median and worst of the rest.
 // For comparison it also times the confirmation done by drawing the whole scene.
 //   xvfb-run -a -s "-screen 0 1280x1024x24" korvane-pick-bench
-#include "rules/position.h"
+#include "game/game.h"
+#include "scene/board_presenter.h"
 #include "scene/board_scene.h"
 #include "scene/orbit_camera.h"
 #include "scene/picker.h"
@@ -65,11 +66,10 @@ int main() {
         BoardScene board(sm, PieceLooks());
         board.build();
         OrbitCamera orbit(camera);
-        Position position(&board);
-        position.resetSet(0);
-        position.resetSet(1);
-        position.refreshRules();
-        Picker picker(sm, camera, board, position, kWidth, kHeight);
+        Game game;
+        BoardMarks marks;
+        BoardPresenter(board, marks).showPieces(game);
+        Picker picker(sm, camera, board, game.position(), kWidth, kHeight);
         window->update();
 
         const WindowPoint pawn = pieceCentre(board, camera, 0, PawnKind, 4, kWidth, kHeight);
@@ -104,7 +104,6 @@ int main() {
             target->copyContentsToMemory(box, box);
         });
         target->removeAllViewports();
-        position.setView(nullptr);
     }
     root->destroySceneManager(sm);
     return 0;

@@ -1,7 +1,6 @@
 // Prints the perft node count of a FEN position as its last line; --divide lists the count
 // under every first move before it.
 #include "fen.h"
-#include "flow.h"
 #include "perft.h"
 
 #include <cstdio>
@@ -33,24 +32,23 @@ int main(int argc, char** argv) {
         return 2;
     }
 
-    static HeadlessGame game;
-    Position& position = game.position;
-    GameState& state = game.state;
-    GameFlow& flow = game.flow;
+    static Position position;
+    Turn sideToMove = Turn::White;
     std::string error;
-    if (!loadFen(position, state, args[0], &error)) {
+    if (!loadFen(position, sideToMove, args[0], &error)) {
         std::fprintf(stderr, "korvane-perft: %s\n", error.c_str());
         return 1;
     }
     if (divide) {
         std::uint64_t total = 0;
-        for (const DivideEntry& e : perftDivide(flow, int(depth))) {
+        for (const DivideEntry& e : perftDivide(position, sideToMove, int(depth))) {
             std::printf("%s: %llu\n", e.move.c_str(), static_cast<unsigned long long>(e.nodes));
             total += e.nodes;
         }
         std::printf("%llu\n", static_cast<unsigned long long>(total));
     } else {
-        std::printf("%llu\n", static_cast<unsigned long long>(perft(flow, int(depth))));
+        std::printf("%llu\n",
+                    static_cast<unsigned long long>(perft(position, sideToMove, int(depth))));
     }
     return 0;
 }

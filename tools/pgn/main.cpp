@@ -1,14 +1,13 @@
 // Checks a PGN file through the game's own rules and prints the final position as FEN. With
 // --from-uci the file's moves are in engine notation ("e2e4") and the game is printed as PGN
 // with SAN moves instead, its tags kept.
-#include "flow.h"
 #include "pgn.h"
+#include "replay.h"
 
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
-#include <memory>
 #include <sstream>
 #include <string>
 
@@ -61,10 +60,9 @@ int main(int argc, char** argv) {
         return 0;
     }
 
-    auto replay = std::make_unique<HeadlessGame>();
-    replay->state.gameMode = GameMode::Local;
+    Replay replay;
     std::string reason;
-    if (!replay->flow.loadGame(game.startFen, game.moves, &reason)) {
+    if (!replay.load(game.startFen, game.moves, &reason)) {
         std::fprintf(stderr, "korvane-pgn: %s: %s\n", file, reason.c_str());
         return 1;
     }
@@ -86,6 +84,6 @@ int main(int argc, char** argv) {
                              : game.result == "0-1"     ? PgnResult::BlackWins
                              : game.result == "1/2-1/2" ? PgnResult::Draw
                                                         : PgnResult::Unfinished;
-    std::fputs(writePgn(replay->flow.history(), header, result).c_str(), stdout);
+    std::fputs(writePgn(replay.history(), header, result).c_str(), stdout);
     return 0;
 }

@@ -1,4 +1,4 @@
-#include "fakes.h"
+#include "harness.h"
 
 #include <gtest/gtest.h>
 
@@ -65,10 +65,14 @@ TEST(MoveGeneration, EnPassantRefusedWhenBothPawnsLeavingExposeTheKing) {
     EXPECT_TRUE(open.lists("b5", "c6"));
     // A file with no pawn that just stepped gives nothing. A FEN cannot carry one; a joining
     // guest's received details can.
-    Harness stale("8/8/8/KP6/8/8/8/7k w - - 0 1");
-    stale.position.board.enPassantFile = 2;
-    stale.position.refreshRules();
-    EXPECT_EQ(stale.movesOf("b5"), (std::vector<int>{sq("b6")}));
+    Position stale;
+    Turn side = Turn::White;
+    ASSERT_TRUE(loadFen(stale, side, "8/8/8/KP6/8/8/8/7k w - - 0 1"));
+    stale.board.enPassantFile = 2;
+    stale.refreshRules();
+    const Fig* pawn = stale.findPieceAt(White, 1, 4);
+    EXPECT_EQ(std::vector<int>(pawn->moves, pawn->moves + pawn->moveCount),
+              (std::vector<int>{sq("b6")}));
 }
 
 TEST(MoveGeneration, CastlingConditions) {
@@ -114,15 +118,15 @@ TEST(MoveGeneration, PinnedCheckerStillGivesCheckAndMates) {
     // The black bishop on e4 is pinned to its king along the e-file, yet it checks h1; White
     // has no legal move, which is checkmate, not stalemate.
     Harness h("4k1r1/8/8/5b2/8/8/7P/r3R2K b - - 0 1");
-    EXPECT_TRUE(h.flow.sideInCheck(Black));
+    EXPECT_TRUE(h.game.sideInCheck(Black));
     EXPECT_EQ(h.board.check[Black], sq("e8"));
     ASSERT_TRUE(h.play("f5e4"));
     EXPECT_EQ(h.position.sets[White].legalMoveTotal, 0);
-    EXPECT_TRUE(h.flow.sideInCheck(White));
+    EXPECT_TRUE(h.game.sideInCheck(White));
     // The board marks that check too, though the checker has no legal capture of the king.
     EXPECT_EQ(h.board.check[White], sq("h1"));
     EXPECT_EQ(h.board.check[Black], -1);
-    EXPECT_EQ(h.flow.gameEnd(), GameEnd::Checkmate);
+    EXPECT_EQ(h.game.gameEnd(), GameEnd::Checkmate);
     EXPECT_TRUE(h.screens.isShown("GameEnd/Checkmate"));
     EXPECT_TRUE(h.screens.isShown("GameEnd/BlackWon"));
     EXPECT_FALSE(h.screens.isShown("GameEnd/Stalemate"));
@@ -131,7 +135,7 @@ TEST(MoveGeneration, PinnedCheckerStillGivesCheckAndMates) {
 TEST(MoveGeneration, StalemateAndCheckmateClassification) {
     Harness stale("7k/4Q3/6K1/8/8/8/8/8 w - - 0 1");
     ASSERT_TRUE(stale.play("e7f7"));
-    EXPECT_EQ(stale.flow.gameEnd(), GameEnd::Stalemate);
+    EXPECT_EQ(stale.game.gameEnd(), GameEnd::Stalemate);
     EXPECT_TRUE(stale.screens.isShown("GameEnd/Stalemate"));
     EXPECT_FALSE(stale.screens.isShown("GameEnd/Checkmate"));
     EXPECT_FALSE(stale.screens.isShown("GameEnd/WhiteWon"));
@@ -140,7 +144,7 @@ TEST(MoveGeneration, StalemateAndCheckmateClassification) {
 
     Harness mate("7k/4Q3/6K1/8/8/8/8/8 w - - 0 1");
     ASSERT_TRUE(mate.play("e7g7"));
-    EXPECT_EQ(mate.flow.gameEnd(), GameEnd::Checkmate);
+    EXPECT_EQ(mate.game.gameEnd(), GameEnd::Checkmate);
     EXPECT_TRUE(mate.screens.isShown("GameEnd/Checkmate"));
     EXPECT_TRUE(mate.screens.isShown("GameEnd/WhiteWon"));
     EXPECT_FALSE(mate.screens.isShown("GameEnd/BlackWon"));

@@ -1,5 +1,5 @@
 #include "../fuzz/chess_oracle.h"
-#include "fakes.h"
+#include "harness.h"
 #include "san.h"
 
 #include <gtest/gtest.h>
@@ -86,7 +86,7 @@ TEST(San, RandomGamesMatchTheIndependentModel) {
     for (int round = 0; round < 6; ++round)
         for (const char* start : starts) {
             Harness h;
-            ASSERT_TRUE(h.flow.loadGame(start, {}));
+            ASSERT_TRUE(h.game.loadGame(start, {}));
             oracle::Game model;
             int epRank = -1;
             ASSERT_TRUE(oracle::parse(start, model, epRank));
@@ -104,8 +104,8 @@ TEST(San, RandomGamesMatchTheIndependentModel) {
                     resolveSan(h.position, colourOf(h.state.sideToMove), expected, read, &error))
                     << expected << ": " << error;
                 ASSERT_EQ(read, squaresOf(m)) << expected;
-                ASSERT_TRUE(h.flow.playMove(read)) << expected << " in " << model.fen();
-                const SanMove& played = h.flow.history().moves().back().san;
+                ASSERT_TRUE(h.game.playMove(read)) << expected << " in " << model.fen();
+                const SanMove& played = h.game.history().moves().back().san;
                 ASSERT_EQ(sanText(played), expected) << model.fen();
                 ASSERT_EQ(sanText(played, PieceLetters::Czech), czech(expected));
                 model = model.after(m);
@@ -149,14 +149,14 @@ TEST(San, RareMovesAreWrittenAndReadInBothLetterSets) {
     };
     for (const Case& c : cases) {
         Harness h;
-        ASSERT_TRUE(h.flow.loadGame(c.fen, {})) << c.fen;
+        ASSERT_TRUE(h.game.loadGame(c.fen, {})) << c.fen;
         MoveSquares move;
         std::string error;
         ASSERT_TRUE(resolveSan(h.position, colourOf(h.state.sideToMove), c.english, move, &error))
             << c.english << ": " << error;
         EXPECT_EQ(uciText(move), c.uci);
-        ASSERT_TRUE(h.flow.playMove(move)) << c.uci;
-        const SanMove& san = h.flow.history().moves().back().san;
+        ASSERT_TRUE(h.game.playMove(move)) << c.uci;
+        const SanMove& san = h.game.history().moves().back().san;
         EXPECT_EQ(sanText(san), c.english);
         EXPECT_EQ(sanText(san, PieceLetters::Czech), c.czech);
     }
@@ -164,7 +164,7 @@ TEST(San, RareMovesAreWrittenAndReadInBothLetterSets) {
 
 TEST(San, ReadingTakesTheUsualVariantsAndRefusesWhatNamesNoSingleMove) {
     Harness h;
-    ASSERT_TRUE(h.flow.loadGame("r3k3/1P6/8/8/8/Q7/8/Q1Q1K2R w K - 0 1", {}));
+    ASSERT_TRUE(h.game.loadGame("r3k3/1P6/8/8/8/Q7/8/Q1Q1K2R w K - 0 1", {}));
     const Position& p = h.position;
     struct Read {
         const char* text;

@@ -1,4 +1,4 @@
-#include "fakes.h"
+#include "harness.h"
 #include "pgn.h"
 
 #include <gtest/gtest.h>
@@ -16,7 +16,7 @@ void playSan(Harness& h, const std::vector<std::string>& moves) {
     for (const std::string& san : moves) {
         MoveSquares move;
         ASSERT_TRUE(resolveSan(h.position, colourOf(h.state.sideToMove), san, move)) << san;
-        ASSERT_TRUE(h.flow.playMove(move)) << san;
+        ASSERT_TRUE(h.game.playMove(move)) << san;
     }
 }
 
@@ -42,7 +42,7 @@ TEST(PgnWrite, SevenTagRosterNumberedMovesInEightyColumnsAndTheResult) {
     header.white = "Paul \"the pride\" Morphy";
     header.black = "Vévoda";
     header.extra.push_back({"Annotator", "Jiří"});
-    const std::string text = writePgn(h.flow.history(), header, PgnResult::WhiteWins);
+    const std::string text = writePgn(h.game.history(), header, PgnResult::WhiteWins);
     const std::vector<std::string> out = lines(text);
     const std::vector<std::string> head = {"[Event \"Přátelská partie\"]",
                                            "[Site \"?\"]",
@@ -69,7 +69,7 @@ TEST(PgnWrite, SevenTagRosterNumberedMovesInEightyColumnsAndTheResult) {
     PgnError error;
     ASSERT_TRUE(readPgn(text, game, error)) << error.line << ": " << error.reason;
     EXPECT_EQ(game.san, moves);
-    EXPECT_EQ(game.finalFen, h.flow.fen());
+    EXPECT_EQ(game.finalFen, h.game.fen());
     EXPECT_EQ(game.tag("White"), "Paul \"the pride\" Morphy");
     EXPECT_EQ(game.tag("Event"), "Přátelská partie");
     EXPECT_EQ(game.result, "1-0");
@@ -77,9 +77,9 @@ TEST(PgnWrite, SevenTagRosterNumberedMovesInEightyColumnsAndTheResult) {
 
 TEST(PgnWrite, ASetUpGameCarriesItsFenAndNumbersBlacksFirstMove) {
     Harness h;
-    ASSERT_TRUE(h.flow.loadGame("r3k2r/1P6/8/8/3p4/8/4P1p1/R3K2R b KQkq - 3 40", {}));
+    ASSERT_TRUE(h.game.loadGame("r3k2r/1P6/8/8/3p4/8/4P1p1/R3K2R b KQkq - 3 40", {}));
     playSan(h, {"gxh1=Q+", "Kd2", "Qh5", "e4", "dxe3+"});
-    const std::string text = writePgn(h.flow.history(), PgnHeader(), PgnResult::Unfinished);
+    const std::string text = writePgn(h.game.history(), PgnHeader(), PgnResult::Unfinished);
     EXPECT_NE(text.find("[Result \"*\"]\n[SetUp \"1\"]\n"
                         "[FEN \"r3k2r/1P6/8/8/3p4/8/4P1p1/R3K2R b KQkq - 3 40\"]\n\n"
                         "40... gxh1=Q+ 41. Kd2 Qh5 42. e4 dxe3+ *\n"),
@@ -88,12 +88,12 @@ TEST(PgnWrite, ASetUpGameCarriesItsFenAndNumbersBlacksFirstMove) {
     PgnGame game;
     PgnError error;
     ASSERT_TRUE(readPgn(text, game, error)) << error.reason;
-    EXPECT_EQ(game.finalFen, h.flow.fen());
+    EXPECT_EQ(game.finalFen, h.game.fen());
     // Loaded into a game, it is the same game.
     Harness loaded;
-    ASSERT_TRUE(loaded.flow.loadGame(game.startFen, game.moves));
-    EXPECT_EQ(loaded.flow.history().sanMoves(), h.flow.history().sanMoves());
-    EXPECT_EQ(loaded.flow.fen(), h.flow.fen());
+    ASSERT_TRUE(loaded.game.loadGame(game.startFen, game.moves));
+    EXPECT_EQ(loaded.game.history().sanMoves(), h.game.history().sanMoves());
+    EXPECT_EQ(loaded.game.fen(), h.game.fen());
 }
 
 TEST(PgnRead, CommentsVariationsNagsAnnotationsAndSeveralGames) {
@@ -191,11 +191,11 @@ TEST(PgnCorpus, EveryGameEndsInThePositionStockfishReported) {
             const std::string expected = game.tag("StockfishFEN");
             ASSERT_FALSE(expected.empty()) << name;
             Harness h;
-            ASSERT_TRUE(h.flow.loadGame(game.startFen, game.moves)) << name;
-            std::istringstream fields(h.flow.fen());
+            ASSERT_TRUE(h.game.loadGame(game.startFen, game.moves)) << name;
+            std::istringstream fields(h.game.fen());
             std::string placement, side, castling, passant, clock, number;
             fields >> placement >> side >> castling >> passant >> clock >> number;
-            const int file = h.flow.history().currentKey().enPassantFile;
+            const int file = h.game.history().currentKey().enPassantFile;
             passant = file < 0 ? "-" : passant;
             EXPECT_EQ(placement + " " + side + " " + castling + " " + passant + " " + clock + " " +
                           number,

@@ -1,0 +1,148 @@
+// The game on the board: its position, history, whose move it is, the selection, a pending
+// promotion, an open question and the result. The Game is the only writer of all of them;
+// players act through its doors, which refuse what does not fit the moment, and views follow
+// it as GameObservers.
+#pragma once
+
+#include "game_state.h"
+#include "observer.h"
+#include "rules/draw.h"
+#include "rules/history.h"
+#include "rules/position.h"
+#include "rules/san.h"
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+class Replay;
+
+// Why a move or selection was refused.
+enum class Refusal { None, NotYourTurn, BoardClosed, NoSuchPiece, NotLegal };
+
+class Game {
+  public:
+    // `drawRulesEndGame`: insufficient material, fivefold repetition and the 75-move rule end
+    // the game. The game on screen has it; tests that play on through such positions do not.
+    explicit Game(bool drawRulesEndGame = true);
+    Game(const Game&) = delete;
+    Game& operator=(const Game&) = delete;
+
+    // Observers are told in the order they were added; each must outlive the game or be
+    // removed first.
+    void addObserver(GameObserver& observer);
+    void removeObserver(GameObserver& observer);
+
+    // ---- queries ----
+    const Position& position() const { return position_; }
+    const GameState& state() const { return state_; }
+    const GameHistory& history() const { return history_; }
+    PieceId selection() const { return state_.selection; }
+    // The selected piece, or null when nothing is selected.
+    const Fig* selectedPiece() const;
+    // The square of the king of `colour` while it stands in check, -1 otherwise.
+    int checkSquare(int colour) const { return checkSquare_[colour == Black ? 1 : 0]; }
+    bool sideInCheck(int colour) const { return checkSquare(colour) >= 0; }
+    // The state after the last position change, for the side to move.
+    GameEnd gameEnd() const;
+    // The position as FEN, with the game's half-move clock and move number.
+    std::string fen() const;
+    // The draw the side to move may claim now (threefold repetition, fifty-move rule), or None.
+    DrawReason canClaimDraw() const;
+    // The draw that has ended the game by itself, or None.
+    DrawReason automaticDraw() const;
+    // What the position holds beyond its placement, for a guest that joins.
+    PositionDetails details() const;
+    // The last move can be taken back by its undo record.
+    bool canRevoke() const { return position_.board.record.moved.valid; }
+
+    // ---- setting a game up ----
+    // Who plays; `humanColour` is the side of the player at this computer in a game against
+    // it (-1 keeps the one before). Leaving a game (None) also ends a join, a promotion choice
+    // and a selection.
+    void setMode(GameMode mode, int humanColour = -1);
+    // Both sets back to the start, White to move, the history a new game's.
+    void newGame();
+    // A position set up from FEN, with a history of its own; false with the reason, nothing
+    // changed, when it cannot be loaded.
+    bool setUp(const std::string& fen, std::string* error = nullptr);
+    // A local game from `startFen` (empty: the usual start) with `moves` played on it, all or
+    // nothing: false with the reason in `error` and the game untouched. Refused in a network
+    // game.
+    bool loadGame(const std::string& startFen, const std::vector<MoveSquares>& moves,
+                  std::string* error = nullptr);
+
+    // ---- the doors for moves ----
+    // Selects a piece of the side to move. False (nothing changes) when the board is closed or
+    // the piece is no alive piece of that side.
+    bool selectPiece(int colour, int kind, int index);
+    // No piece selected.
+    void clearSelection();
+    // The one door for moves: entry `ordinal` of `piece`'s legal moves, played for `side`.
+    Refusal submit(int side, PieceId piece, int ordinal);
+    // Plays entry `ordinal` of the selected piece's legal moves.
+    bool executeMove(int ordinal);
+    // Piece code 1 rook, 2 knight, 3 bishop, 4 queen. False when no promotion is pending or
+    // the code is out of range.
+    bool completePromotion(int pieceCode);
+    // A legal move by its squares and, for a pawn reaching the last rank, its promotion piece,
+    // as a click and the choice would play it. False, nothing changed, otherwise.
+    bool playMove(const MoveSquares& move);
+    // Takes the last move back completely by its undo record. False when there is none or its
+    // promotion choice is still pending.
+    bool revokeLastMove();
+    // Takes back the last move of the history, any number of times down to the game's start.
+    // False when there is no move, a promotion choice or a question is open, the game was
+    // resigned or agreed drawn, or in a network game. A draw by rule goes with its last move.
+    bool takeBack();
+    // Nothing to take back any more (a peer that joins never saw the last move).
+    void forgetLastMove() { position_.board.record = MoveRecord(); }
+
+    // ---- draws, questions and the end ----
+    // Ends the game as a draw the side to move may claim. False when there is none, a question
+    // or promotion is open, or in a network game (where a claim is a draw offer to the peer).
+    bool claimDraw();
+    // The same end for a claim the peer has settled: only that the claim still holds.
+    bool endByClaim();
+    // A question between the two players opens; `mine` when this program asked it.
+    void openQuestion(Question question, bool mine);
+    // The open question ends; `drawAgreed` when its answer was a draw agreed.
+    void closeQuestion(bool drawAgreed = false);
+    // The game ends without a move: resignation (`winner` the colour that won) or a peer
+    // that left. Nobody moves any more.
+    void endGame(Outcome outcome, int winner = -1);
+
+    // ---- a guest's join ----
+    // About to receive the host's position: every piece but the kings gone, nothing to take
+    // back, the board closed until finishJoin.
+    void beginJoin(Turn sideToMove);
+    // One piece of the received position, placed without capturing anything. False for values
+    // out of range (a king is never dead) or outside a join.
+    bool applyPieceState(int colour, int kind, int index, bool alive, int x, int y);
+    // The rest of the received position; opens the board. Without details castling rights are
+    // guessed from the home squares.
+    void finishJoin(const PositionDetails* details);
+
+  private:
+    template <typename Call> void tell(Call call);
+    void refreshRules();
+    void testGameEnd();
+    void endInDraw(DrawReason reason);
+    void syncHistory();
+    void adopt(Replay& replay);
+    void clearTransient();
+
+    Position position_;
+    GameState state_;
+    GameHistory history_;
+    bool drawRulesEndGame_;
+    PlayedMove pending_;       // the move being played, recorded once its promotion is chosen
+    MoveEvent pendingEvent_;   // the same move as the observers saw it
+    bool drawnByRule_ = false; // the game ended in a claimed or automatic draw
+    int checkSquare_[2] = {-1, -1};
+    std::vector<GameObserver*> observers_;
+};
+
+} // namespace korvane

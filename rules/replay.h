@@ -1,0 +1,51 @@
+// A game of chess alone: a position, the side to move and the game's history, with moves
+// played whole (a promotion together with its piece). The PGN reader, perft, the tools and the
+// game's own take-back and loading replay moves on it; the game on screen builds on the same
+// steps (make_move.h).
+#pragma once
+
+#include "draw.h"
+#include "history.h"
+#include "make_move.h"
+#include "position.h"
+
+#include <string>
+#include <vector>
+
+namespace korvane {
+
+class Replay {
+  public:
+    // The usual start position, White to move.
+    Replay();
+
+    // From `startFen` (empty: the usual start) with `moves` played on it, all or nothing: on an
+    // unloadable FEN or a move that is not legal, false with the reason in `error` and this
+    // replay untouched.
+    bool load(const std::string& startFen, const std::vector<MoveSquares>& moves,
+              std::string* error = nullptr);
+    // The moves of a history replayed from its start, all but the last `drop` of them.
+    bool replay(const GameHistory& history, std::size_t drop);
+
+    // Plays a legal move given by its squares and, for a pawn reaching the last rank, its
+    // promotion piece. False, nothing changed, when it is not legal here or nobody is to move.
+    bool play(const MoveSquares& move);
+    // Plays entry `ordinal` of `piece`'s legal moves, with `promotion` for a pawn that reaches
+    // the last rank (0 when it does not). False, nothing changed, when out of range.
+    bool play(Fig& piece, int ordinal, int promotion);
+
+    Position& position() { return position_; }
+    const Position& position() const { return position_; }
+    Turn sideToMove() const { return sideToMove_; }
+    const GameHistory& history() const { return history_; }
+    // The position as FEN, with the game's half-move clock and move number.
+    std::string fen() const;
+    GameEnd end();
+
+  private:
+    Position position_;
+    Turn sideToMove_ = Turn::White;
+    GameHistory history_;
+};
+
+} // namespace korvane
