@@ -11,15 +11,11 @@ constexpr int kMaxMoves = 28;     // a queen in the centre of an empty board has
 constexpr int kPiecesPerSet = 49; // 8 pawns, 10 each of rook/knight/bishop/queen, king
 constexpr int kKingSlot = 48;
 
-// Move kinds passed to the validation of a candidate.
-enum MoveKind : int { OrdinaryMove = 0, CastlingMove = 1, EnPassantMove = 2 };
-
 struct Fig {
     int colour = 0;
     int kind = 0;
     int index = 0;
     int moves[kMaxMoves] = {};
-    int pseudoMoves[kMaxMoves] = {};
     int x = -1;
     int y = -1;
     bool alive = false;
@@ -61,8 +57,6 @@ struct MoveRecord {
 struct Board {
     int whiteCaptures[64] = {};
     int blackCaptures[64] = {};
-    int whiteReach[64] = {};
-    int blackReach[64] = {};
     int lastMoveFrom = -1;
     int lastMoveTo = -1;
     MoveRecord record;
@@ -125,8 +119,6 @@ class Position {
     // Removes the first alive non-king piece of the set on (x, y) and records it as the
     // captured piece of the move record.
     void capturePieceAt(int colour, int x, int y);
-    void liftPieceAt(int colour, int x, int y);
-    void clearLifted(int colour);
 
     // The piece's move with capture (a pawn's empty diagonal captures en passant).
     void moveTo(Fig& piece, int x, int y);
@@ -140,8 +132,6 @@ class Position {
     void clearAll();
 
     void generateLegalMoves(int colour);
-    void generatePseudoMoves(int colour);
-    void validateLastMove(Fig& piece, int kind);
     void computeCaptureMaps();
     void refreshRules();
 
@@ -153,13 +143,6 @@ class Position {
     bool inCheck(int colour);
 
   private:
-    void addPseudo(Fig& piece, int x, int y);
-    void rebuildReach(int opponent);
-    void pseudoPiece(Fig& piece);
-    void legalPiece(Fig& piece);
-    bool addLegal(Fig& piece, int x, int y, int kind);
-    bool squareAttacked(int byColour, int x, int y);
-
     BoardView* view_;
 };
 
