@@ -162,7 +162,6 @@ void Position::resetSet(int colour) {
     for (int slot = 0; slot < kPiecesPerSet; ++slot) {
         Fig& p = pieces[slot];
         p.moveCount = 0;
-        p.pseudoMoveCount = 0;
         p.lifted = false;
         p.hasMoved = false;
         if (p.kind == PawnKind) {
@@ -189,7 +188,7 @@ void Position::resetSet(int colour) {
 void Position::clearAll() {
     for (int colour = 0; colour < 2; ++colour) {
         for (Fig& p : sets[colour].pieces) {
-            p.moveCount = p.pseudoMoveCount = 0;
+            p.moveCount = 0;
             p.lifted = false;
             p.hasMoved = false;
             if (p.kind != KingKind)

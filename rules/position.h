@@ -20,7 +20,6 @@ struct Fig {
     int y = -1;
     bool alive = false;
     int moveCount = 0;
-    int pseudoMoveCount = 0;
     bool lifted = false;
     bool hasMoved = false;
 };
