@@ -321,11 +321,10 @@ class Generator {
     Generator(Position& position, Squares& squares, int colour)
         : position_(position), s_(squares), colour_(colour), opponent_(1 - colour) {
         const Fig& k = position.king(colour);
-        kingOnBoard_ = onBoard(k.x, k.y);
         kx_ = k.x;
         ky_ = k.y;
         checked_ = attacked(s_, opponent_, kx_, ky_);
-        byPins_ = kingOnBoard_ && !checked_ && !s_.stacked;
+        byPins_ = onBoard(kx_, ky_) && !checked_ && !s_.stacked;
         if (byPins_) {
             findPins(kRookRays, kStraightSliders);
             findPins(kBishopRays, kDiagonalSliders);
@@ -499,7 +498,6 @@ class Generator {
     const int opponent_;
     int kx_ = -1;
     int ky_ = -1;
-    bool kingOnBoard_ = false;
     bool checked_ = false;
     bool byPins_ = false;
     std::uint64_t pinned_ = 0;
