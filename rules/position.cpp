@@ -1,5 +1,6 @@
 #include "position.h"
 
+#include <cstdint>
 #include <cstring>
 
 namespace korvane {
@@ -128,19 +129,6 @@ void Position::capturePieceAt(int colour, int x, int y) {
     }
 }
 
-void Position::liftPieceAt(int colour, int x, int y) {
-    for (int slot = 0; slot < kKingSlot; ++slot) {
-        Fig& p = sets[colour].pieces[slot];
-        if (p.alive && p.x == x && p.y == y)
-            p.lifted = true;
-    }
-}
-
-void Position::clearLifted(int colour) {
-    for (int slot = 0; slot < kKingSlot; ++slot)
-        sets[colour].pieces[slot].lifted = false;
-}
-
 void Position::moveTo(Fig& piece, int x, int y) {
     const int opponent = 1 - piece.colour;
     if (piece.kind == PawnKind && x != piece.x && y != piece.y && !pieceAt(opponent, x, y))
@@ -166,7 +154,6 @@ void Position::resetSet(int colour) {
     for (int slot = 0; slot < kPiecesPerSet; ++slot) {
         Fig& p = pieces[slot];
         p.moveCount = 0;
-        p.pseudoMoveCount = 0;
         p.lifted = false;
         p.hasMoved = false;
         if (p.kind == PawnKind) {
@@ -193,7 +180,7 @@ void Position::resetSet(int colour) {
 void Position::clearAll() {
     for (int colour = 0; colour < 2; ++colour) {
         for (Fig& p : sets[colour].pieces) {
-            p.moveCount = p.pseudoMoveCount = 0;
+            p.moveCount = 0;
             p.lifted = false;
             p.hasMoved = false;
             if (p.kind != KingKind)
@@ -206,280 +193,345 @@ void Position::clearAll() {
 
 // ---- move generation ----
 
-void Position::addPseudo(Fig& piece, int x, int y) {
-    if (piece.pseudoMoveCount < kMaxMoves)
-        piece.pseudoMoves[piece.pseudoMoveCount++] = squareIndex(x, y);
-}
+namespace {
 
-bool Position::addLegal(Fig& piece, int x, int y, int kind) {
-    if (piece.moveCount >= kMaxMoves)
+// Move kinds a candidate is checked as.
+enum MoveKind : int { OrdinaryMove = 0, CastlingMove = 1, EnPassantMove = 2 };
+
+constexpr std::uint8_t bitOf(int kind) {
+    return std::uint8_t(1u << kind);
+}
+constexpr std::uint8_t kStraightSliders = bitOf(RookKind) | bitOf(QueenKind);
+constexpr std::uint8_t kDiagonalSliders = bitOf(BishopKind) | bitOf(QueenKind);
+
+// The board as pieceAt sees it, square by square: alive pieces that are not lifted, and the
+// kings wherever they stand. Counts rather than flags because a position set up over the
+// network may put several pieces on one square.
+struct Squares {
+    std::uint8_t count[2][64] = {};
+    std::uint8_t kinds[2][64] = {}; // a bit per kind present
+    bool stacked = false;
+
+    explicit Squares(const Position& position) {
+        for (int colour = 0; colour < 2; ++colour)
+            for (int slot = 0; slot < kPiecesPerSet; ++slot) {
+                const Fig& p = position.sets[colour].pieces[slot];
+                if (!onBoard(p.x, p.y) || (slot != kKingSlot && (!p.alive || p.lifted)))
+                    continue;
+                const int sq = squareIndex(p.x, p.y);
+                stacked = stacked || count[0][sq] + count[1][sq] > 0;
+                ++count[colour][sq];
+                kinds[colour][sq] |= bitOf(p.kind);
+            }
+    }
+    bool has(int colour, int x, int y) const {
+        return onBoard(x, y) && count[colour][squareIndex(x, y)] > 0;
+    }
+    bool empty(int sq) const { return count[0][sq] + count[1][sq] == 0; }
+    // 1 White, 2 Black, 0 empty, as Position::occupancy.
+    int occupancy(int x, int y) const { return has(White, x, y) ? 1 : has(Black, x, y) ? 2 : 0; }
+};
+
+// Whether a piece of `by` could move onto (x, y), which holds a piece of the other side:
+// looked for from the square outward. A square that `by` itself stands on is never reached;
+// that only happens on stacked set-ups, and where a king has just taken a king.
+bool attacked(const Squares& s, int by, int x, int y) {
+    if (!onBoard(x, y) || s.count[by][squareIndex(x, y)])
         return false;
-    piece.moves[piece.moveCount++] = squareIndex(x, y);
-    validateLastMove(piece, kind);
-    return true;
+    const std::uint8_t* kinds = s.kinds[by];
+    auto holds = [&](int px, int py, std::uint8_t wanted) {
+        return onBoard(px, py) && (kinds[squareIndex(px, py)] & wanted);
+    };
+    const int pawnY = by == White ? y - 1 : y + 1;
+    if (holds(x - 1, pawnY, bitOf(PawnKind)) || holds(x + 1, pawnY, bitOf(PawnKind)))
+        return true;
+    for (int i = 0; i < 8; ++i)
+        if (holds(x + kKnightSteps[i][0], y + kKnightSteps[i][1], bitOf(KnightKind)) ||
+            holds(x + kKingSteps[i][0], y + kKingSteps[i][1], bitOf(KingKind)))
+            return true;
+    auto slides = [&](const int(*dirs)[2], std::uint8_t sliders) {
+        for (int r = 0; r < 4; ++r) {
+            int px = x + dirs[r][0], py = y + dirs[r][1];
+            while (onBoard(px, py) && s.empty(squareIndex(px, py))) {
+                px += dirs[r][0];
+                py += dirs[r][1];
+            }
+            if (holds(px, py, sliders))
+                return true;
+        }
+        return false;
+    };
+    return slides(kRookRays, kStraightSliders) || slides(kBishopRays, kDiagonalSliders);
 }
 
-void Position::pseudoPiece(Fig& p) {
-    const int own = p.colour + 1;
-    const int opponent = 1 - p.colour;
-    auto rays = [&](const int(*dirs)[2], int count) {
-        for (int r = 0; r < count; ++r) {
-            int x = p.x, y = p.y;
-            for (int step = 0; step < 7; ++step) {
+// Changes to a Squares for one trial, undone when it goes out of scope.
+class Trial {
+  public:
+    explicit Trial(Squares& s) : s_(s) {}
+    ~Trial() {
+        while (n_ > 0) {
+            --n_;
+            *log_[n_].cell = log_[n_].was;
+        }
+    }
+    Trial(const Trial&) = delete;
+    Trial& operator=(const Trial&) = delete;
+
+    void remove(int colour, int sq) {
+        if (s_.count[colour][sq] > 0)
+            set(s_.count[colour][sq], s_.count[colour][sq] - 1);
+    }
+    void add(int colour, int sq) { set(s_.count[colour][sq], s_.count[colour][sq] + 1); }
+    // A capture: every piece of the colour on the square goes, except a king, which is never
+    // taken off the board.
+    void capture(int colour, int sq) {
+        const std::uint8_t king = s_.kinds[colour][sq] & bitOf(KingKind);
+        set(s_.count[colour][sq], king ? 1 : 0);
+        set(s_.kinds[colour][sq], king);
+    }
+
+  private:
+    void set(std::uint8_t& cell, int value) {
+        log_[n_++] = {&cell, cell};
+        cell = std::uint8_t(value);
+    }
+    struct Undo {
+        std::uint8_t* cell;
+        std::uint8_t was;
+    };
+    Squares& s_;
+    Undo log_[8];
+    int n_ = 0;
+};
+
+// One side's legal moves: each piece's pseudo-legal moves in the order the peers agree on,
+// each kept when it leaves the own king unattacked. Most moves are settled by the pins alone;
+// only king moves, en passant, castling, evasions and stacked set-ups play the move out on
+// the squares.
+class Generator {
+  public:
+    Generator(Position& position, Squares& squares, int colour)
+        : position_(position), s_(squares), colour_(colour), opponent_(1 - colour) {
+        const Fig& k = position.king(colour);
+        kx_ = k.x;
+        ky_ = k.y;
+        checked_ = attacked(s_, opponent_, kx_, ky_);
+        byPins_ = onBoard(kx_, ky_) && !checked_ && !s_.stacked;
+        if (byPins_) {
+            findPins(kRookRays, kStraightSliders);
+            findPins(kBishopRays, kDiagonalSliders);
+        }
+    }
+
+    bool checked() const { return checked_; }
+
+    int run() {
+        int total = 0;
+        for (Fig& p : position_.sets[colour_].pieces) {
+            p.moveCount = 0;
+            if (p.alive || p.kind == KingKind)
+                piece(p);
+            total += p.moveCount;
+        }
+        return total;
+    }
+
+  private:
+    // An own piece is pinned when it is the only thing between the king and an opposing
+    // slider that moves along that line.
+    void findPins(const int (*dirs)[2], std::uint8_t sliders) {
+        for (int r = 0; r < 4; ++r) {
+            int x = kx_, y = ky_, blocker = -1;
+            for (;;) {
                 x += dirs[r][0];
                 y += dirs[r][1];
-                if (!onBoard(x, y) || occupancy(x, y) == own)
+                if (!onBoard(x, y))
                     break;
-                addPseudo(p, x, y);
-                if (pieceAt(opponent, x, y))
-                    break;
+                const int sq = squareIndex(x, y);
+                if (s_.empty(sq))
+                    continue;
+                if (blocker < 0 && s_.count[colour_][sq]) {
+                    blocker = sq;
+                    continue;
+                }
+                if (blocker >= 0 && (s_.kinds[opponent_][sq] & sliders))
+                    pinned_ |= std::uint64_t(1) << blocker;
+                break;
             }
         }
-    };
-    auto steps = [&](const int(*dirs)[2]) {
-        for (int s = 0; s < 8; ++s) {
-            int x = p.x + dirs[s][0], y = p.y + dirs[s][1];
-            if (onBoard(x, y) && occupancy(x, y) != own)
-                addPseudo(p, x, y);
+    }
+
+    bool legal(const Fig& p, int tx, int ty, MoveKind kind) {
+        const int from = squareIndex(p.x, p.y);
+        if (byPins_ && kind == OrdinaryMove && p.kind != KingKind) {
+            if (!(pinned_ >> from & 1))
+                return true;
+            // A pinned piece may only move along the line through its king.
+            return (p.x - kx_) * (ty - ky_) == (p.y - ky_) * (tx - kx_);
         }
-    };
-    switch (p.kind) {
-    case PawnKind: {
-        const int dir = p.colour == White ? 1 : -1;
-        const int start = p.colour == White ? 1 : 6;
-        if (p.x > 0 && pieceAt(opponent, p.x - 1, p.y + dir))
-            addPseudo(p, p.x - 1, p.y + dir);
-        if (p.x < 7 && pieceAt(opponent, p.x + 1, p.y + dir))
-            addPseudo(p, p.x + 1, p.y + dir);
-        if (onBoard(p.x, p.y + dir) && occupancy(p.x, p.y + dir) == 0) {
-            addPseudo(p, p.x, p.y + dir);
-            if (p.y == start && occupancy(p.x, p.y + 2 * dir) == 0)
-                addPseudo(p, p.x, p.y + 2 * dir);
+        const int to = squareIndex(tx, ty);
+        Trial trial(s_);
+        trial.remove(colour_, from);
+        trial.add(colour_, to);
+        trial.capture(opponent_, to);
+        if (kind == EnPassantMove)
+            trial.capture(opponent_, squareIndex(tx, colour_ == White ? ty - 1 : ty + 1));
+        if (kind == CastlingMove) {
+            // The king passes the square the rook lands on.
+            const int passX = (p.x + tx) / 2;
+            const Fig& rook = position_.sets[colour_].pieces[slotOf(RookKind, tx < p.x ? 0 : 1)];
+            if (onBoard(rook.x, rook.y))
+                trial.remove(colour_, squareIndex(rook.x, rook.y));
+            trial.add(colour_, squareIndex(passX, ty));
+            return !attacked(s_, opponent_, passX, ty) && !attacked(s_, opponent_, tx, ty);
         }
-        break;
-    }
-    case RookKind:
-        rays(kRookRays, 4);
-        break;
-    case KnightKind:
-        steps(kKnightSteps);
-        break;
-    case BishopKind:
-        rays(kBishopRays, 4);
-        break;
-    case QueenKind:
-        rays(kRookRays, 4);
-        rays(kBishopRays, 4);
-        break;
-    default:
-        steps(kKingSteps);
-        break;
-    }
-}
-
-void Position::generatePseudoMoves(int colour) {
-    for (Fig& p : sets[colour].pieces) {
-        p.pseudoMoveCount = 0;
-        if ((p.alive && !p.lifted) || p.kind == KingKind)
-            pseudoPiece(p);
-    }
-}
-
-void Position::rebuildReach(int opponent) {
-    std::memset(board.whiteReach, 0, sizeof board.whiteReach);
-    std::memset(board.blackReach, 0, sizeof board.blackReach);
-    int* reach = opponent == Black ? board.blackReach : board.whiteReach;
-    for (const Fig& p : sets[opponent].pieces) {
-        if (!(p.alive || p.kind == KingKind) || p.lifted)
-            continue;
-        for (int i = 0; i < p.pseudoMoveCount; ++i) {
-            const int sq = p.pseudoMoves[i];
-            if (!pieceAt(opponent, sq % 8, sq / 8))
-                ++reach[sq];
-        }
-    }
-}
-
-bool Position::squareAttacked(int byColour, int x, int y) {
-    generatePseudoMoves(byColour);
-    rebuildReach(byColour);
-    const int* reach = byColour == Black ? board.blackReach : board.whiteReach;
-    return reach[squareIndex(x, y)] > 0;
-}
-
-void Position::validateLastMove(Fig& piece, int kind) {
-    const int opponent = 1 - piece.colour;
-    const int sq = piece.moves[piece.moveCount - 1];
-    const int tx = sq % 8, ty = sq / 8;
-    const int ox = piece.x, oy = piece.y;
-    piece.x = tx;
-    piece.y = ty;
-    liftPieceAt(opponent, tx, ty);
-
-    Fig* rook = nullptr;
-    int rookX = 0, rookY = 0;
-    if (kind == CastlingMove) {
-        rook = &sets[piece.colour].pieces[slotOf(RookKind, tx < ox ? 0 : 1)];
-        rookX = rook->x;
-        rookY = rook->y;
-        rook->x = tx < ox ? tx + 1 : tx - 1;
-        rook->y = ty;
-    } else if (kind == EnPassantMove) {
-        liftPieceAt(opponent, tx, piece.colour == White ? ty - 1 : ty + 1);
+        if (p.kind == KingKind)
+            return !attacked(s_, opponent_, tx, ty);
+        return !attacked(s_, opponent_, kx_, ky_);
     }
 
-    generatePseudoMoves(opponent);
-    rebuildReach(opponent);
-    const int* reach = opponent == Black ? board.blackReach : board.whiteReach;
-    bool illegal;
-    if (kind == CastlingMove) {
-        illegal = reach[squareIndex((ox + tx) / 2, ty)] > 0 || reach[sq] > 0;
-    } else {
-        const Fig& k = king(piece.colour);
-        illegal = reach[squareIndex(k.x, k.y)] > 0;
+    void add(Fig& p, int x, int y, MoveKind kind) {
+        if (p.moveCount < kMaxMoves && legal(p, x, y, kind))
+            p.moves[p.moveCount++] = squareIndex(x, y);
     }
 
-    clearLifted(White);
-    clearLifted(Black);
-    if (rook) {
-        rook->x = rookX;
-        rook->y = rookY;
-    }
-    piece.x = ox;
-    piece.y = oy;
-    if (illegal)
-        --piece.moveCount;
-}
-
-void Position::legalPiece(Fig& p) {
-    const int own = p.colour + 1;
-    const int opponent = 1 - p.colour;
-    auto rays = [&](const int(*dirs)[2], int count) {
-        for (int r = 0; r < count; ++r) {
-            int x = p.x, y = p.y;
-            for (int step = 0; step < 7; ++step) {
-                x += dirs[r][0];
-                y += dirs[r][1];
-                if (!onBoard(x, y) || occupancy(x, y) == own)
-                    break;
-                addLegal(p, x, y, OrdinaryMove);
-                if (pieceAt(opponent, x, y))
-                    break;
+    void piece(Fig& p) {
+        const int own = colour_ + 1;
+        auto rays = [&](const int(*dirs)[2]) {
+            for (int r = 0; r < 4; ++r) {
+                int x = p.x, y = p.y;
+                for (int step = 0; step < 7; ++step) {
+                    x += dirs[r][0];
+                    y += dirs[r][1];
+                    if (!onBoard(x, y) || s_.occupancy(x, y) == own)
+                        break;
+                    add(p, x, y, OrdinaryMove);
+                    if (s_.has(opponent_, x, y))
+                        break;
+                }
             }
+        };
+        auto steps = [&](const int(*dirs)[2]) {
+            for (int i = 0; i < 8; ++i) {
+                const int x = p.x + dirs[i][0], y = p.y + dirs[i][1];
+                if (onBoard(x, y) && s_.occupancy(x, y) != own)
+                    add(p, x, y, OrdinaryMove);
+            }
+        };
+        switch (p.kind) {
+        case PawnKind:
+            pawn(p);
+            break;
+        case RookKind:
+            rays(kRookRays);
+            break;
+        case KnightKind:
+            steps(kKnightSteps);
+            break;
+        case BishopKind:
+            rays(kBishopRays);
+            break;
+        case QueenKind:
+            rays(kRookRays);
+            rays(kBishopRays);
+            break;
+        default:
+            steps(kKingSteps);
+            castling(p);
+            break;
         }
-    };
-    auto steps = [&](const int(*dirs)[2]) {
-        for (int s = 0; s < 8; ++s) {
-            int x = p.x + dirs[s][0], y = p.y + dirs[s][1];
-            if (onBoard(x, y) && occupancy(x, y) != own)
-                addLegal(p, x, y, OrdinaryMove);
+    }
+
+    void pawn(Fig& p) {
+        const int dir = colour_ == White ? 1 : -1;
+        const int start = colour_ == White ? 1 : 6;
+        const int passantRank = colour_ == White ? 4 : 3;
+        const int ahead = p.y + dir;
+        if (p.x > 0 && s_.has(opponent_, p.x - 1, ahead))
+            add(p, p.x - 1, ahead, OrdinaryMove);
+        if (p.x < 7 && s_.has(opponent_, p.x + 1, ahead))
+            add(p, p.x + 1, ahead, OrdinaryMove);
+        if (onBoard(p.x, ahead) && s_.occupancy(p.x, ahead) == 0) {
+            add(p, p.x, ahead, OrdinaryMove);
+            if (p.y == start && s_.occupancy(p.x, ahead + dir) == 0)
+                add(p, p.x, ahead + dir, OrdinaryMove);
         }
-    };
-    switch (p.kind) {
-    case PawnKind: {
-        const int dir = p.colour == White ? 1 : -1;
-        const int start = p.colour == White ? 1 : 6;
-        const int passantRank = p.colour == White ? 4 : 3;
-        if (p.x > 0 && pieceAt(opponent, p.x - 1, p.y + dir))
-            addLegal(p, p.x - 1, p.y + dir, OrdinaryMove);
-        if (p.x < 7 && pieceAt(opponent, p.x + 1, p.y + dir))
-            addLegal(p, p.x + 1, p.y + dir, OrdinaryMove);
-        if (onBoard(p.x, p.y + dir) && occupancy(p.x, p.y + dir) == 0) {
-            addLegal(p, p.x, p.y + dir, OrdinaryMove);
-            if (p.y == start && occupancy(p.x, p.y + 2 * dir) == 0)
-                addLegal(p, p.x, p.y + 2 * dir, OrdinaryMove);
-        }
-        const int file = board.enPassantFile;
+        const int file = position_.board.enPassantFile;
         if (file > -1 && p.y == passantRank) {
             // Only a real opposing pawn beside us, with the square behind it free, can be
             // taken; a stale or invented file must not produce a move.
             auto passable = [&](int fx) {
-                Fig* victim = findPieceAt(opponent, fx, p.y);
-                return victim && victim->kind == PawnKind && occupancy(fx, p.y + dir) == 0;
+                const Fig* victim = position_.findPieceAt(opponent_, fx, p.y);
+                return victim && victim->kind == PawnKind && s_.occupancy(fx, ahead) == 0;
             };
             if (p.x > 0 && file == p.x - 1 && passable(file))
-                addLegal(p, p.x - 1, p.y + dir, EnPassantMove);
+                add(p, p.x - 1, ahead, EnPassantMove);
             if (p.x < 7 && file == p.x + 1 && passable(file))
-                addLegal(p, p.x + 1, p.y + dir, EnPassantMove);
+                add(p, p.x + 1, ahead, EnPassantMove);
         }
-        break;
     }
-    case RookKind:
-        rays(kRookRays, 4);
-        break;
-    case KnightKind:
-        steps(kKnightSteps);
-        break;
-    case BishopKind:
-        rays(kBishopRays, 4);
-        break;
-    case QueenKind:
-        rays(kRookRays, 4);
-        rays(kBishopRays, 4);
-        break;
-    default: {
-        steps(kKingSteps);
-        if (p.hasMoved)
-            break;
-        const Fig& queenRook = sets[p.colour].pieces[slotOf(RookKind, 0)];
-        const Fig& kingRook = sets[p.colour].pieces[slotOf(RookKind, 1)];
-        const bool queenSide = queenRook.alive && !queenRook.hasMoved && p.x - 3 >= 0 &&
-                               occupancy(p.x - 1, p.y) == 0 && occupancy(p.x - 2, p.y) == 0 &&
-                               occupancy(p.x - 3, p.y) == 0;
-        const bool kingSide = kingRook.alive && !kingRook.hasMoved && p.x + 2 <= 7 &&
-                              occupancy(p.x + 1, p.y) == 0 && occupancy(p.x + 2, p.y) == 0;
-        if ((queenSide || kingSide) && !squareAttacked(opponent, p.x, p.y)) {
-            if (queenSide)
-                addLegal(p, p.x - 2, p.y, CastlingMove);
-            if (kingSide)
-                addLegal(p, p.x + 2, p.y, CastlingMove);
-        }
-        break;
-    }
-    }
-}
 
-void Position::generateLegalMoves(int colour) {
-    int total = 0;
-    for (Fig& p : sets[colour].pieces) {
-        p.moveCount = 0;
-        if (p.alive || p.kind == KingKind)
-            legalPiece(p);
-        total += p.moveCount;
+    void castling(Fig& k) {
+        if (k.hasMoved || checked_)
+            return;
+        const Fig& queenRook = position_.sets[colour_].pieces[slotOf(RookKind, 0)];
+        const Fig& kingRook = position_.sets[colour_].pieces[slotOf(RookKind, 1)];
+        auto free = [&](int x) { return s_.occupancy(x, k.y) == 0; };
+        if (queenRook.alive && !queenRook.hasMoved && k.x - 3 >= 0 && free(k.x - 1) &&
+            free(k.x - 2) && free(k.x - 3))
+            add(k, k.x - 2, k.y, CastlingMove);
+        if (kingRook.alive && !kingRook.hasMoved && k.x + 2 <= 7 && free(k.x + 1) && free(k.x + 2))
+            add(k, k.x + 2, k.y, CastlingMove);
     }
-    sets[colour].legalMoveTotal = total;
-}
 
-void Position::computeCaptureMaps() {
+    Position& position_;
+    Squares& s_;
+    const int colour_;
+    const int opponent_;
+    int kx_ = -1;
+    int ky_ = -1;
+    bool checked_ = false;
+    bool byPins_ = false;
+    std::uint64_t pinned_ = 0;
+};
+
+void fillCaptureMaps(Position& position, const Squares& s) {
+    Board& board = position.board;
     std::memset(board.whiteCaptures, 0, sizeof board.whiteCaptures);
     std::memset(board.blackCaptures, 0, sizeof board.blackCaptures);
     for (int colour = 0; colour < 2; ++colour) {
         int* map = colour == White ? board.whiteCaptures : board.blackCaptures;
-        for (const Fig& p : sets[colour].pieces) {
+        for (const Fig& p : position.sets[colour].pieces) {
             if (!(p.alive || p.kind == KingKind))
                 continue;
-            for (int i = 0; i < p.moveCount; ++i) {
-                const int sq = p.moves[i];
-                if (pieceAt(1 - colour, sq % 8, sq / 8))
-                    ++map[sq];
-            }
+            for (int i = 0; i < p.moveCount; ++i)
+                if (s.count[1 - colour][p.moves[i]])
+                    ++map[p.moves[i]];
         }
     }
 }
 
+} // namespace
+
+void Position::generateLegalMoves(int colour) {
+    Squares squares(*this);
+    sets[colour].legalMoveTotal = Generator(*this, squares, colour).run();
+}
+
+void Position::computeCaptureMaps() {
+    fillCaptureMaps(*this, Squares(*this));
+}
+
 void Position::refreshRules() {
-    std::memset(board.whiteCaptures, 0, sizeof board.whiteCaptures);
-    std::memset(board.blackCaptures, 0, sizeof board.blackCaptures);
-    std::memset(board.whiteReach, 0, sizeof board.whiteReach);
-    std::memset(board.blackReach, 0, sizeof board.blackReach);
-    generateLegalMoves(White);
-    generateLegalMoves(Black);
-    computeCaptureMaps();
+    Squares squares(*this);
+    for (int colour = 0; colour < 2; ++colour)
+        sets[colour].legalMoveTotal = Generator(*this, squares, colour).run();
+    fillCaptureMaps(*this, squares);
 }
 
 bool Position::inCheck(int colour) {
     const Fig& k = king(colour);
-    return squareAttacked(1 - colour, k.x, k.y);
+    return attacked(Squares(*this), 1 - colour, k.x, k.y);
 }
 
 bool Position::castlingRight(int colour, int wing) const {

@@ -11,20 +11,15 @@ constexpr int kMaxMoves = 28;     // a queen in the centre of an empty board has
 constexpr int kPiecesPerSet = 49; // 8 pawns, 10 each of rook/knight/bishop/queen, king
 constexpr int kKingSlot = 48;
 
-// Move kinds passed to the validation of a candidate.
-enum MoveKind : int { OrdinaryMove = 0, CastlingMove = 1, EnPassantMove = 2 };
-
 struct Fig {
     int colour = 0;
     int kind = 0;
     int index = 0;
     int moves[kMaxMoves] = {};
-    int pseudoMoves[kMaxMoves] = {};
     int x = -1;
     int y = -1;
     bool alive = false;
     int moveCount = 0;
-    int pseudoMoveCount = 0;
     bool lifted = false;
     bool hasMoved = false;
 };
@@ -61,8 +56,6 @@ struct MoveRecord {
 struct Board {
     int whiteCaptures[64] = {};
     int blackCaptures[64] = {};
-    int whiteReach[64] = {};
-    int blackReach[64] = {};
     int lastMoveFrom = -1;
     int lastMoveTo = -1;
     MoveRecord record;
@@ -124,8 +117,6 @@ class Position {
     // Removes the first alive non-king piece of the set on (x, y) and records it as the
     // captured piece of the move record.
     void capturePieceAt(int colour, int x, int y);
-    void liftPieceAt(int colour, int x, int y);
-    void clearLifted(int colour);
 
     // The piece's move with capture (a pawn's empty diagonal captures en passant).
     void moveTo(Fig& piece, int x, int y);
@@ -139,8 +130,6 @@ class Position {
     void clearAll();
 
     void generateLegalMoves(int colour);
-    void generatePseudoMoves(int colour);
-    void validateLastMove(Fig& piece, int kind);
     void computeCaptureMaps();
     void refreshRules();
 
@@ -151,13 +140,6 @@ class Position {
     // The opponent's pieces attack the king's square (pinned attackers included).
     bool inCheck(int colour);
 
-  private:
-    void addPseudo(Fig& piece, int x, int y);
-    void rebuildReach(int opponent);
-    void pseudoPiece(Fig& piece);
-    void legalPiece(Fig& piece);
-    bool addLegal(Fig& piece, int x, int y, int kind);
-    bool squareAttacked(int byColour, int x, int y);
 };
 
 } // namespace korvane
