@@ -28,7 +28,8 @@ class Chat {
     bool open(bool networkLive);
     void send();
     bool isOpen() const { return open_; }
-    // Every path that hides "ChatLine" ends here, so the keyboard goes back to the game.
+    // Every path that hides "ChatLine" ends here, so the keyboard goes back to the game:
+    // close hides it, closed notes that the game flow did.
     void close();
     void closed() { open_ = false; }
 

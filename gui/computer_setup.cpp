@@ -38,17 +38,13 @@ void ComputerSetup::wire() {
         localTitle_ = fromGui(panel->getText());
 
     const Texts& t = texts();
-    if (findWindow("ComputerSetup/Colour")) {
-        addItems("ComputerSetup/Colour", {std::begin(t.colours), std::end(t.colours)});
-        setText("ComputerSetup/Colour", t.colours[0]);
-    }
-    if (findWindow("ComputerSetup/Level")) {
-        std::vector<std::string> levels;
-        for (int level = 1; level <= kComputerLevels; ++level)
-            levels.push_back(std::to_string(level));
-        addItems("ComputerSetup/Level", levels);
-        setText("ComputerSetup/Level", "1");
-    }
+    addItems("ComputerSetup/Colour", {std::begin(t.colours), std::end(t.colours)});
+    setText("ComputerSetup/Colour", t.colours[0]);
+    std::vector<std::string> levels;
+    for (int level = 1; level <= kComputerLevels; ++level)
+        levels.push_back(std::to_string(level));
+    addItems("ComputerSetup/Level", levels);
+    setText("ComputerSetup/Level", "1");
 
     // Without its engine the entry stays in the menu, off, and says what is missing.
     const std::string missing = backend_.missingEngine();
