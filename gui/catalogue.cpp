@@ -180,6 +180,49 @@ void activate(const std::string& catalogueName) {
         w->activate();
 }
 
+bool isShown(const std::string& catalogueName) {
+    const CEGUI::Window* w = findWindow(catalogueName);
+    return w && w->isVisible();
+}
+
+void setText(const std::string& catalogueName, const std::string& text) {
+    if (CEGUI::Window* w = findWindow(catalogueName))
+        w->setText(toGui(text));
+}
+
+std::string windowText(const std::string& catalogueName) {
+    const CEGUI::Window* w = findWindow(catalogueName);
+    return w ? fromGui(w->getText()) : std::string();
+}
+
+bool isSelected(const std::string& catalogueName) {
+    auto* box = dynamic_cast<CEGUI::ToggleButton*>(findWindow(catalogueName));
+    return box && box->isSelected();
+}
+
+void setSelected(const std::string& catalogueName, bool selected) {
+    if (auto* box = dynamic_cast<CEGUI::ToggleButton*>(findWindow(catalogueName)))
+        box->setSelected(selected);
+}
+
+void addItems(const std::string& comboboxName, const std::vector<std::string>& items) {
+    auto* box = dynamic_cast<CEGUI::Combobox*>(findWindow(comboboxName));
+    if (!box)
+        return;
+    for (const std::string& text : items)
+        box->addItem(listItem(text));
+}
+
+void subscribe(const std::string& catalogueName, const CEGUI::String& event,
+               const CEGUI::SubscriberSlot& handler) {
+    if (CEGUI::Window* w = findWindow(catalogueName))
+        w->subscribeEvent(event, handler);
+}
+
+void subscribeClick(const std::string& catalogueName, const CEGUI::SubscriberSlot& handler) {
+    subscribe(catalogueName, CEGUI::PushButton::EventClicked, handler);
+}
+
 void openDialog(const std::string& dialog, const std::string& under) {
     setEnabled(under, false);
     setShown(dialog, true);

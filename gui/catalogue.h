@@ -5,9 +5,12 @@
 #include <string>
 #include <vector>
 
+#include <CEGUI/SubscriberSlot.h>
+
 namespace CEGUI {
 class Window;
 class ListboxTextItem;
+class String;
 } // namespace CEGUI
 
 namespace korvane {
@@ -44,6 +47,31 @@ CEGUI::Window* findWindow(const std::string& catalogueName);
 void setShown(const std::string& catalogueName, bool shown);
 void setEnabled(const std::string& catalogueName, bool enabled);
 void activate(const std::string& catalogueName);
+// The window's own visible flag (not its ancestors'); false when the layout lacks it.
+bool isShown(const std::string& catalogueName);
+
+// The window's text in UTF-8; empty when the layout lacks the window.
+void setText(const std::string& catalogueName, const std::string& text);
+std::string windowText(const std::string& catalogueName);
+
+// A check box's state; false, and nothing set, when the layout lacks it.
+bool isSelected(const std::string& catalogueName);
+void setSelected(const std::string& catalogueName, bool selected);
+
+// Appends list items with these texts to a combo box.
+void addItems(const std::string& comboboxName, const std::vector<std::string>& items);
+
+// Handlers on the windows of the sheet just built; nothing when the layout lacks the window.
+// The windows die with the next build, and their subscriptions with them.
+void subscribe(const std::string& catalogueName, const CEGUI::String& event,
+               const CEGUI::SubscriberSlot& handler);
+void subscribeClick(const std::string& catalogueName, const CEGUI::SubscriberSlot& handler);
+
+template <class Owner>
+void onClick(const std::string& catalogueName, Owner* owner,
+             bool (Owner::*handler)(const CEGUI::EventArgs&)) {
+    subscribeClick(catalogueName, CEGUI::SubscriberSlot(handler, owner));
+}
 
 // A dialog over the window `under`, which waits disabled beneath it; closing enables and
 // activates `under` again.

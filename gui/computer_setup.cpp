@@ -1,24 +1,18 @@
 #include "computer_setup.h"
 
 #include "catalogue.h"
-#include "config_store.h"
-#include "screens.h"
-#include "settings.h"
+#include "game_panels.h"
 #include "text_util.h"
+#include "texts.h"
 
 #include <CEGUI/CEGUI.h>
+
+#include <iterator>
+#include <vector>
 
 namespace korvane {
 
 namespace {
-
-// The colour list's items in choice order: White, Black, random.
-const char* const kColoursEnglish[] = {"White", "Black", "Random"};
-const char* const kColoursCzech[] = {"Bílé", "Černé", "Náhodně"};
-
-void fill(CEGUI::Combobox& box, const std::string& text) {
-    box.addItem(listItem(text));
-}
 
 // The item shown in the box, by position; -1 when its text is none of them.
 int shownItem(const char* name) {
@@ -35,30 +29,22 @@ int shownItem(const char* name) {
 } // namespace
 
 void ComputerSetup::wire() {
-    auto click = [this](const char* name, bool (ComputerSetup::*handler)(const CEGUI::EventArgs&)) {
-        if (CEGUI::Window* w = findWindow(name))
-            w->subscribeEvent(CEGUI::PushButton::EventClicked,
-                              CEGUI::Event::Subscriber(handler, this));
-    };
-    click("Menu/ComputerButton", &ComputerSetup::open);
-    click("ComputerSetup/StartButton", &ComputerSetup::start);
-    click("ComputerSetup/CancelButton", &ComputerSetup::cancel);
-    click("LocalIngame/TakeBackButton", &ComputerSetup::takeBack);
+    onClick("Menu/ComputerButton", this, &ComputerSetup::open);
+    onClick("ComputerSetup/StartButton", this, &ComputerSetup::start);
+    onClick("ComputerSetup/CancelButton", this, &ComputerSetup::cancel);
+    onClick("LocalIngame/TakeBackButton", this, &ComputerSetup::takeBack);
 
     if (CEGUI::Window* panel = findWindow("LocalIngame"))
         localTitle_ = fromGui(panel->getText());
 
-    const bool cz = czechLanguage();
-    if (auto* colours = dynamic_cast<CEGUI::Combobox*>(findWindow("ComputerSetup/Colour"))) {
-        for (const char* text : cz ? kColoursCzech : kColoursEnglish)
-            fill(*colours, text);
-        colours->setText(toGui(cz ? kColoursCzech[0] : kColoursEnglish[0]));
-    }
-    if (auto* levels = dynamic_cast<CEGUI::Combobox*>(findWindow("ComputerSetup/Level"))) {
-        for (int level = 1; level <= kComputerLevels; ++level)
-            fill(*levels, std::to_string(level));
-        levels->setText("1");
-    }
+    const Texts& t = texts();
+    addItems("ComputerSetup/Colour", {std::begin(t.colours), std::end(t.colours)});
+    setText("ComputerSetup/Colour", t.colours[0]);
+    std::vector<std::string> levels;
+    for (int level = 1; level <= kComputerLevels; ++level)
+        levels.push_back(std::to_string(level));
+    addItems("ComputerSetup/Level", levels);
+    setText("ComputerSetup/Level", "1");
 
     // Without its engine the entry stays in the menu, off, and says what is missing.
     const std::string missing = backend_.missingEngine();
@@ -68,7 +54,7 @@ void ComputerSetup::wire() {
         CEGUI::Window* hint = findWindow("Menu/ComputerHint");
         // The layout's own text names the package of the default engine.
         if (hint && missing != kDefaultEngine)
-            hint->setText(toGui((cz ? "Program nenalezen: " : "Engine not found: ") + missing));
+            hint->setText(toGui(t.engineNotFound + missing));
         if (CEGUI::Window* button = findWindow("Menu/ComputerButton"))
             button->setTooltipText(hint ? hint->getText() : CEGUI::String());
     }
@@ -121,23 +107,15 @@ void ComputerSetup::showComputerPanel(bool computer) {
     // Every local game can take moves back; the computer's takes its reply with them.
     setShown("LocalIngame/TakeBackButton", true);
     if (CEGUI::Window* panel = findWindow("LocalIngame"))
-        panel->setText(toGui(!computer ? localTitle_ : czechLanguage() ? "Počítač" : "Computer"));
-}
-
-void ComputerSetup::showStatus(const std::string& text) {
-    setShown("StatusBar/WhiteOnMove", false);
-    setShown("StatusBar/BlackOnMove", false);
-    if (CEGUI::Window* result = findWindow("StatusBar/Result"))
-        result->setText(toGui(text));
-    setShown("StatusBar/Result", true);
+        panel->setText(toGui(computer ? texts().computerTitle : localTitle_));
 }
 
 void ComputerSetup::showThinking() {
-    showStatus(czechLanguage() ? "Počítač přemýšlí…" : "Computer is thinking…");
+    showStatusText(texts().computerThinking);
 }
 
 void ComputerSetup::showEngineFailed() {
-    showStatus(czechLanguage() ? "Počítač selhal" : "Computer failed");
+    showStatusText(texts().computerFailed);
 }
 
 } // namespace korvane

@@ -46,8 +46,6 @@ class ComputerSetup {
     bool takeBack(const CEGUI::EventArgs&);
 
   private:
-    void showStatus(const std::string& text);
-
     GuiBackend& backend_;
     // The panel's title in a local game, from the layout.
     std::string localTitle_;

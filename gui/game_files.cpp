@@ -2,9 +2,9 @@
 
 #include "catalogue.h"
 #include "config_store.h"
-#include "screens.h"
 #include "settings.h"
 #include "text_util.h"
+#include "texts.h"
 
 #include <CEGUI/CEGUI.h>
 
@@ -24,16 +24,6 @@ namespace fs = std::filesystem;
 // A game file is a few kilobytes; anything far larger is no game of ours.
 constexpr std::uintmax_t kMaxGameFileBytes = 1 << 20;
 constexpr std::size_t kMaxFileNameBytes = 255;
-
-void setText(const char* name, const std::string& text) {
-    if (CEGUI::Window* w = findWindow(name))
-        w->setText(toGui(text));
-}
-
-std::string text(const char* name) {
-    CEGUI::Window* w = findWindow(name);
-    return w ? fromGui(w->getText()) : std::string();
-}
 
 bool endsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -74,20 +64,15 @@ std::vector<std::string> savedGameFiles() {
 }
 
 void GameFiles::wire() {
-    auto click = [this](const char* name, bool (GameFiles::*handler)(const CEGUI::EventArgs&)) {
-        if (CEGUI::Window* w = findWindow(name))
-            w->subscribeEvent(CEGUI::PushButton::EventClicked,
-                              CEGUI::Event::Subscriber(handler, this));
-    };
-    for (const char* panel : {"LocalIngame", "NetworkIngame"}) {
-        click((std::string(panel) + "/ClaimDrawButton").c_str(), &GameFiles::claimDraw);
-        click((std::string(panel) + "/SaveButton").c_str(), &GameFiles::openSave);
+    for (const std::string panel : {"LocalIngame", "NetworkIngame"}) {
+        onClick(panel + "/ClaimDrawButton", this, &GameFiles::claimDraw);
+        onClick(panel + "/SaveButton", this, &GameFiles::openSave);
     }
-    click("SaveGame/SaveButton", &GameFiles::save);
-    click("SaveGame/CancelButton", &GameFiles::closeSave);
-    click("Menu/LoadButton", &GameFiles::openLoad);
-    click("LoadGame/LoadButton", &GameFiles::load);
-    click("LoadGame/CancelButton", &GameFiles::closeLoad);
+    onClick("SaveGame/SaveButton", this, &GameFiles::save);
+    onClick("SaveGame/CancelButton", this, &GameFiles::closeSave);
+    onClick("Menu/LoadButton", this, &GameFiles::openLoad);
+    onClick("LoadGame/LoadButton", this, &GameFiles::load);
+    onClick("LoadGame/CancelButton", this, &GameFiles::closeLoad);
     if (auto* name = dynamic_cast<CEGUI::Editbox*>(findWindow("SaveGame/Name")))
         name->setMaxTextLength(kMaxFileNameBytes);
     refreshClaimDraw();
@@ -134,16 +119,15 @@ bool GameFiles::closeSave(const CEGUI::EventArgs&) {
 }
 
 bool GameFiles::save(const CEGUI::EventArgs& args) {
-    const bool cz = czechLanguage();
-    const std::string file = gameFileName(text("SaveGame/Name"));
+    const Texts& t = texts();
+    const std::string file = gameFileName(windowText("SaveGame/Name"));
     if (file.empty()) {
-        setText("SaveGame/Message", cz ? "Jméno nesmí být prázdné, obsahovat / ani začínat tečkou."
-                                       : "A name must not be empty, hold / or start with a dot.");
+        setText("SaveGame/Message", t.badFileName);
         return true;
     }
     const GameHistory* history = backend_.gameHistory();
     if (!history) {
-        setText("SaveGame/Message", cz ? "Není co uložit." : "There is no game to save.");
+        setText("SaveGame/Message", t.nothingToSave);
         return true;
     }
     PgnHeader header;
@@ -165,8 +149,7 @@ bool GameFiles::save(const CEGUI::EventArgs& args) {
     out << pgn;
     out.close();
     if (ec || !out) {
-        setText("SaveGame/Message",
-                (cz ? "Hru nelze uložit do " : "Cannot save the game to ") + path.string());
+        setText("SaveGame/Message", t.cannotSave + path.string());
         return true;
     }
     return closeSave(args);
@@ -182,8 +165,7 @@ bool GameFiles::openLoad(const CEGUI::EventArgs&) {
         if (list->getItemCount() > 0)
             list->setItemSelectState(std::size_t(0), true);
         else
-            setText("LoadGame/Message", czechLanguage() ? "Ve složce games nejsou žádné hry."
-                                                        : "No games in the folder games.");
+            setText("LoadGame/Message", texts().noSavedGames);
     }
     openDialog("LoadGame", "Menu");
     return true;
@@ -195,19 +177,18 @@ bool GameFiles::closeLoad(const CEGUI::EventArgs&) {
 }
 
 bool GameFiles::load(const CEGUI::EventArgs& args) {
-    const bool cz = czechLanguage();
+    const Texts& t = texts();
     auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("LoadGame/Files"));
     const CEGUI::ListboxItem* chosen = list ? list->getFirstSelectedItem() : nullptr;
     if (!chosen) {
-        setText("LoadGame/Message", cz ? "Vyberte hru." : "Choose a game.");
+        setText("LoadGame/Message", t.chooseGame);
         return true;
     }
     const fs::path path = fs::path(kGamesFolder) / fromGui(chosen->getText());
     std::error_code ec;
     const std::uintmax_t size = fs::file_size(path, ec);
     if (ec || size > kMaxGameFileBytes) {
-        setText("LoadGame/Message",
-                (cz ? "Soubor nelze přečíst: " : "Cannot read the file: ") + path.string());
+        setText("LoadGame/Message", t.cannotRead + path.string());
         return true;
     }
     std::ifstream in(path, std::ios::binary);
@@ -215,13 +196,12 @@ bool GameFiles::load(const CEGUI::EventArgs& args) {
     PgnGame game;
     PgnError error;
     if (!readPgn(pgn, game, error)) {
-        setText("LoadGame/Message",
-                (cz ? "Řádek " : "Line ") + std::to_string(error.line) + ": " + error.reason);
+        setText("LoadGame/Message", t.pgnLine + std::to_string(error.line) + ": " + error.reason);
         return true;
     }
     std::string why;
     if (!backend_.loadGame(game, why)) {
-        setText("LoadGame/Message", (cz ? "Hru nelze načíst: " : "Cannot load the game: ") + why);
+        setText("LoadGame/Message", t.cannotLoad + why);
         return true;
     }
     closeLoad(args);
@@ -231,8 +211,7 @@ bool GameFiles::load(const CEGUI::EventArgs& args) {
     for (const char* name : {"StatusBar", "MoveList"})
         setShown(name, true);
     // A finished game opens on its game-end window, which leads to the panel.
-    const CEGUI::Window* end = findWindow("GameEnd");
-    if (!end || !end->isVisible()) {
+    if (!isShown("GameEnd")) {
         setShown("LocalIngame", true);
         activate("LocalIngame");
     }

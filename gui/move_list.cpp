@@ -22,13 +22,10 @@ int strength(int kind) {
     }
 }
 
-char letterOf(int kind, bool czech) {
-    // Pawns have no SAN letter; both languages call them P (pawn, pěšec).
-    static const char english[] = "PRNBQK";
-    static const char czechLetters[] = "PVJSDK";
+char letterOf(int kind, const Texts& texts) {
     if (kind < PawnKind || kind > KingKind)
         return '?';
-    return czech ? czechLetters[kind] : english[kind];
+    return texts.lostPieceLetters[kind];
 }
 
 } // namespace
@@ -51,7 +48,7 @@ std::vector<std::string> moveListLines(const GameHistory& history, PieceLetters 
     return lines;
 }
 
-std::string capturedText(const GameHistory& history, bool czech) {
+std::string capturedText(const GameHistory& history, const Texts& texts) {
     std::string out;
     for (int colour : {White, Black}) {
         std::vector<int> kinds = history.capturedPieces(colour);
@@ -59,12 +56,9 @@ std::string capturedText(const GameHistory& history, bool czech) {
                          [](int a, int b) { return strength(a) > strength(b); });
         if (colour == Black)
             out += "\n";
-        if (czech)
-            out += colour == White ? "Bílý ztratil:" : "Černý ztratil:";
-        else
-            out += colour == White ? "White lost:" : "Black lost:";
+        out += colour == White ? texts.whiteLost : texts.blackLost;
         for (int kind : kinds)
-            out += std::string(" ") + letterOf(kind, czech);
+            out += std::string(" ") + letterOf(kind, texts);
     }
     return out;
 }

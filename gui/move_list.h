@@ -3,6 +3,7 @@
 #pragma once
 
 #include "history.h"
+#include "texts.h"
 
 #include <string>
 #include <vector>
@@ -14,6 +15,6 @@ namespace korvane {
 std::vector<std::string> moveListLines(const GameHistory& history, PieceLetters letters);
 
 // Two lines, White's losses then Black's, strongest piece first: "White lost: N P P".
-std::string capturedText(const GameHistory& history, bool czech);
+std::string capturedText(const GameHistory& history, const Texts& texts);
 
 } // namespace korvane

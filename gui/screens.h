@@ -1,18 +1,25 @@
-// The game's screens on CEGUI: building the GUI from the layout of the configured language,
-// the navigation handlers, the status bar, the chat history and the settings dialog.
-// No window pointer is kept between calls; every use looks the window up by its name.
+// The game's screens on CEGUI: building the GUI from the layout of the configured language and
+// the one object the rest of the game talks to. Each screen is a class of its own, owned here,
+// which wires its own buttons. No window pointer is kept between calls; every use looks the
+// window up by its name.
 #pragma once
 
 #include <string>
 #include <vector>
 
+#include "about.h"
+#include "chat.h"
 #include "computer_setup.h"
 #include "draw.h"
 #include "game_files.h"
+#include "game_panels.h"
 #include "game_windows.h"
 #include "gui_backend.h"
 #include "history.h"
+#include "main_menu.h"
 #include "net/net_ports.h"
+#include "network_screens.h"
+#include "settings_dialog.h"
 
 #include <CEGUI/Event.h>
 
@@ -30,19 +37,6 @@ void setUpGuiResources(CEGUI::System& system);
 // The layout file for a stored language value: only exactly "Cesky" is Czech.
 std::string layoutFileFor(const std::string& language);
 
-// Shown when the settings dialog refuses a resolution, anti-aliasing or render-system text.
-inline const char* const kSettingsHintWindow = "Settings/Hint";
-
-// The resolution box's text as W and H: digits, "x", digits (3 to 5 digits each, no leading
-// zero). The offered items give what the positional split always gave: 800/600, 1024/768,
-// 1280/960. False for any other shape.
-bool parseResolution(const std::string& text, std::string& width, std::string& height);
-// The anti-aliasing box's text: one or two digits followed by "x" give those digits.
-bool parseAntiAliasing(const std::string& text, std::string& level);
-
-// Whether the settings choose the Czech GUI; every screen's own texts follow it.
-bool czechLanguage();
-
 class Screens : public GameWindows, public NetView {
   public:
     explicit Screens(GuiBackend& backend);
@@ -57,7 +51,7 @@ class Screens : public GameWindows, public NetView {
     // A language change asks for a rebuild from inside a click; the app calls this once the
     // input dispatch has returned. True when a rebuild ran.
     bool runPendingRebuild();
-    bool rebuildPending() const { return rebuildPending_; }
+    bool rebuildPending() const { return settingsDialog_.languageChanged(); }
     // The windows of a game against the computer.
     ComputerSetup& computer() { return computer_; }
     // Claim Draw, Save Game and Load Game.
@@ -109,87 +103,26 @@ class Screens : public GameWindows, public NetView {
     bool openChatLine();
     void sendChatLine();
     // True exactly while "ChatLine" is shown; the keyboard then belongs to the chat input.
-    bool chatLineOpen() const { return chatLineOpen_; }
+    bool chatLineOpen() const { return chat_.isOpen(); }
     // Every path that hides "ChatLine" goes through here.
     void closeChatLine();
 
-    // Navigation handlers.
-    bool startLocalGame(const CEGUI::EventArgs&);
-    bool restartLocalGame(const CEGUI::EventArgs&);
-    bool leaveLocalGame(const CEGUI::EventArgs&);
-    bool openNetworkMenu(const CEGUI::EventArgs&);
-    bool backFromNetworkMenu(const CEGUI::EventArgs&);
-    bool swapColours(const CEGUI::EventArgs&);
-    bool closeGameEnd(const CEGUI::EventArgs&);
-    bool openAbout(const CEGUI::EventArgs&);
-    bool aboutShown(const CEGUI::EventArgs&);
     // The answer of the version query started when About opened.
     void showLatestVersion(const std::string& text);
-    bool closeAbout(const CEGUI::EventArgs&);
-    bool exitGame(const CEGUI::EventArgs&);
+    // Every button, combo box and check box plays the click while sounds are on.
     bool playClickSound(const CEGUI::EventArgs&);
-    bool promoteRook(const CEGUI::EventArgs&);
-    bool promoteKnight(const CEGUI::EventArgs&);
-    bool promoteBishop(const CEGUI::EventArgs&);
-    bool promoteQueen(const CEGUI::EventArgs&);
-    bool sendChatClicked(const CEGUI::EventArgs&);
-
-    // Network screens: window changes here, the operation through the backend.
-    bool hostGame(const CEGUI::EventArgs&);
-    bool openJoinScreen(const CEGUI::EventArgs&);
-    bool backFromJoinScreen(const CEGUI::EventArgs&);
-    bool refreshLan(const CEGUI::EventArgs&);
-    bool openDirectConnect(const CEGUI::EventArgs&);
-    bool connectClicked(const CEGUI::EventArgs&);
-    bool closeDirectConnect(const CEGUI::EventArgs&);
-    bool leaveNetworkGame(const CEGUI::EventArgs&);
-    bool newNetworkGame(const CEGUI::EventArgs&);
-    bool closeConnecting(const CEGUI::EventArgs&);
-    bool closeNetworkError(const CEGUI::EventArgs&);
-    bool resign(const CEGUI::EventArgs&);
-    bool offerDraw(const CEGUI::EventArgs&);
-    bool requestRevoke(const CEGUI::EventArgs&);
-    bool acceptDraw(const CEGUI::EventArgs&);
-    bool declineDraw(const CEGUI::EventArgs&);
-    bool acceptRevoke(const CEGUI::EventArgs&);
-    bool declineRevoke(const CEGUI::EventArgs&);
-
-    // Settings dialog.
-    bool showSettings(const CEGUI::EventArgs&);
-    bool applySettings(const CEGUI::EventArgs&);
-    bool closeSettings(const CEGUI::EventArgs&);
 
   private:
-    void subscribeClick(const std::string& window,
-                        bool (Screens::*handler)(const CEGUI::EventArgs&));
-    void subscribeEvent(const std::string& window, const char* event,
-                        bool (Screens::*handler)(const CEGUI::EventArgs&));
-    void fillCombobox(const std::string& name, const std::vector<std::string>& items);
-    void promote(int pieceCode);
-    void backToIngamePanel();
-    void startConnecting(const std::string& address, bool typed);
-    // A network operation, then the buttons it may have changed.
-    void request(NetRequest request);
-    void closeGamePopUps();
-    void clearChatHistory();
-    bool czech() const;
-    // "StatusBar/Result" with this text in place of whose move it is.
-    void showStatusText(const std::string& text);
-    void showSettingsHint();
-    void setText(const std::string& name, const std::string& text);
-    std::string text(const std::string& name) const;
-    void enableWindow(const std::string& name, bool enabled);
-    void refreshMoveList();
-
     GuiBackend& backend_;
     ComputerSetup computer_;
     GameFiles files_;
-    bool rebuildPending_ = false;
-    bool chatLineOpen_ = false;
-    // A network game whose peer link is up (or a host waiting for one): chat works.
-    bool networkLive_ = false;
+    Chat chat_;
+    GamePanels panels_;
+    MainMenu menu_;
+    NetworkScreens network_;
+    AboutBox about_;
+    SettingsDialog settingsDialog_;
     std::vector<CEGUI::Event::Connection> globalConnections_;
-    GameHistory moves_;
 };
 
 } // namespace korvane

@@ -217,7 +217,6 @@ TEST_F(GuiTest, QuestionsAndTheirButtons) {
     backend.state.gameMode = GameMode::NetworkWhite;
     screens_->hostingStarted();
     // White (this player) to move: no take-back of a move not yet made by us.
-    screens_->refreshNetworkButtons();
     EXPECT_TRUE(enabled("NetworkIngame/DrawButton"));
     EXPECT_FALSE(enabled("NetworkIngame/RevokeButton"));
     // The turn passing (the peer's move too) is what refreshes them.

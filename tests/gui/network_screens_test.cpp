@@ -353,6 +353,7 @@ TEST_F(GuiTest, ANewGameClearsTheEndAndTheChoicesAndAResignationEndsTheQuestion)
     backend.state.gameMode = GameMode::NetworkBlack;
     backend.state.sideToMove = Turn::Black;
     screens_->joined(korvane::Black);
+    EXPECT_TRUE(enabled("NetworkIngame/DrawButton"));
     screens_->questionAsked(Question::Revoke);
     screens_->resigned(korvane::White);
     EXPECT_EQ(visibleTopLevel(), (Names{"GameEnd", "ChatHistory", "StatusBar", "MoveList"}));

@@ -1,0 +1,104 @@
+#include "texts.h"
+
+#include "config_store.h"
+
+namespace korvane {
+
+const Texts& englishTexts() {
+    static const Texts english{
+        "Checkmate: White wins",
+        "Checkmate: Black wins",
+        "Resignation: White wins",
+        "Resignation: Black wins",
+        "Stalemate: a draw",
+        "Draw agreed",
+        "The game is over",
+        "White chooses a piece",
+        "Black chooses a piece",
+
+        PieceLetters::English,
+        "PRNBQK",
+        "White lost:",
+        "Black lost:",
+
+        "Cannot host a game: ",
+        "Searching…",
+        "No games found",
+        "",
+        " game found",
+        " games found",
+
+        "Enter the resolution as 1024x768 and anti-aliasing as 2x.",
+
+        {"White", "Black", "Random"},
+        "Engine not found: ",
+        "Computer",
+        "Computer is thinking…",
+        "Computer failed",
+
+        "A name must not be empty, hold / or start with a dot.",
+        "There is no game to save.",
+        "Cannot save the game to ",
+        "No games in the folder games.",
+        "Choose a game.",
+        "Cannot read the file: ",
+        "Line ",
+        "Cannot load the game: ",
+    };
+    return english;
+}
+
+const Texts& czechTexts() {
+    static const Texts czech{
+        "Mat: vyhrál bílý",
+        "Mat: vyhrál černý",
+        "Vzdáno: vyhrál bílý",
+        "Vzdáno: vyhrál černý",
+        "Pat: remíza",
+        "Remíza dohodou",
+        "Hra skončila",
+        "Bílý vybírá figuru",
+        "Černý vybírá figuru",
+
+        PieceLetters::Czech,
+        "PVJSDK",
+        "Bílý ztratil:",
+        "Černý ztratil:",
+
+        "Hru nelze založit: ",
+        "Hledám hry…",
+        "Žádná hra nenalezena",
+        "Nalezené hry: ",
+        "",
+        "",
+
+        "Rozlišení zadejte jako 1024x768 a vyhlazování jako 2x.",
+
+        {"Bílé", "Černé", "Náhodně"},
+        "Program nenalezen: ",
+        "Počítač",
+        "Počítač přemýšlí…",
+        "Počítač selhal",
+
+        "Jméno nesmí být prázdné, obsahovat / ani začínat tečkou.",
+        "Není co uložit.",
+        "Hru nelze uložit do ",
+        "Ve složce games nejsou žádné hry.",
+        "Vyberte hru.",
+        "Soubor nelze přečíst: ",
+        "Řádek ",
+        "Hru nelze načíst: ",
+    };
+    return czech;
+}
+
+bool czechLanguage() {
+    // Only the exact stored value selects Czech, as it selects the Czech layout.
+    return ConfigStore::getValue("Lang", "Game", kConfigFile) == kCzechStored;
+}
+
+const Texts& texts() {
+    return czechLanguage() ? czechTexts() : englishTexts();
+}
+
+} // namespace korvane
