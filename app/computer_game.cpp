@@ -51,7 +51,7 @@ bool ComputerGame::active() const {
 bool ComputerGame::enginesTurn() const {
     const GameState& s = game_.state();
     return active() && s.boardOpen() && colourOf(s.sideToMove) != s.humanColour &&
-           game_.gameEnd() == GameEnd::None;
+           game_.gameEnd() == Ending::None;
 }
 
 std::vector<std::string> ComputerGame::moves() const {

@@ -59,13 +59,13 @@ const Fig* Game::selectedPiece() const {
     return piece && piece->alive ? piece : nullptr;
 }
 
-GameEnd Game::gameEnd() const {
+Ending Game::gameEnd() const {
     if (!isColour(state_.sideToMove) || state_.promotionPending || state_.joinPending)
-        return GameEnd::None;
+        return Ending::None;
     const int side = colourOf(state_.sideToMove);
     if (position_.sets[side].legalMoveTotal != 0)
-        return GameEnd::None;
-    return sideInCheck(side) ? GameEnd::Checkmate : GameEnd::Stalemate;
+        return Ending::None;
+    return sideInCheck(side) ? Ending::Checkmate : Ending::Stalemate;
 }
 
 std::string Game::fen() const {
@@ -166,7 +166,7 @@ void Game::adopt(Replay& replay) {
     refreshRules();
     tell([&](GameObserver& o) { o.positionChanged(*this); });
     // A game loaded at its end (mate, stalemate, a draw by itself) shows that end at once.
-    testGameEnd();
+    checkForEnd();
 }
 
 // ---------------------------------------------------------------- moves
@@ -231,7 +231,7 @@ Refusal Game::submit(int side, PieceId piece, int ordinal) {
     }
     tell([&](GameObserver& o) { o.moveMade(*this, event); });
     if (!state_.promotionPending)
-        testGameEnd();
+        checkForEnd();
     return Refusal::None;
 }
 
@@ -247,7 +247,7 @@ bool Game::completePromotion(int pieceCode) {
     recordMove(history_, position_, state_.sideToMove, pending_);
     const MoveEvent event = pendingEvent_;
     tell([&](GameObserver& o) { o.promotionChosen(*this, event, pieceCode); });
-    testGameEnd();
+    checkForEnd();
     return true;
 }
 
@@ -301,9 +301,9 @@ void Game::syncHistory() {
 
 // ---------------------------------------------------------------- the end
 
-void Game::testGameEnd() {
-    const GameEnd end = gameEnd();
-    if (end == GameEnd::None) {
+void Game::checkForEnd() {
+    const Ending end = gameEnd();
+    if (end == Ending::None) {
         // Both peers of a network game see the same position, so both end it here alike.
         const DrawReason draw = drawRulesEndGame_ ? automaticDraw() : DrawReason::None;
         if (draw != DrawReason::None)
@@ -311,7 +311,7 @@ void Game::testGameEnd() {
         return;
     }
     GameResult result;
-    result.outcome = end == GameEnd::Checkmate ? Outcome::Checkmate : Outcome::Stalemate;
+    result.outcome = end == Ending::Checkmate ? Outcome::Checkmate : Outcome::Stalemate;
     // The mated side is still the side to move.
     result.winner = state_.sideToMove == Turn::White ? Black : White;
     tell([&](GameObserver& o) { o.gameEnded(*this, result); });

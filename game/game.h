@@ -46,7 +46,7 @@ class Game {
     int checkSquare(int colour) const { return checkSquare_[colour == Black ? 1 : 0]; }
     bool sideInCheck(int colour) const { return checkSquare(colour) >= 0; }
     // The state after the last position change, for the side to move.
-    GameEnd gameEnd() const;
+    Ending gameEnd() const;
     // The position as FEN, with the game's half-move clock and move number.
     std::string fen() const;
     // The draw the side to move may claim now (threefold repetition, fifty-move rule), or None.
@@ -128,7 +128,7 @@ class Game {
   private:
     template <typename Call> void tell(Call call);
     void refreshRules();
-    void testGameEnd();
+    void checkForEnd();
     void endInDraw(DrawReason reason);
     void syncHistory();
     void adopt(Replay& replay);

@@ -76,13 +76,13 @@ std::string Replay::fen() const {
     return writeFen(position_, sideToMove_, history_.counters());
 }
 
-GameEnd Replay::end() {
+Ending Replay::end() {
     if (!isColour(sideToMove_))
-        return GameEnd::None;
+        return Ending::None;
     const int side = colourOf(sideToMove_);
     if (position_.sets[side].legalMoveTotal != 0)
-        return GameEnd::None;
-    return position_.inCheck(side) ? GameEnd::Checkmate : GameEnd::Stalemate;
+        return Ending::None;
+    return position_.inCheck(side) ? Ending::Checkmate : Ending::Stalemate;
 }
 
 } // namespace korvane

@@ -40,7 +40,7 @@ class Replay {
     const GameHistory& history() const { return history_; }
     // The position as FEN, with the game's half-move clock and move number.
     std::string fen() const;
-    GameEnd end();
+    Ending end();
 
   private:
     Position position_;

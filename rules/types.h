@@ -35,7 +35,7 @@ inline Turn opposite(Turn t) {
 }
 
 // The state after the last position change, for the side to move.
-enum class GameEnd { None, Checkmate, Stalemate };
+enum class Ending { None, Checkmate, Stalemate };
 
 } // namespace korvane
 

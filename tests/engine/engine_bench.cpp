@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
         moves.push_back(text);
         return true;
     };
-    while (int(ms.size()) < replies && game.gameEnd() == korvane::GameEnd::None) {
+    while (int(ms.size()) < replies && game.gameEnd() == korvane::Ending::None) {
         if (state.sideToMove == korvane::Turn::White) {
             std::vector<std::string> legal;
             for (const korvane::Fig& p : position.sets[korvane::White].pieces)

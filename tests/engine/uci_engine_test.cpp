@@ -220,7 +220,7 @@ TEST(StockfishTest, PlaysAWholeGameOfLegalMoves) {
         return moves.back() == text;
     };
     constexpr int kMaxPlies = 300;
-    while (game.gameEnd() == korvane::GameEnd::None && int(moves.size()) < kMaxPlies) {
+    while (game.gameEnd() == korvane::Ending::None && int(moves.size()) < kMaxPlies) {
         if (state.sideToMove == korvane::Turn::White) {
             // Every legal move of White, written out, one of them at random.
             std::vector<std::string> legal;
@@ -248,7 +248,7 @@ TEST(StockfishTest, PlaysAWholeGameOfLegalMoves) {
     for (const std::string& m : moves)
         record += m + " ";
     RecordProperty("moves", record);
-    EXPECT_NE(game.gameEnd(), korvane::GameEnd::None) << record;
+    EXPECT_NE(game.gameEnd(), korvane::Ending::None) << record;
 
     const pid_t pid = engine.pid();
     engine.stop();

@@ -62,9 +62,9 @@ void compareMoves(const Game& game, const oracle::Game& model,
     if (ours != theirs)
         mismatch(("legal moves differ in " + model.fen()).c_str(), listText(ours),
                  listText(theirs));
-    const GameEnd expected = !legal.empty()        ? GameEnd::None
-                             : model.inCheck(side) ? GameEnd::Checkmate
-                                                   : GameEnd::Stalemate;
+    const Ending expected = !legal.empty()        ? Ending::None
+                             : model.inCheck(side) ? Ending::Checkmate
+                                                   : Ending::Stalemate;
     if (game.gameEnd() != expected || game.sideInCheck(side) != model.inCheck(side))
         mismatch("check or end of game differs", writeFen(game.position(), game.state().sideToMove),
                  model.fen());

@@ -122,7 +122,7 @@ TEST(Game, PromotionWaitsForTheChoiceBeforeTheGameEndTest) {
     EXPECT_FALSE(h.screens.isShown("GameEnd"));
     ASSERT_TRUE(h.game.completePromotion(KnightKind));
     EXPECT_FALSE(h.screens.isShown("GameEnd"));
-    EXPECT_EQ(h.game.gameEnd(), GameEnd::None);
+    EXPECT_EQ(h.game.gameEnd(), Ending::None);
 }
 
 TEST(Revoke, CastlingPutsKingAndRookBackWithTheirRights) {
@@ -281,7 +281,7 @@ TEST(Revoke, RandomGamesRevokeEveryMoveExactly) {
             rng = rng * 1664525u + 1013904223u;
             return (rng >> 8) % n;
         };
-        for (int ply = 0; ply < 160 && h.game.gameEnd() == GameEnd::None; ++ply) {
+        for (int ply = 0; ply < 160 && h.game.gameEnd() == Ending::None; ++ply) {
             const int side = colourOf(h.state.sideToMove);
             std::vector<std::pair<const Fig*, int>> choices;
             for (const Fig& p : h.position.sets[side].pieces)

@@ -169,7 +169,7 @@ TEST(MoveRules, FiftyMovesAreClaimableAtTheHundredthHalfMoveAndSeventyFiveEndThe
     // The 150th half-move mates: the mate stands, and there is nothing to claim.
     ASSERT_TRUE(h.game.loadGame("k7/8/1K6/8/8/8/8/7R w - - 149 100", {}));
     ASSERT_TRUE(playSan(h, {"Rh8#"}));
-    EXPECT_EQ(h.game.gameEnd(), GameEnd::Checkmate);
+    EXPECT_EQ(h.game.gameEnd(), Ending::Checkmate);
     EXPECT_EQ(h.game.automaticDraw(), DrawReason::None);
     EXPECT_EQ(h.game.canClaimDraw(), DrawReason::None);
     // A capture starts the count again.

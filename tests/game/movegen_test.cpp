@@ -139,7 +139,7 @@ TEST(MoveGeneration, PinnedCheckerStillGivesCheckAndMates) {
     // The board marks that check too, though the checker has no legal capture of the king.
     EXPECT_EQ(h.board.check[White], sq("h1"));
     EXPECT_EQ(h.board.check[Black], -1);
-    EXPECT_EQ(h.game.gameEnd(), GameEnd::Checkmate);
+    EXPECT_EQ(h.game.gameEnd(), Ending::Checkmate);
     EXPECT_TRUE(h.screens.isShown("GameEnd/Checkmate"));
     EXPECT_TRUE(h.screens.isShown("GameEnd/BlackWon"));
     EXPECT_FALSE(h.screens.isShown("GameEnd/Stalemate"));
@@ -148,7 +148,7 @@ TEST(MoveGeneration, PinnedCheckerStillGivesCheckAndMates) {
 TEST(MoveGeneration, StalemateAndCheckmateClassification) {
     Harness stale("7k/4Q3/6K1/8/8/8/8/8 w - - 0 1");
     ASSERT_TRUE(stale.play("e7f7"));
-    EXPECT_EQ(stale.game.gameEnd(), GameEnd::Stalemate);
+    EXPECT_EQ(stale.game.gameEnd(), Ending::Stalemate);
     EXPECT_TRUE(stale.screens.isShown("GameEnd/Stalemate"));
     EXPECT_FALSE(stale.screens.isShown("GameEnd/Checkmate"));
     EXPECT_FALSE(stale.screens.isShown("GameEnd/WhiteWon"));
@@ -157,7 +157,7 @@ TEST(MoveGeneration, StalemateAndCheckmateClassification) {
 
     Harness mate("7k/4Q3/6K1/8/8/8/8/8 w - - 0 1");
     ASSERT_TRUE(mate.play("e7g7"));
-    EXPECT_EQ(mate.game.gameEnd(), GameEnd::Checkmate);
+    EXPECT_EQ(mate.game.gameEnd(), Ending::Checkmate);
     EXPECT_TRUE(mate.screens.isShown("GameEnd/Checkmate"));
     EXPECT_TRUE(mate.screens.isShown("GameEnd/WhiteWon"));
     EXPECT_FALSE(mate.screens.isShown("GameEnd/BlackWon"));
