@@ -1,43 +1,11 @@
-#include "fen.h"
-#include "make_move.h"
 #include "perft.h"
+#include "placed.h"
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
 using namespace korvane;
 
-namespace {
-
-// A position and its side to move, as FEN loads them.
-struct Placed {
-    Position position;
-    Turn side = Turn::White;
-
-    explicit Placed(const char* fen = nullptr) {
-        if (fen && !loadFen(position, side, fen))
-            throw std::runtime_error(std::string("bad test FEN: ") + fen);
-    }
-    std::string fen() const { return writeFen(position, side); }
-    // "e2e4" or "a7a8q", when it is legal.
-    bool play(const std::string& text) {
-        MoveSquares move;
-        int ordinal = -1;
-        Fig* p =
-            parseUci(text, move) ? legalMove(position, colourOf(side), move, ordinal) : nullptr;
-        if (!p)
-            return false;
-        startMove(position, *p, p->moves[ordinal]);
-        if (move.promotion && !promotePawn(position, p->colour, p->index, move.promotion))
-            return false;
-        side = opposite(side);
-        position.refreshRules();
-        return true;
-    }
-};
-
-} // namespace
+using korvane::testing::Placed;
 
 TEST(Fen, RoundTripsPositionsSideCastlingAndEnPassant) {
     const char* fens[] = {

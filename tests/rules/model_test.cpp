@@ -1,24 +1,10 @@
-#include "fen.h"
+#include "placed.h"
 
 #include <gtest/gtest.h>
 
-#include <stdexcept>
-
 using namespace korvane;
 
-namespace {
-
-// A position from the start or from FEN.
-struct Placed {
-    Position position;
-    Turn side = Turn::White;
-    explicit Placed(const char* fen = nullptr) {
-        if (fen && !loadFen(position, side, fen))
-            throw std::runtime_error(std::string("bad test FEN: ") + fen);
-    }
-};
-
-} // namespace
+using korvane::testing::Placed;
 
 TEST(PieceModel, ResetPlacesBothArmiesAndHidesEveryReserve) {
     Placed h;
