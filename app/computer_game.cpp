@@ -45,12 +45,12 @@ ComputerGame::~ComputerGame() {
 }
 
 bool ComputerGame::active() const {
-    return game_.state().gameMode == GameMode::Computer;
+    return game_.state().engineGame();
 }
 
 bool ComputerGame::enginesTurn() const {
     const GameState& s = game_.state();
-    return active() && s.boardOpen() && colourOf(s.sideToMove) != s.humanColour &&
+    return active() && s.boardOpen() && s.players.of(colourOf(s.sideToMove)) == Player::Engine &&
            game_.gameEnd() == Ending::None;
 }
 
@@ -69,7 +69,8 @@ void ComputerGame::start(int colour, int level) {
     level_ = level < 1 ? 1 : level > kComputerLevels ? kComputerLevels : level;
     thinkingShown_ = false;
 
-    game_.setMode(GameMode::Computer, colour);
+    playerColour_ = colour;
+    game_.seat(Players::against(Player::Engine, colour));
     game_.newGame();
     engineGame_ = true;
 
@@ -88,7 +89,7 @@ void ComputerGame::fault(const std::string& reason) {
     std::cerr << "Korvane: the chess engine failed: " << reason << "\n";
     endEngine();
     // The game goes on from this position with both sides at this computer.
-    game_.setMode(GameMode::Local);
+    game_.seat(Players::local());
     screens_.computer().showComputerPanel(false);
     screens_.computer().showEngineFailed();
 }
@@ -101,11 +102,11 @@ void ComputerGame::positionChanged(const Game& game) {
     thinkingShown_ = false;
     // A restart turns the view to White's side; the player keeps their own.
     if (resetView_)
-        resetView_(game.state().humanColour == Black);
+        resetView_(playerColour_ == Black);
 }
 
-void ComputerGame::modeChanged(const Game& game) {
-    const bool computer = game.state().gameMode == GameMode::Computer;
+void ComputerGame::playersChanged(const Game& game) {
+    const bool computer = game.state().engineGame();
     screens_.computer().showComputerPanel(computer);
     // Leaving the game (Quit Game, a local or network game begun) ends the engine.
     if (!computer && engineGame_)
@@ -165,7 +166,7 @@ void ComputerGame::takeBack() {
         return;
     std::size_t drop = 0;
     const std::size_t played = game_.history().size();
-    if (colourOf(s.sideToMove) != s.humanColour) {
+    if (colourOf(s.sideToMove) != playerColour_) {
         // The engine's turn (or the player has just ended the game): the player's move goes.
         drop = played == 0 ? 0 : 1;
         engine_.cancel();

@@ -46,14 +46,14 @@ class ComputerGame : public GameObserver {
     // The engine's answer can be read without waiting.
     bool engineOutputReady() const;
     // The colour the player at this computer plays.
-    int playerColour() const { return game_.state().humanColour; }
+    int playerColour() const { return playerColour_; }
     // "computer <state> <player colour> <level> <pid>" and "computermoves <moves>" lines.
     std::string probeLines() const;
 
     // GameObserver: a new position (a restart, a take-back) stops a search for the old one;
     // leaving the game ends the engine.
     void positionChanged(const Game& game) override;
-    void modeChanged(const Game& game) override;
+    void playersChanged(const Game& game) override;
 
   private:
     bool active() const;
@@ -68,6 +68,7 @@ class ComputerGame : public GameObserver {
     Screens& screens_;
     std::function<void(bool)> resetView_;
     UciEngine engine_;
+    int playerColour_ = White;
     int level_ = 1;
     bool engineGame_ = false; // the engine runs for the game on the board
     bool thinkingShown_ = false;

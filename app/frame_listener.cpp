@@ -397,7 +397,7 @@ bool KorvaneFrameListener::pollKeyboard(const Ogre::FrameEvent& evt) {
     const float dt = evt.timeSinceLastFrame;
     if (keyHeld(KeyReturn) && keyRepeatTimer_ <= 0) {
         if (!game_->state().networkGame()) {
-            if (game_->state().gameMode != GameMode::Joining && screens_.connectTypedAddress())
+            if (!game_->state().joining && screens_.connectTypedAddress())
                 keyRepeatTimer_ = 0.5f;
         } else if (screens_.chatLineOpen()) {
             screens_.sendChatLine();
@@ -438,7 +438,7 @@ std::string KorvaneFrameListener::probeText() const {
     const GameState& state = game().state();
     std::string out;
     out += "frame " + std::to_string(frameNumber_) + "\n";
-    out += "mode " + std::to_string(static_cast<int>(state.gameMode)) + "\n";
+    out += "mode " + std::to_string(state.kindCode()) + "\n";
     out += "side " + std::to_string(static_cast<int>(state.sideToMove)) + "\n";
     out += "fen " + writeFen(game().position(), state.sideToMove) + "\n";
     if (state.selection.any())

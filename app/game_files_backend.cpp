@@ -32,9 +32,9 @@ std::string KorvaneApp::sideName(int colour) {
     if (!frameListener_)
         return std::string();
     const GameState& state = frameListener_->game().state();
-    if (state.gameMode == GameMode::Computer && colour != frameListener_->computer().playerColour())
+    if (state.players.of(colour) == Player::Engine)
         return "Computer";
-    if (state.networkGame() && colour != localColour(state.gameMode)) {
+    if (state.players.of(colour) == Player::Network) {
         const std::string& peer = frameListener_->session().peerName();
         return peer.empty() ? "?" : peer;
     }
@@ -53,7 +53,7 @@ bool KorvaneApp::loadGame(const PgnGame& game, std::string& error) {
     }
     if (!played.loadGame(game.startFen, game.moves, &error))
         return false;
-    played.setMode(GameMode::Local);
+    played.seat(Players::local());
     // A loaded game starts from White's side, as a new one does, or from the side to move
     // when the settings turn the view to it.
     frameListener_->resetView(settings().flipView && played.state().sideToMove == Turn::Black);

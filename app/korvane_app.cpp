@@ -300,9 +300,14 @@ const GameState& KorvaneApp::gameState() {
     return frameListener_ ? frameListener_->game().state() : startupState_;
 }
 
-void KorvaneApp::setGameMode(GameMode mode) {
+void KorvaneApp::seat(Players players) {
     if (frameListener_)
-        frameListener_->game().setMode(mode);
+        frameListener_->game().seat(players);
+}
+
+void KorvaneApp::leaveGame() {
+    if (frameListener_)
+        frameListener_->game().leave();
 }
 
 void KorvaneApp::newGame() {
@@ -413,7 +418,7 @@ void KorvaneApp::startComputerGame(int colour, int level) {
 void KorvaneApp::takeBack() {
     if (!frameListener_)
         return;
-    if (frameListener_->game().state().gameMode == GameMode::Local)
+    if (frameListener_->game().state().localGame())
         frameListener_->game().takeBack();
     else
         frameListener_->computer().takeBack();

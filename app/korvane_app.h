@@ -50,7 +50,8 @@ class KorvaneApp : public GuiBackend {
 
     // GuiBackend
     const GameState& gameState() override;
-    void setGameMode(GameMode mode) override;
+    void seat(Players players) override;
+    void leaveGame() override;
     void newGame() override;
     void showWhiteSide() override;
     void resetCamera() override;

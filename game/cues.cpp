@@ -8,7 +8,7 @@ GameCues::GameCues(const CueSettings& settings, CueHooks hooks)
     : settings_(settings), hooks_(std::move(hooks)) {}
 
 bool GameCues::followsSideToMove(const Game& game) const {
-    return settings_.flipView && game.state().gameMode == GameMode::Local;
+    return settings_.flipView && game.state().localGame();
 }
 
 void GameCues::positionChanged(const Game& game) {
@@ -18,11 +18,11 @@ void GameCues::positionChanged(const Game& game) {
         hooks_.showSide(side == Turn::Black);
 }
 
-void GameCues::modeChanged(const Game& game) {
+void GameCues::playersChanged(const Game& game) {
     // Over the network each player looks from their own side.
-    const GameMode mode = game.state().gameMode;
-    if (isNetworkGame(mode) && hooks_.showSide)
-        hooks_.showSide(localColour(mode) == Black);
+    const GameState& s = game.state();
+    if (s.networkGame() && hooks_.showSide)
+        hooks_.showSide(s.localColour() == Black);
 }
 
 void GameCues::selectionChanged(const Game& game) {

@@ -28,7 +28,7 @@ class GameCues : public GameObserver {
     GameCues(const CueSettings& settings, CueHooks hooks);
 
     void positionChanged(const Game& game) override;
-    void modeChanged(const Game& game) override;
+    void playersChanged(const Game& game) override;
     void selectionChanged(const Game& game) override;
     void moveMade(const Game& game, const MoveEvent& move) override;
     void promotionChosen(const Game& game, const MoveEvent& move, int pieceCode) override;

@@ -105,16 +105,25 @@ PositionDetails Game::details() const {
 
 // ---------------------------------------------------------------- setting up
 
-void Game::setMode(GameMode mode, int humanColour) {
-    state_.gameMode = mode;
-    if (humanColour == White || humanColour == Black)
-        state_.humanColour = humanColour;
-    if (mode == GameMode::None) {
-        state_.joinPending = false;
-        state_.promotionPending = false;
-        state_.selection = PieceId::none();
-    }
-    tell([&](GameObserver& o) { o.modeChanged(*this); });
+void Game::seat(Players players) {
+    state_.players = players;
+    state_.joining = false;
+    tell([&](GameObserver& o) { o.playersChanged(*this); });
+}
+
+void Game::leave() {
+    state_.players = Players();
+    state_.joining = false;
+    state_.joinPending = false;
+    state_.promotionPending = false;
+    state_.selection = PieceId::none();
+    tell([&](GameObserver& o) { o.playersChanged(*this); });
+}
+
+void Game::awaitSeat() {
+    state_.players = Players();
+    state_.joining = true;
+    tell([&](GameObserver& o) { o.playersChanged(*this); });
 }
 
 void Game::newGame() {

@@ -59,10 +59,12 @@ class Game {
     bool canRevoke() const { return position_.board.record.moved.valid; }
 
     // ---- setting a game up ----
-    // Who plays; `humanColour` is the side of the player at this computer in a game against
-    // it (-1 keeps the one before). Leaving a game (None) also ends a join, a promotion choice
-    // and a selection.
-    void setMode(GameMode mode, int humanColour = -1);
+    // Who plays: a game is set up by choosing its two players.
+    void seat(Players players);
+    // Nobody plays any more: a join, a promotion choice and a selection end with the game.
+    void leave();
+    // A guest connecting to a host waits to be seated by the host's block.
+    void awaitSeat();
     // Both sets back to the start, White to move, the history a new game's.
     void newGame();
     // A position set up from FEN, with a history of its own; false with the reason, nothing

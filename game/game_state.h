@@ -6,33 +6,35 @@
 
 namespace korvane {
 
-// Which game is running and which side this program plays in it.
-enum class GameMode : int {
-    None = -1,
-    Local = 0,
-    NetworkWhite = 1, // a network game, this program plays White
-    NetworkBlack = 2,
-    Joining = 3,  // connecting to a host, nothing heard yet
-    Computer = 4, // against a chess engine on this computer
-};
+// Who plays a side: the player at this computer's board, the chess engine, the peer over the
+// network, or nobody while no game runs.
+enum class Player { Nobody, Local, Engine, Network };
 
-inline bool isNetworkGame(GameMode m) {
-    return m == GameMode::NetworkWhite || m == GameMode::NetworkBlack;
-}
-// The colour this program plays in a network game.
-inline int localColour(GameMode m) {
-    return m == GameMode::NetworkBlack ? Black : White;
-}
-inline GameMode networkModeFor(int colour) {
-    return colour == Black ? GameMode::NetworkBlack : GameMode::NetworkWhite;
-}
+// The two players of a game. Every kind of game is a pairing: two players at this board, one
+// against the engine, one against the peer over the network.
+struct Players {
+    Player white = Player::Nobody;
+    Player black = Player::Nobody;
+
+    static Players local() { return {Player::Local, Player::Local}; }
+    // The player at this board plays `colour`; the other side is `opponent`.
+    static Players against(Player opponent, int colour) {
+        return colour == Black ? Players{opponent, Player::Local}
+                               : Players{Player::Local, opponent};
+    }
+    Player of(int colour) const { return colour == Black ? black : white; }
+    bool has(Player p) const { return white == p || black == p; }
+    bool operator==(const Players& o) const { return white == o.white && black == o.black; }
+};
 
 // An open question between the two players of a network game. While one is open nobody
 // moves, on either side, whoever's turn it is.
 enum class Question { None, Draw, Revoke };
 
 struct GameState {
-    GameMode gameMode = GameMode::None;
+    Players players;
+    // A guest that waits for the host to seat it: connecting, nothing heard yet.
+    bool joining = false;
     Turn sideToMove = Turn::White;
     Question question = Question::None;
     bool questionMine = false; // this program asked the open question
@@ -45,10 +47,28 @@ struct GameState {
     int promotionColour = 0;
     int promotionPawnIndex = 0;
 
-    // In a game against the computer, the colour the player at this computer plays.
-    int humanColour = White;
-
-    bool networkGame() const { return isNetworkGame(gameMode); }
+    bool playing() const { return players.white != Player::Nobody; }
+    bool networkGame() const { return players.has(Player::Network); }
+    bool engineGame() const { return players.has(Player::Engine); }
+    bool localGame() const { return players == Players::local(); }
+    // The colour the player at this board plays against the engine or the peer (White when both
+    // sides are played here).
+    int localColour() const {
+        return players.black == Player::Local && players.white != Player::Local ? Black : White;
+    }
+    // The kind of game as one number, for the state probe: -1 none, 0 local, 1 and 2 a network
+    // game with this board playing White or Black, 3 joining, 4 against the engine.
+    int kindCode() const {
+        if (joining)
+            return 3;
+        if (!playing())
+            return -1;
+        if (engineGame())
+            return 4;
+        if (networkGame())
+            return localColour() == Black ? 2 : 1;
+        return 0;
+    }
     // The board takes a move or selection only in this state.
     bool boardOpen() const {
         return isColour(sideToMove) && question == Question::None && !promotionPending &&
@@ -56,19 +76,7 @@ struct GameState {
     }
     // Whether the side to move plays at this computer's board (both sides in a local game).
     bool localSideToMove() const {
-        if (!isColour(sideToMove))
-            return false;
-        switch (gameMode) {
-        case GameMode::Local:
-            return true;
-        case GameMode::NetworkWhite:
-        case GameMode::NetworkBlack:
-            return colourOf(sideToMove) == localColour(gameMode);
-        case GameMode::Computer:
-            return colourOf(sideToMove) == humanColour;
-        default:
-            return false;
-        }
+        return isColour(sideToMove) && players.of(colourOf(sideToMove)) == Player::Local;
     }
     // The one place that decides whether a click on the board may select or move.
     bool boardTakesClicks() const { return boardOpen() && localSideToMove(); }
@@ -76,7 +84,7 @@ struct GameState {
     bool mayChoosePromotion() const {
         if (!promotionPending)
             return false;
-        return !networkGame() || promotionColour == localColour(gameMode);
+        return players.of(promotionColour) != Player::Network;
     }
 };
 

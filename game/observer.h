@@ -35,8 +35,8 @@ class GameObserver {
     // A position on the board as a whole: a new game, a loaded game, a take-back by replay,
     // a guest's join begun or completed.
     virtual void positionChanged(const Game&) {}
-    // Who plays changed (a game begun or left, colours swapped, a join).
-    virtual void modeChanged(const Game&) {}
+    // Who plays changed (a game begun or left, colours swapped, a join begun or seated).
+    virtual void playersChanged(const Game&) {}
     // A piece was selected or the selection dropped.
     virtual void selectionChanged(const Game&) {}
     virtual void moveMade(const Game&, const MoveEvent&) {}

@@ -80,7 +80,7 @@ void GameFiles::wire() {
 
 void GameFiles::refreshClaimDraw() {
     const GameState& state = backend_.gameState();
-    const bool local = state.gameMode == GameMode::Local || state.gameMode == GameMode::Computer;
+    const bool local = state.playing() && !state.networkGame();
     const bool claim = backend_.claimableDraw() != DrawReason::None;
     setShown("LocalIngame/ClaimDrawButton", local && claim);
     // Over the network a claim is a draw offer the peer checks, so it takes the offer's place.

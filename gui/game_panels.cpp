@@ -182,7 +182,7 @@ bool GamePanels::restartLocalGame(const CEGUI::EventArgs&) {
 }
 
 bool GamePanels::leaveLocalGame(const CEGUI::EventArgs&) {
-    backend_.setGameMode(GameMode::None);
+    backend_.leaveGame();
     // Over the menu nobody plays: nothing on the board may look selected or movable.
     backend_.clearBoardMarks();
     setShown("LocalIngame", false);
@@ -208,7 +208,7 @@ void GamePanels::refreshNetworkButtons() {
     setEnabled("NetworkIngame/DrawButton", live);
     setEnabled("NetworkIngame/ClaimDrawButton", live);
     setEnabled("NetworkIngame/RevokeButton",
-               live && colourOf(state.sideToMove) != localColour(state.gameMode));
+               live && colourOf(state.sideToMove) != state.localColour());
 }
 
 void GamePanels::request(NetRequest request) {

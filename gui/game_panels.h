@@ -4,10 +4,10 @@
 
 #include "chat.h"
 #include "draw.h"
+#include "game/observer.h"
 #include "game_files.h"
 #include "gui_backend.h"
 #include "history.h"
-#include "game/observer.h"
 #include "net/net_ports.h"
 
 #include <string>

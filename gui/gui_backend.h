@@ -23,7 +23,8 @@ class GuiBackend {
     virtual const GameState& gameState() = 0;
 
     // Who plays: a local game begun, or left for the menu.
-    virtual void setGameMode(GameMode mode) = 0;
+    virtual void seat(Players players) = 0;
+    virtual void leaveGame() = 0;
     // The game's new-game reset, in the mode it has.
     virtual void newGame() = 0;
     // The view over to White's side, half a turn when it is on Black's; the player's tilt and

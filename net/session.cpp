@@ -42,8 +42,7 @@ bool NetSession::gameLive() const {
 }
 
 bool NetSession::peerToMove() const {
-    return isColour(state().sideToMove) &&
-           colourOf(state().sideToMove) != localColour(state().gameMode);
+    return isColour(state().sideToMove) && colourOf(state().sideToMove) != state().localColour();
 }
 
 bool NetSession::mayChoosePromotion() const {
@@ -108,7 +107,7 @@ bool NetSession::host(const std::string& playerName) {
     role_ = Role::Host;
     playerName_ = cleanText(playerName, kMaxNameBytes);
     deferredMove_ = false;
-    game_.setMode(GameMode::NetworkWhite);
+    game_.seat(Players::against(Player::Network, White));
     game_.newGame();
     view_.hostingStarted();
     return true;
@@ -138,7 +137,7 @@ void NetSession::endLanSearch() {
 void NetSession::connect(const std::string& address, const std::string& playerName) {
     closeLink(DisconnectReason::Left);
     playerName_ = cleanText(playerName, kMaxNameBytes);
-    game_.setMode(GameMode::Joining);
+    game_.awaitSeat();
     role_ = Role::Guest;
     joinStarted_ = Clock::now();
     lookup_ = std::make_unique<AddressLookup>();
@@ -149,7 +148,7 @@ void NetSession::connect(const std::string& address, const std::string& playerNa
 
 void NetSession::failJoin() {
     closeLink(DisconnectReason::Left);
-    game_.setMode(GameMode::None);
+    game_.leave();
     view_.connectFailed();
 }
 
@@ -159,7 +158,7 @@ void NetSession::leave() {
     cancelQuestion();
     closeLink(DisconnectReason::Left);
     // Over the menu nobody plays: the board shows the position only.
-    game_.setMode(GameMode::None);
+    game_.leave();
 }
 
 void NetSession::newGame() {
@@ -175,8 +174,8 @@ void NetSession::switchSides() {
     if (!state().networkGame() || role_ != Role::Host)
         return;
     cancelQuestion();
-    const int colour = localColour(state().gameMode) == White ? Black : White;
-    game_.setMode(networkModeFor(colour));
+    const int colour = state().localColour() == White ? Black : White;
+    game_.seat(Players::against(Player::Network, colour));
     send(encodeSwitchSides(colour));
     game_.clearSelection();
 }
@@ -184,7 +183,7 @@ void NetSession::switchSides() {
 void NetSession::resign() {
     if (!gameLive() || state().question != Question::None)
         return;
-    const int winner = localColour(state().gameMode) == White ? Black : White;
+    const int winner = state().localColour() == White ? Black : White;
     game_.endGame(Outcome::Resignation, winner);
     send(encodeResign());
     view_.resigned(winner);
@@ -248,16 +247,16 @@ void NetSession::sendChat(const std::string& text) {
 }
 
 void NetSession::closeConnecting() {
-    if (state().gameMode == GameMode::Joining)
+    if (state().joining)
         closeLink(DisconnectReason::Left);
-    if (state().gameMode == GameMode::Joining || role_ == Role::None)
-        game_.setMode(GameMode::None);
+    if (state().joining || role_ == Role::None)
+        game_.leave();
 }
 
 void NetSession::closeError() {
     if (role_ == Role::None || role_ == Role::Guest)
         closeLink(DisconnectReason::Left);
-    game_.setMode(GameMode::None);
+    game_.leave();
 }
 
 void NetSession::request(NetRequest request, const std::string& playerName) {
@@ -313,11 +312,11 @@ void NetSession::request(NetRequest request, const std::string& playerName) {
 // ---------------------------------------------------------------- what the peer must hear
 
 bool NetSession::localMover(int colour) const {
-    return state().networkGame() && colour == localColour(state().gameMode);
+    return state().networkGame() && colour == state().localColour();
 }
 
 int NetSession::peerColour() const {
-    return localColour(state().gameMode) == White ? Black : White;
+    return state().localColour() == White ? Black : White;
 }
 
 void NetSession::selectionChanged(const Game& game) {
@@ -397,8 +396,7 @@ void NetSession::service() {
         queue_.pop_front();
         handle(item);
     }
-    if (state().gameMode == GameMode::Joining &&
-        secondsSince(joinStarted_) >= options_.joinDeadlineSeconds)
+    if (state().joining && secondsSince(joinStarted_) >= options_.joinDeadlineSeconds)
         failJoin();
     // A guest that never introduced itself (its side gave up on a lossy link) would hold the
     // only slot until ENet's time-out and turn every new attempt away as "full".

@@ -48,7 +48,7 @@ void NetSession::handleEvent(NetEvent event) {
         break;
     case NetEvent::ConnectionAttemptFailed:
     case NetEvent::NoFreeIncomingConnections:
-        if (role_ == Role::Guest && state().gameMode == GameMode::Joining)
+        if (role_ == Role::Guest && state().joining)
             failJoin();
         else
             dropOutOfState();
@@ -58,7 +58,7 @@ void NetSession::handleEvent(NetEvent event) {
             return dropOutOfRole();
         guestIdentified_ = false;
         guestSince_ = Clock::now();
-        send(encodeHostBlock(localColour(state().gameMode),
+        send(encodeHostBlock(state().localColour(),
                              isColour(state().sideToMove) ? colourOf(state().sideToMove) : -1,
                              playerName_));
         if (state().promotionPending) {
@@ -111,7 +111,7 @@ void NetSession::peerGone(bool lost) {
     }
     if (role_ != Role::Guest)
         return dropOutOfState();
-    if (state().gameMode == GameMode::Joining) {
+    if (state().joining) {
         failJoin();
         return;
     }
@@ -146,16 +146,16 @@ void NetSession::handleBlock(const Decoded& d) {
         return dropOutOfState();
     if (d.blockCode == std::uint8_t(MessageId::GuestInfo))
         return dropOutOfRole();
-    if (state().gameMode != GameMode::Joining)
+    if (!state().joining)
         return dropOutOfState();
     if (refusal || d.version != kProtocolVersion) {
         closeLink(DisconnectReason::Refused);
-        game_.setMode(GameMode::None);
+        game_.leave();
         view_.sessionRefused();
         return;
     }
     const int colour = d.colour == White ? Black : White;
-    game_.setMode(networkModeFor(colour));
+    game_.seat(Players::against(Player::Network, colour));
     peerName_ = d.text;
     game_.beginJoin(d.sideToMove == White   ? Turn::White
                     : d.sideToMove == Black ? Turn::Black
@@ -206,7 +206,7 @@ void NetSession::handleMessage(const Decoded& d) {
         break;
     case MessageId::SwitchSides:
         cancelQuestion();
-        game_.setMode(networkModeFor(d.colour == White ? Black : White));
+        game_.seat(Players::against(Player::Network, d.colour == White ? Black : White));
         game_.clearSelection();
         break;
     case MessageId::Move:
@@ -227,8 +227,8 @@ void NetSession::handleMessage(const Decoded& d) {
         if (!gameLive())
             return dropOutOfState();
         cancelQuestion();
-        game_.endGame(Outcome::Resignation, localColour(state().gameMode));
-        view_.resigned(localColour(state().gameMode));
+        game_.endGame(Outcome::Resignation, state().localColour());
+        view_.resigned(state().localColour());
         break;
     case MessageId::DrawOffer:
     case MessageId::DrawAccepted:

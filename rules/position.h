@@ -139,7 +139,6 @@ class Position {
 
     // The opponent's pieces attack the king's square (pinned attackers included).
     bool inCheck(int colour);
-
 };
 
 } // namespace korvane

@@ -77,8 +77,9 @@ void BoardPresenter::positionChanged(const Game& game) {
         refreshLooks(game);
 }
 
-void BoardPresenter::modeChanged(const Game& game) {
-    if (game.state().gameMode == GameMode::None)
+void BoardPresenter::playersChanged(const Game& game) {
+    // Over the menu nobody plays: the board shows the position only.
+    if (!game.state().playing() && !game.state().joining)
         clearMarks();
 }
 

@@ -29,7 +29,7 @@ class BoardPresenter : public GameObserver {
     BoardPresenter(BoardCanvas& scene, const BoardMarks& marks);
 
     void positionChanged(const Game& game) override;
-    void modeChanged(const Game& game) override;
+    void playersChanged(const Game& game) override;
     void selectionChanged(const Game& game) override;
     void moveMade(const Game& game, const MoveEvent& move) override;
     void promotionChosen(const Game& game, const MoveEvent& move, int pieceCode) override;

@@ -5,12 +5,14 @@
 #include "gui_fixture.h"
 #include "rules/fen.h"
 #include "rules/uci_move.h"
+#include "tests/support/pairing.h"
 
 #include <csignal>
 #include <cstdlib>
 #include <thread>
 
 using namespace korvane;
+using namespace korvane::testing;
 
 namespace {
 
@@ -97,7 +99,7 @@ const char* const kStart = "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w";
 
 TEST_F(ComputerGameTest, AsBlackTheEngineMovesFirstAndTakeBackReturnsBothMoves) {
     begin("good", Black);
-    EXPECT_EQ(state().gameMode, GameMode::Computer);
+    EXPECT_EQ(pairingOf(state()), Pairing::Computer);
     EXPECT_TRUE(viewFlipped);
     EXPECT_GE(viewResets, 1);
     game->update();
@@ -153,7 +155,7 @@ TEST_F(ComputerGameTest, ARestartStartsTheMovesOverAndQuittingEndsTheEngine) {
 
     const int pid = enginePid();
     EXPECT_GT(pid, 0);
-    flow->setMode(GameMode::None); // Quit Game
+    seatAs(*flow, Pairing::None); // Quit Game
     game->update();
     EXPECT_EQ(game->probeLines().rfind("computer off 0 1 0\n", 0), 0u) << game->probeLines();
     EXPECT_FALSE(game->waitingForEngine());
@@ -171,7 +173,7 @@ TEST_F(ComputerGameTest, EngineFaultsLeaveALocalGameFromTheSamePosition) {
         screens_->computer().showComputerPanel(true);
         if (c.movesFirst)
             play("e2e4");
-        ASSERT_TRUE(frames([&] { return state().gameMode == GameMode::Local; }));
+        ASSERT_TRUE(frames([&] { return pairingOf(state()) == Pairing::Local; }));
         EXPECT_EQ(status(), "Computer failed");
         // The local game it turns into takes moves back as well.
         EXPECT_TRUE(shown("LocalIngame/TakeBackButton"));

@@ -3,6 +3,7 @@
 #include "engine/uci_engine.h"
 #include "game/game.h"
 #include "rules/uci_move.h"
+#include "tests/support/pairing.h"
 
 #include <gtest/gtest.h>
 
@@ -201,7 +202,7 @@ TEST(StockfishTest, PlaysAWholeGameOfLegalMoves) {
     korvane::Game game(false);
     const korvane::Position& position = game.position();
     const korvane::GameState& state = game.state();
-    game.setMode(korvane::GameMode::Computer, korvane::White);
+    korvane::testing::seatAs(game, korvane::testing::Pairing::Computer);
     game.newGame();
 
     std::mt19937 random(20261208);

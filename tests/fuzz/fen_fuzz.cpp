@@ -9,6 +9,7 @@
 #include "chess_oracle.h"
 #include "fen.h"
 #include "game/game.h"
+#include "tests/support/pairing.h"
 
 #include <algorithm>
 #include <cstddef>
@@ -21,6 +22,7 @@
 #include <vector>
 
 using namespace korvane;
+using namespace korvane::testing;
 
 namespace {
 
@@ -63,8 +65,8 @@ void compareMoves(const Game& game, const oracle::Game& model,
         mismatch(("legal moves differ in " + model.fen()).c_str(), listText(ours),
                  listText(theirs));
     const Ending expected = !legal.empty()        ? Ending::None
-                             : model.inCheck(side) ? Ending::Checkmate
-                                                   : Ending::Stalemate;
+                            : model.inCheck(side) ? Ending::Checkmate
+                                                  : Ending::Stalemate;
     if (game.gameEnd() != expected || game.sideInCheck(side) != model.inCheck(side))
         mismatch("check or end of game differs", writeFen(game.position(), game.state().sideToMove),
                  model.fen());
@@ -88,7 +90,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // No draw by rule ends the game: the model knows none.
     auto game = std::make_unique<Game>(false);
-    game->setMode(GameMode::Local);
+    seatAs(*game, Pairing::Local);
     const std::string untouched = writeFen(game->position(), game->state().sideToMove);
 
     oracle::Game model;

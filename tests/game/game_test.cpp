@@ -1,8 +1,10 @@
 #include "harness.h"
+#include "tests/support/pairing.h"
 
 #include <gtest/gtest.h>
 
 using namespace korvane;
+using namespace korvane::testing;
 using korvane::testing::Harness;
 
 TEST(Game, SelectionPaintsTargetsShowsArrowAndPlaysSound) {
@@ -194,7 +196,7 @@ TEST(FrozenBoard, OpenQuestionBlocksBothSides) {
 
 TEST(ReceivedData, OutOfRangeOrMismatchedActionsAreRejectedAndChangeNothing) {
     Harness h;
-    h.game.setMode(GameMode::NetworkBlack);
+    seatAs(h.game, Pairing::NetworkBlack);
     const std::string before = h.fen();
     const int bad[][3] = {
         {-1, 0, 0},        {6, 0, 0},          {PawnKind, 8, 0},
@@ -214,7 +216,7 @@ TEST(ReceivedData, OutOfRangeOrMismatchedActionsAreRejectedAndChangeNothing) {
     // Promotion naming the wrong pawn is refused while one is pending; the receiver never
     // sees the choice pop-up, the peer makes that choice.
     Harness p("7k/P7/8/8/8/8/8/K7 w - - 0 1");
-    p.game.setMode(GameMode::NetworkBlack);
+    seatAs(p.game, Pairing::NetworkBlack);
     ASSERT_TRUE(p.receiveMove(PawnKind, 0, 0));
     EXPECT_FALSE(p.screens.isShown("IngamePawnTransform"));
     EXPECT_FALSE(p.receivePromotion(3, QueenKind));

@@ -9,6 +9,7 @@
 #include "rules/fen.h"
 #include "scene/board_canvas.h"
 #include "scene/board_presenter.h"
+#include "tests/support/pairing.h"
 
 #include <map>
 #include <stdexcept>
@@ -85,7 +86,7 @@ struct Harness {
         game.addObserver(presenter);
         game.addObserver(view);
         game.addObserver(gameCues);
-        game.setMode(GameMode::Local);
+        seatAs(game, Pairing::Local);
         std::string error;
         if (fen) {
             if (!game.setUp(fen, &error))

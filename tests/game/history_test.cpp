@@ -2,12 +2,14 @@
 #include "draw.h"
 #include "harness.h"
 #include "history.h"
+#include "tests/support/pairing.h"
 
 #include <gtest/gtest.h>
 
 #include <random>
 
 using namespace korvane;
+using namespace korvane::testing;
 using korvane::testing::Harness;
 
 namespace {
@@ -72,7 +74,7 @@ TEST(History, FenCountersAreReadCheckedAndWritten) {
 
 TEST(History, RecordsEveryMoveLocalReceivedPromotedAndRevokedWithTheCapturedPieces) {
     Harness h;
-    h.game.setMode(GameMode::NetworkWhite);
+    seatAs(h.game, Pairing::NetworkWhite);
     ASSERT_TRUE(playSan(h, {"e4"}));
     // The peer's move comes as piece and ordinal.
     const Fig& pawn = *h.position.pieceByKind(3, PawnKind, Black);
@@ -294,9 +296,9 @@ TEST(TakeBack, RefusedWithAChoiceOrQuestionOpenAndInANetworkGame) {
     h.game.openQuestion(Question::Draw, false);
     EXPECT_FALSE(h.game.takeBack());
     h.game.closeQuestion();
-    h.game.setMode(GameMode::NetworkBlack);
+    seatAs(h.game, Pairing::NetworkBlack);
     EXPECT_FALSE(h.game.takeBack());
-    h.game.setMode(GameMode::Local);
+    seatAs(h.game, Pairing::Local);
     ASSERT_TRUE(h.game.takeBack());
     EXPECT_EQ(h.game.fen(), "8/P2k4/8/8/8/8/8/3K4 w - - 2 2");
     h.game.endGame(Outcome::Resignation, Black);

@@ -37,12 +37,12 @@ TEST(MoveGeneration, PinnedPieceKeepsOnlyThePinLine) {
 TEST(MoveGeneration, TwoPiecesOnOneSquareShieldTheKingForEachOther) {
     // Only a peer's set-up stacks pieces; whichever of the two leaves, the other still blocks.
     Harness h;
-    h.flow.beginJoin(Turn::White);
-    ASSERT_TRUE(h.flow.applyPieceState(White, RookKind, 0, true, 4, 1));
-    ASSERT_TRUE(h.flow.applyPieceState(White, BishopKind, 0, true, 4, 1));
-    ASSERT_TRUE(h.flow.applyPieceState(Black, RookKind, 0, true, 4, 6));
-    ASSERT_TRUE(h.flow.applyPieceState(Black, KingKind, 0, true, 7, 7));
-    h.flow.finishJoin(nullptr);
+    h.game.beginJoin(Turn::White);
+    ASSERT_TRUE(h.game.applyPieceState(White, RookKind, 0, true, 4, 1));
+    ASSERT_TRUE(h.game.applyPieceState(White, BishopKind, 0, true, 4, 1));
+    ASSERT_TRUE(h.game.applyPieceState(Black, RookKind, 0, true, 4, 6));
+    ASSERT_TRUE(h.game.applyPieceState(Black, KingKind, 0, true, 7, 7));
+    h.game.finishJoin(nullptr);
     EXPECT_TRUE(h.lists("e2", "a2")); // the rook, found first on the square
     EXPECT_EQ(h.position.pieceByKind(0, BishopKind, White)->moveCount, 9);
 }

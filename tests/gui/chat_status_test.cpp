@@ -1,10 +1,11 @@
 #include "gui_fixture.h"
+#include "tests/support/pairing.h"
 
 #include "text_util.h"
 
 #include <map>
 
-using korvane::GameMode;
+using namespace korvane::testing;
 using korvane::White;
 
 namespace {
@@ -67,7 +68,7 @@ TEST_F(GuiTest, StatusBarSaysHowTheGameEndedAndWhoChoosesAPromotionInBothLanguag
         screens.showGameOver(Outcome::Stalemate, White);
         saying();
         // The network's own ends: a resignation, and a draw offer accepted.
-        backend.state.gameMode = GameMode::NetworkWhite;
+        setPairing(backend.state, Pairing::NetworkWhite);
         screens.hostingStarted();
         screens.resigned(Black);
         saying();
@@ -78,7 +79,7 @@ TEST_F(GuiTest, StatusBarSaysHowTheGameEndedAndWhoChoosesAPromotionInBothLanguag
         screens.showPromotionChoice(Black);
         saying();
         // A guest joining a game already over.
-        backend.state.gameMode = GameMode::NetworkBlack;
+        setPairing(backend.state, Pairing::NetworkBlack);
         screens.joined(Black);
         saying();
         EXPECT_EQ(said, texts);
@@ -122,13 +123,13 @@ TEST_F(GuiTest, EmptyTextInAPartialHistoryKeepsTheSlotFree) {
 
 TEST_F(GuiTest, ChatLineOpensOnlyInALiveNetworkGame) {
     auto& screens = build();
-    for (GameMode mode : {GameMode::None, GameMode::Local, GameMode::Joining}) {
-        backend.state.gameMode = mode;
+    for (Pairing mode : {Pairing::None, Pairing::Local, Pairing::Joining}) {
+        setPairing(backend.state, mode);
         EXPECT_FALSE(screens.openChatLine());
         EXPECT_FALSE(window("ChatLine")->isVisible());
     }
     // A network game whose link is not live yet (or any more) has no chat either.
-    backend.state.gameMode = GameMode::NetworkWhite;
+    setPairing(backend.state, Pairing::NetworkWhite);
     EXPECT_FALSE(screens.openChatLine());
     screens.hostingStarted();
     EXPECT_TRUE(screens.openChatLine());
@@ -144,7 +145,7 @@ TEST_F(GuiTest, ChatLineOpensOnlyInALiveNetworkGame) {
 
 TEST_F(GuiTest, SendingHandsTheLineOverCutOnACharacterBoundary) {
     auto& screens = build();
-    backend.state.gameMode = GameMode::NetworkWhite;
+    setPairing(backend.state, Pairing::NetworkWhite);
     screens.joined(White);
     screens.openChatLine();
     setText("ChatLine/Line", "hello");

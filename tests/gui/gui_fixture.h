@@ -8,6 +8,7 @@
 #include "probe.h"
 #include "screens.h"
 #include "settings.h"
+#include "tests/support/pairing.h"
 
 #include <CEGUI/CEGUI.h>
 #include <CEGUI/RendererModules/Null/Renderer.h>
@@ -62,10 +63,15 @@ class RecordingBackend : public korvane::GuiBackend {
     korvane::Game* game = nullptr;
 
     const korvane::GameState& gameState() override { return game ? game->state() : state; }
-    void setGameMode(korvane::GameMode mode) override {
-        state.gameMode = mode;
+    void seat(korvane::Players players) override {
+        state.players = players;
         if (game)
-            game->setMode(mode);
+            game->seat(players);
+    }
+    void leaveGame() override {
+        state.players = korvane::Players();
+        if (game)
+            game->leave();
     }
     void newGame() override {
         state.sideToMove = korvane::Turn::White;

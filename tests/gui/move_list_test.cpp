@@ -2,6 +2,7 @@
 // by rule, saving and loading games. A real game drives the screens through the screens view,
 // as in the game itself.
 #include "gui_fixture.h"
+#include "tests/support/pairing.h"
 
 #include "game/game.h"
 #include "game_files.h"
@@ -10,6 +11,8 @@
 
 #include <regex>
 
+using namespace korvane::testing;
+
 namespace {
 
 // A local game that reports to the screens under test; Take Back goes to the game.
@@ -17,9 +20,13 @@ class FlowBackend : public RecordingBackend {
   public:
     korvane::Game* flow = nullptr;
     const korvane::GameState& gameState() override { return flow ? flow->state() : state; }
-    void setGameMode(korvane::GameMode mode) override {
+    void seat(korvane::Players players) override {
         if (flow)
-            flow->setMode(mode);
+            flow->seat(players);
+    }
+    void leaveGame() override {
+        if (flow)
+            flow->leave();
     }
     void newGame() override {
         RecordingBackend::newGame();
@@ -42,7 +49,7 @@ class FlowBackend : public RecordingBackend {
     bool loadGame(const korvane::PgnGame& game, std::string& error) override {
         if (!flow->loadGame(game.startFen, game.moves, &error))
             return false;
-        flow->setMode(korvane::GameMode::Local);
+        seatAs(*flow, Pairing::Local);
         return true;
     }
 };
@@ -262,7 +269,7 @@ TEST_F(MoveListTest, LoadListsTheGamesAndLoadsAllOrNothing) {
     EXPECT_TRUE(visible("LoadGame"));
     EXPECT_EQ(text("LoadGame/Message").rfind("Line 4: ", 0), 0u) << text("LoadGame/Message");
     EXPECT_EQ(flow_->fen(), "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq d3 0 1");
-    EXPECT_EQ(game.gameState().gameMode, korvane::GameMode::None);
+    EXPECT_EQ(pairingOf(game.gameState()), Pairing::None);
 
     files->setItemSelectState(std::size_t(0), true);
     click("LoadGame/LoadButton");
@@ -275,7 +282,7 @@ TEST_F(MoveListTest, LoadListsTheGamesAndLoadsAllOrNothing) {
 TEST_F(MoveListTest, ANetworkClaimTakesTheOffersPlaceAndTheGameSavesFromItsPanel) {
     startLocal();
     play({"Nf3", "Nf6", "Ng1", "Ng8", "Nf3", "Nf6", "Ng1", "Ng8"});
-    game.setGameMode(korvane::GameMode::NetworkWhite);
+    game.seat(playersOf(Pairing::NetworkWhite));
     screens_->hostingStarted();
     screens_->movesChanged(flow_->history());
     EXPECT_TRUE(visible("NetworkIngame/ClaimDrawButton"));

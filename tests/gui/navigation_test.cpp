@@ -1,8 +1,9 @@
 #include "gui_fixture.h"
+#include "tests/support/pairing.h"
 
 #include <cmath>
 
-using korvane::GameMode;
+using namespace korvane::testing;
 using korvane::Question;
 using korvane::Turn;
 using Names = std::set<std::string>;
@@ -51,7 +52,7 @@ TEST_F(GuiTest, LocalGameStartsLeavesAndRestarts) {
     backend.viewFlipped = true;
     backend.state.sideToMove = Turn::Black;
     click("Menu/LocalButton");
-    EXPECT_EQ(backend.state.gameMode, GameMode::Local);
+    EXPECT_EQ(pairingOf(backend.state), Pairing::Local);
     EXPECT_EQ(backend.state.sideToMove, Turn::White);
     EXPECT_FALSE(backend.viewFlipped);
     EXPECT_EQ(backend.count("newGame"), 1);
@@ -75,7 +76,7 @@ TEST_F(GuiTest, LocalGameStartsLeavesAndRestarts) {
 
     // Leaving keeps the status bar over the menu.
     click("LocalIngame/QuitButton");
-    EXPECT_EQ(backend.state.gameMode, GameMode::None);
+    EXPECT_EQ(pairingOf(backend.state), Pairing::None);
     EXPECT_EQ(visibleTopLevel(), (Names{"Menu", "Logo", "StatusBar"}));
     EXPECT_TRUE(active("Menu"));
 
@@ -135,7 +136,7 @@ TEST_F(GuiTest, NetworkScreensMakeTheirWindowChanges) {
     EXPECT_EQ(visibleTopLevel(), (Names{"NetworkMenu"}));
     EXPECT_EQ(text("NetworkMenu/Status"), "Cannot host a game: UDP port 3386 is in use");
     EXPECT_TRUE(visible("NetworkMenu/Status"));
-    backend.state.gameMode = GameMode::NetworkWhite;
+    setPairing(backend.state, Pairing::NetworkWhite);
     screens_->hostingStarted();
     EXPECT_EQ(visibleTopLevel(), (Names{"NetworkIngame", "ChatHistory", "StatusBar", "MoveList"}));
     EXPECT_TRUE(visible("NetworkIngame/NewButton"));
@@ -186,7 +187,7 @@ TEST_F(GuiTest, JoinScreenShowsTheSearchAndTheConnectionOutcome) {
     EXPECT_TRUE(enabled("ConnectingPopUp/OKButton"));
 
     // Joined as Black, Black to move: the game screen without the host's buttons.
-    backend.state.gameMode = GameMode::NetworkBlack;
+    setPairing(backend.state, Pairing::NetworkBlack);
     backend.state.sideToMove = Turn::Black;
     setText("CH/0", "old game");
     screens_->joined(korvane::Black);
@@ -214,7 +215,7 @@ TEST_F(GuiTest, JoinScreenShowsTheSearchAndTheConnectionOutcome) {
 
 TEST_F(GuiTest, QuestionsAndTheirButtons) {
     build();
-    backend.state.gameMode = GameMode::NetworkWhite;
+    setPairing(backend.state, Pairing::NetworkWhite);
     screens_->hostingStarted();
     // White (this player) to move: no take-back of a move not yet made by us.
     EXPECT_TRUE(enabled("NetworkIngame/DrawButton"));
@@ -293,25 +294,25 @@ TEST_F(GuiTest, ExitRequestsTheEndOfTheProgram) {
 
 TEST_F(GuiTest, ColourSwapAndResignAreTheSessionsWork) {
     build();
-    backend.state.gameMode = GameMode::NetworkWhite;
+    setPairing(backend.state, Pairing::NetworkWhite);
     click("NetworkIngame/SwitchButton");
     click("NetworkIngame/ResignButton");
     EXPECT_EQ(backend.count("net4"), 1);
     EXPECT_EQ(backend.count("net5"), 1);
     // Nothing changes until the session reports what happened.
-    EXPECT_EQ(backend.state.gameMode, GameMode::NetworkWhite);
+    EXPECT_EQ(pairingOf(backend.state), Pairing::NetworkWhite);
     EXPECT_EQ(backend.count("turnCamera"), 0);
     EXPECT_FALSE(visible("GameEnd"));
 }
 
-TEST_F(GuiTest, PanelsReturnToTheIngamePanelOfTheGameMode) {
+TEST_F(GuiTest, PanelsReturnToTheIngamePanelOfTheGamePlayed) {
     build();
-    for (GameMode mode :
-         {GameMode::Local, GameMode::None, GameMode::NetworkWhite, GameMode::NetworkBlack}) {
+    for (Pairing mode :
+         {Pairing::Local, Pairing::None, Pairing::NetworkWhite, Pairing::NetworkBlack}) {
         SCOPED_TRACE(static_cast<int>(mode));
         build();
-        backend.state.gameMode = mode;
-        const bool network = korvane::isNetworkGame(mode);
+        setPairing(backend.state, mode);
+        const bool network = backend.state.networkGame();
         const std::string panel = network ? "NetworkIngame" : "LocalIngame";
         window("GameEnd")->show();
         click("GameEnd/OKButton");
@@ -377,7 +378,7 @@ TEST_F(GuiTest, RealMouseClickReachesTheButton) {
     ctx.injectMousePosition(r.left() + r.getWidth() / 2, r.top() + r.getHeight() / 2);
     ctx.injectMouseButtonDown(CEGUI::LeftButton);
     ctx.injectMouseButtonUp(CEGUI::LeftButton);
-    EXPECT_EQ(backend.state.gameMode, GameMode::Local);
+    EXPECT_EQ(pairingOf(backend.state), Pairing::Local);
     EXPECT_TRUE(visible("LocalIngame"));
 }
 

@@ -1,13 +1,14 @@
 // What the player sees of the network: the session's reports on the screens, the buttons a
 // network game allows, and the texts the code writes into the layouts' windows.
 #include "gui_fixture.h"
+#include "tests/support/pairing.h"
 
 #include "text_util.h"
 
 #include <regex>
 #include <sstream>
 
-using korvane::GameMode;
+using namespace korvane::testing;
 using korvane::Question;
 using korvane::Turn;
 using Names = std::set<std::string>;
@@ -205,7 +206,7 @@ TEST_F(GuiTest, EveryNetworkGameStartsWithAnEmptyHistoryAndTheSessionsLinesFollo
     for (bool host : {true, false}) {
         for (int i = 0; i < 8; ++i)
             screens_->appendChatLine("old " + std::to_string(i));
-        backend.state.gameMode = GameMode::NetworkWhite;
+        setPairing(backend.state, Pairing::NetworkWhite);
         if (host)
             screens_->hostingStarted();
         else
@@ -222,28 +223,28 @@ TEST_F(GuiTest, EveryNetworkGameStartsWithAnEmptyHistoryAndTheSessionsLinesFollo
 
 TEST_F(GuiTest, TakeBackAndDrawFollowTheTurnAndTheOpenQuestion) {
     struct Row {
-        GameMode mode;
+        Pairing mode;
         Turn side;
         Question question;
         bool draw, revoke;
     };
     const Row rows[] = {
-        {GameMode::NetworkWhite, Turn::White, Question::None, true, false},
-        {GameMode::NetworkWhite, Turn::Black, Question::None, true, true},
-        {GameMode::NetworkBlack, Turn::White, Question::None, true, true},
-        {GameMode::NetworkBlack, Turn::Black, Question::None, true, false},
-        {GameMode::NetworkWhite, Turn::Over, Question::None, false, false},
-        {GameMode::NetworkWhite, Turn::Black, Question::Draw, false, false},
-        {GameMode::NetworkBlack, Turn::White, Question::Revoke, false, false},
-        {GameMode::Joining, Turn::Black, Question::None, false, false},
-        {GameMode::Local, Turn::Black, Question::None, false, false},
+        {Pairing::NetworkWhite, Turn::White, Question::None, true, false},
+        {Pairing::NetworkWhite, Turn::Black, Question::None, true, true},
+        {Pairing::NetworkBlack, Turn::White, Question::None, true, true},
+        {Pairing::NetworkBlack, Turn::Black, Question::None, true, false},
+        {Pairing::NetworkWhite, Turn::Over, Question::None, false, false},
+        {Pairing::NetworkWhite, Turn::Black, Question::Draw, false, false},
+        {Pairing::NetworkBlack, Turn::White, Question::Revoke, false, false},
+        {Pairing::Joining, Turn::Black, Question::None, false, false},
+        {Pairing::Local, Turn::Black, Question::None, false, false},
     };
     build();
-    backend.state.gameMode = GameMode::NetworkWhite;
+    setPairing(backend.state, Pairing::NetworkWhite);
     screens_->hostingStarted();
     for (const Row& r : rows) {
         SCOPED_TRACE(static_cast<int>(&r - rows));
-        backend.state.gameMode = r.mode;
+        setPairing(backend.state, r.mode);
         backend.state.sideToMove = r.side;
         backend.state.question = r.question;
         screens_->refreshNetworkButtons();
@@ -252,7 +253,7 @@ TEST_F(GuiTest, TakeBackAndDrawFollowTheTurnAndTheOpenQuestion) {
     }
     // A request is answered at once with the buttons of the new state.
     backend.state = korvane::GameState();
-    backend.state.gameMode = GameMode::NetworkWhite;
+    setPairing(backend.state, Pairing::NetworkWhite);
     backend.state.sideToMove = Turn::Black;
     screens_->refreshNetworkButtons();
     backend.state.question = Question::Draw;
@@ -265,7 +266,7 @@ TEST_F(GuiTest, TheHostGoingClosesEveryPopUpAndTheChatStaysShutUntilANewGame) {
     for (bool lost : {false, true}) {
         SCOPED_TRACE(lost);
         build();
-        backend.state.gameMode = GameMode::NetworkBlack;
+        setPairing(backend.state, Pairing::NetworkBlack);
         backend.state.sideToMove = Turn::White;
         screens_->joined(korvane::Black);
         ASSERT_TRUE(screens_->openChatLine());
@@ -294,7 +295,7 @@ TEST_F(GuiTest, TheHostGoingClosesEveryPopUpAndTheChatStaysShutUntilANewGame) {
 
 TEST_F(GuiTest, LeavingOrARefusalEndsTheGamesWindowsAndItsChat) {
     build();
-    backend.state.gameMode = GameMode::NetworkWhite;
+    setPairing(backend.state, Pairing::NetworkWhite);
     screens_->hostingStarted();
     ASSERT_TRUE(screens_->openChatLine());
     for (const char* popUp : {"OfferDrawPopUp", "IngamePawnTransform", "GameEnd"})
@@ -309,12 +310,12 @@ TEST_F(GuiTest, LeavingOrARefusalEndsTheGamesWindowsAndItsChat) {
     click("JoinGame/DirectButton");
     setText("JoinGameDirect/Line", "10.0.0.7");
     click("JoinGameDirect/ConnectButton");
-    backend.state.gameMode = GameMode::Joining;
+    setPairing(backend.state, Pairing::Joining);
     screens_->sessionRefused();
     EXPECT_EQ(visibleTopLevel(), (Names{"Menu", "Logo", "StatusBar"}));
     EXPECT_TRUE(active("Menu"));
     EXPECT_TRUE(!window("JoinGame")->isDisabled());
-    backend.state.gameMode = GameMode::NetworkWhite;
+    setPairing(backend.state, Pairing::NetworkWhite);
     EXPECT_FALSE(screens_->openChatLine());
 }
 
@@ -323,7 +324,7 @@ TEST_F(GuiTest, AClosedQuestionGivesThePanelBackOnlyWhenNothingElseIsUp) {
         for (Question q : {Question::Draw, Question::Revoke}) {
             SCOPED_TRACE(std::string(other) + (q == Question::Draw ? " draw" : " revoke"));
             build();
-            backend.state.gameMode = GameMode::NetworkBlack;
+            setPairing(backend.state, Pairing::NetworkBlack);
             screens_->joined(korvane::Black);
             screens_->openChatLine();
             screens_->questionAsked(q);
@@ -340,7 +341,7 @@ TEST_F(GuiTest, AClosedQuestionGivesThePanelBackOnlyWhenNothingElseIsUp) {
     }
     // Outside a network game nothing comes back.
     build();
-    backend.state.gameMode = GameMode::None;
+    setPairing(backend.state, Pairing::None);
     screens_->questionAsked(Question::Draw);
     screens_->questionClosed();
     EXPECT_EQ(visibleTopLevel(), (Names{"Menu", "Logo"}));
@@ -350,7 +351,7 @@ TEST_F(GuiTest, AClosedQuestionGivesThePanelBackOnlyWhenNothingElseIsUp) {
 
 TEST_F(GuiTest, ANewGameClearsTheEndAndTheChoicesAndAResignationEndsTheQuestion) {
     build();
-    backend.state.gameMode = GameMode::NetworkBlack;
+    setPairing(backend.state, Pairing::NetworkBlack);
     backend.state.sideToMove = Turn::Black;
     screens_->joined(korvane::Black);
     EXPECT_TRUE(enabled("NetworkIngame/DrawButton"));

@@ -1,6 +1,7 @@
 // Two sessions (or a session and a scripted peer made of a bare endpoint) on loopback, inside
 // the private network namespace the test runner makes. No windows: the view records.
 #include "session.h"
+#include "tests/support/pairing.h"
 
 #include "game/cues.h"
 #include "rules/fen.h"
@@ -13,6 +14,7 @@
 #include <thread>
 
 using namespace korvane;
+using namespace korvane::testing;
 using namespace korvane::net;
 
 namespace {
@@ -52,7 +54,7 @@ SessionOptions fastOptions(std::uint16_t port = kGamePort) {
     return o;
 }
 
-struct Player {
+struct Peer {
     Game game{false};
     RecordingView view;
     // The view follows the side this player plays, as the game's cues turn it.
@@ -64,7 +66,7 @@ struct Player {
     NetSession session;
     const Position& position = game.position();
     const GameState& state = game.state();
-    explicit Player(SessionOptions o = fastOptions()) : session(game, view, o) {
+    explicit Peer(SessionOptions o = fastOptions()) : session(game, view, o) {
         game.addObserver(gameCues);
         game.newGame();
     }
@@ -86,11 +88,10 @@ struct Player {
 };
 
 // Services every session until the condition holds; false after `ms`.
-bool until(std::initializer_list<Player*> players, const std::function<bool()>& done,
-           int ms = 3000) {
+bool until(std::initializer_list<Peer*> players, const std::function<bool()>& done, int ms = 3000) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(ms);
     while (std::chrono::steady_clock::now() < end) {
-        for (Player* p : players)
+        for (Peer* p : players)
             p->session.service();
         if (done())
             return true;
@@ -99,7 +100,7 @@ bool until(std::initializer_list<Player*> players, const std::function<bool()>& 
     return false;
 }
 
-void join(Player& host, Player& guest) {
+void join(Peer& host, Peer& guest) {
     if (host.session.role() != Role::Host) {
         ASSERT_TRUE(host.session.host("Hostitel"));
     }
@@ -114,7 +115,7 @@ void join(Player& host, Player& guest) {
 struct RawGuest {
     GuestEndpoint endpoint;
     std::deque<Received> inbox;
-    bool connectTo(Player& host, const Bytes& block) {
+    bool connectTo(Peer& host, const Bytes& block) {
         if (!endpoint.connect(0x7f000001, kGamePort, Timeouts{0, 200, 600, 300, 900}))
             return false;
         if (!until({&host}, [&] {
@@ -130,9 +131,9 @@ struct RawGuest {
 } // namespace
 
 TEST(Session, TwoPlayersStayInStepThroughCastlingEnPassantAndPromotion) {
-    Player host, guest;
+    Peer host, guest;
     join(host, guest);
-    EXPECT_EQ(guest.state.gameMode, GameMode::NetworkBlack);
+    EXPECT_EQ(pairingOf(guest.state), Pairing::NetworkBlack);
     EXPECT_TRUE(guest.flipped);
     EXPECT_EQ(guest.session.peerName(), "Hostitel");
     EXPECT_EQ(host.session.peerName(), "Host Jiří");
@@ -142,8 +143,8 @@ TEST(Session, TwoPlayersStayInStepThroughCastlingEnPassantAndPromotion) {
     const char* moves[] = {"e2e4", "d7d5", "e4d5", "g8f6", "g1f3", "c7c5", "d5c6", "e7e6",
                            "c6b7", "f8e7", "f1e2", "e8g8", "e1g1", "b8c6", "b7a8q"};
     for (const char* m : moves) {
-        Player& mover = host.state.sideToMove == Turn::White ? host : guest;
-        Player& other = &mover == &host ? guest : host;
+        Peer& mover = host.state.sideToMove == Turn::White ? host : guest;
+        Peer& other = &mover == &host ? guest : host;
         ASSERT_TRUE(mover.play(m)) << m;
         ASSERT_TRUE(until({&host, &guest}, [&] { return other.fen() == mover.fen(); })) << m;
         EXPECT_FALSE(other.state.promotionPending) << m;
@@ -162,16 +163,16 @@ TEST(Session, TwoPlayersStayInStepThroughCastlingEnPassantAndPromotion) {
 }
 
 TEST(Session, JoinCarriesCastlingRightsEnPassantAndTheHostsLiveColours) {
-    Player host;
+    Peer host;
     ASSERT_TRUE(host.session.host("H"));
     for (const char* m : {"e2e4", "d7d5", "e1e2", "e8d7", "e2e1", "d7e8", "e4e5", "f7f5"})
         ASSERT_TRUE(host.play(m)) << m;
     // The host swaps to Black before anyone joins: the guest takes White, on the move.
     host.session.switchSides();
-    EXPECT_EQ(host.state.gameMode, GameMode::NetworkBlack);
-    Player guest;
+    EXPECT_EQ(pairingOf(host.state), Pairing::NetworkBlack);
+    Peer guest;
     join(host, guest);
-    EXPECT_EQ(guest.state.gameMode, GameMode::NetworkWhite);
+    EXPECT_EQ(pairingOf(guest.state), Pairing::NetworkWhite);
     EXPECT_EQ(guest.fen(), host.fen());
     EXPECT_EQ(guest.fen(), "rnbqkbnr/ppp1p1pp/8/3pPp2/8/8/PPPP1PPP/RNBQKBNR w - f6 0 1");
     EXPECT_EQ(guest.game.details(), host.game.details());
@@ -184,14 +185,14 @@ TEST(Session, JoinCarriesCastlingRightsEnPassantAndTheHostsLiveColours) {
 }
 
 TEST(Session, SecondGuestIsRefusedAndTheFirstPlaysOn) {
-    Player host, guest, third;
+    Peer host, guest, third;
     join(host, guest);
     const auto asked = std::chrono::steady_clock::now();
     third.session.connect("127.0.0.1", "Third");
     ASSERT_TRUE(until(
         {&host, &guest, &third}, [&] { return third.view.saw("failed"); }, 1000));
     EXPECT_LT(std::chrono::steady_clock::now() - asked, std::chrono::seconds(1));
-    EXPECT_EQ(third.state.gameMode, GameMode::None);
+    EXPECT_EQ(pairingOf(third.state), Pairing::None);
     ASSERT_TRUE(host.play("e2e4"));
     ASSERT_TRUE(until({&host, &guest}, [&] { return guest.fen() == host.fen(); }));
     // A host with its guest does not answer a LAN search.
@@ -205,7 +206,7 @@ TEST(Session, SecondGuestIsRefusedAndTheFirstPlaysOn) {
 }
 
 TEST(Session, LeavingAndLosingThePeer) {
-    Player host, guest;
+    Peer host, guest;
     join(host, guest);
     ASSERT_TRUE(host.play("e2e4"));
     guest.session.offerDraw();
@@ -217,10 +218,10 @@ TEST(Session, LeavingAndLosingThePeer) {
     EXPECT_EQ(guest.state.question, Question::None);
     EXPECT_EQ(guest.session.role(), Role::None);
     guest.session.closeError();
-    EXPECT_EQ(guest.state.gameMode, GameMode::None);
+    EXPECT_EQ(pairingOf(guest.state), Pairing::None);
 
     // A host that vanishes without a word: the guest counts it lost.
-    Player lonely;
+    Peer lonely;
     {
         HostEndpoint silent;
         std::string error;
@@ -238,7 +239,7 @@ TEST(Session, LeavingAndLosingThePeer) {
         {&lonely}, [&] { return lonely.view.saw("lost"); }, 4000));
 
     // A guest that vanishes: the host says so and stays up for the next one.
-    Player host2;
+    Peer host2;
     ASSERT_TRUE(host2.session.host("H2"));
     {
         RawGuest raw;
@@ -252,7 +253,7 @@ TEST(Session, LeavingAndLosingThePeer) {
 }
 
 TEST(Session, QuestionsAreAnExplicitStateOnBothSides) {
-    Player host, guest;
+    Peer host, guest;
     join(host, guest);
     auto sync = [&] {
         return until({&host, &guest}, [&] {
@@ -309,7 +310,7 @@ TEST(Session, QuestionsAreAnExplicitStateOnBothSides) {
     host.session.switchSides();
     ASSERT_TRUE(sync());
     EXPECT_EQ(guest.state.question, Question::None);
-    EXPECT_EQ(guest.state.gameMode, GameMode::NetworkWhite);
+    EXPECT_EQ(pairingOf(guest.state), Pairing::NetworkWhite);
     EXPECT_FALSE(guest.flipped);
     guest.session.resign();
     ASSERT_TRUE(until({&host, &guest}, [&] { return host.view.saw("won 1"); }));
@@ -317,11 +318,11 @@ TEST(Session, QuestionsAreAnExplicitStateOnBothSides) {
 }
 
 TEST(Session, AClaimIsADrawOfferThePeerChecksByItsOwnGame) {
-    Player host, guest;
+    Peer host, guest;
     join(host, guest);
     auto playBoth = [&](std::initializer_list<const char*> moves) {
         for (const char* m : moves) {
-            Player& mover = host.state.sideToMove == Turn::White ? host : guest;
+            Peer& mover = host.state.sideToMove == Turn::White ? host : guest;
             ASSERT_TRUE(mover.play(m)) << m;
             ASSERT_TRUE(until({&host, &guest}, [&] { return host.fen() == guest.fen(); })) << m;
         }
@@ -355,7 +356,7 @@ TEST(Session, AClaimIsADrawOfferThePeerChecksByItsOwnGame) {
 }
 
 TEST(Session, MalformedOutOfRoleAndOutOfTurnPacketsAreDroppedWithTheGameUntouched) {
-    Player host;
+    Peer host;
     ASSERT_TRUE(host.session.host("H"));
     RawGuest raw;
     ASSERT_TRUE(raw.connectTo(host, encodeGuestBlock("Raw")));
@@ -391,7 +392,7 @@ TEST(Session, MalformedOutOfRoleAndOutOfTurnPacketsAreDroppedWithTheGameUntouche
 }
 
 TEST(Session, WrongProtocolVersionDropsOnlyThatGuest) {
-    Player host;
+    Peer host;
     ASSERT_TRUE(host.session.host("H"));
     ASSERT_TRUE(host.play("d2d4"));
     RawGuest old;
@@ -404,14 +405,14 @@ TEST(Session, WrongProtocolVersionDropsOnlyThatGuest) {
                old.inbox.back().data[0] == std::uint8_t(NetEvent::DisconnectionNotification);
     }));
     EXPECT_EQ(host.session.role(), Role::Host);
-    EXPECT_EQ(host.state.gameMode, GameMode::NetworkWhite);
+    EXPECT_EQ(pairingOf(host.state), Pairing::NetworkWhite);
     // The next guest joins the same game.
-    Player guest;
+    Peer guest;
     join(host, guest);
     EXPECT_EQ(guest.fen(), host.fen());
 
     // A guest told a wrong version goes back to the menu.
-    Player refused;
+    Peer refused;
     HostEndpoint fake;
     std::string error;
     host.session.leave();
@@ -426,17 +427,17 @@ TEST(Session, WrongProtocolVersionDropsOnlyThatGuest) {
     hostBlock[2] = 111;
     fake.send(hostBlock);
     ASSERT_TRUE(until({&refused}, [&] { return refused.view.saw("refused"); }));
-    EXPECT_EQ(refused.state.gameMode, GameMode::None);
+    EXPECT_EQ(pairingOf(refused.state), Pairing::None);
 }
 
 TEST(Session, GuestArrivingDuringAPromotionChoiceGetsThePositionAfterIt) {
-    Player host;
+    Peer host;
     ASSERT_TRUE(host.session.host("H"));
     std::string error;
     ASSERT_TRUE(host.game.setUp("7k/P7/8/8/8/8/8/K7 w - - 0 1", &error));
     ASSERT_TRUE(host.play("a7a8"));
     ASSERT_TRUE(host.state.promotionPending);
-    Player guest;
+    Peer guest;
     guest.session.connect("127.0.0.1", "G");
     ASSERT_TRUE(until({&host, &guest}, [&] { return host.session.linkUp(); }));
     EXPECT_TRUE(guest.state.joinPending);

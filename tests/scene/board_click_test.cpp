@@ -1,8 +1,10 @@
 #include "scene/board_click.h"
+#include "tests/support/pairing.h"
 
 #include <gtest/gtest.h>
 
 using namespace korvane;
+using namespace korvane::testing;
 
 namespace {
 
@@ -12,7 +14,7 @@ struct ClickGame {
     const GameState& state = game.state();
 
     ClickGame() {
-        game.setMode(GameMode::Local);
+        seatAs(game, Pairing::Local);
         game.newGame();
     }
     PickHit square(int sq) {
@@ -76,14 +78,14 @@ TEST(BoardClick, ClickingACapturablePiecePlaysTheCapture) {
 
 TEST(BoardClick, NetworkTurnsQuestionsAndPromotionGateTheBoard) {
     GameState s;
-    s.gameMode = GameMode::Local;
+    setPairing(s, Pairing::Local);
     s.sideToMove = Turn::Black;
     EXPECT_TRUE(s.boardTakesClicks());
-    s.gameMode = GameMode::NetworkBlack;
+    setPairing(s, Pairing::NetworkBlack);
     EXPECT_TRUE(s.boardTakesClicks());
     s.sideToMove = Turn::White;
     EXPECT_FALSE(s.boardTakesClicks());
-    s.gameMode = GameMode::NetworkWhite;
+    setPairing(s, Pairing::NetworkWhite);
     EXPECT_TRUE(s.boardTakesClicks());
     s.promotionPending = true;
     EXPECT_FALSE(s.boardTakesClicks());
@@ -95,8 +97,8 @@ TEST(BoardClick, NetworkTurnsQuestionsAndPromotionGateTheBoard) {
     s.joinPending = true;
     EXPECT_FALSE(s.boardTakesClicks());
     s.joinPending = false;
-    for (GameMode mode : {GameMode::None, GameMode::Joining}) {
-        s.gameMode = mode;
+    for (Pairing mode : {Pairing::None, Pairing::Joining}) {
+        setPairing(s, mode);
         EXPECT_FALSE(s.boardTakesClicks());
     }
     // A finished game takes no click even when one reaches the game.

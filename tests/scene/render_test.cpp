@@ -7,6 +7,7 @@
 #include "scene/orbit_camera.h"
 #include "scene/picker.h"
 #include "scene/screen_points.h"
+#include "tests/support/pairing.h"
 
 #include <Ogre.h>
 #include <gtest/gtest.h>
@@ -21,6 +22,7 @@
 #include <vector>
 
 using namespace korvane;
+using namespace korvane::testing;
 
 namespace {
 
@@ -56,7 +58,7 @@ struct SceneFixture : public ::testing::Test {
         presenter = std::make_unique<BoardPresenter>(*board, marks);
         game = std::make_unique<Game>();
         game->addObserver(*presenter);
-        game->setMode(GameMode::Local);
+        seatAs(*game, Pairing::Local);
         game->newGame();
     }
     void SetUp() override { build(false, false); }

@@ -18,11 +18,11 @@ using Clock = std::chrono::steady_clock;
 
 namespace {
 
-struct Player {
+struct Peer {
     Game game;
     NullNetView view;
     NetSession session{game, view};
-    Player() { game.newGame(); }
+    Peer() { game.newGame(); }
     // The placement alone: the guest's history starts at the join, with counters of its own.
     std::string fen() const { return writeFen(game.position(), game.state().sideToMove); }
 };
@@ -41,7 +41,7 @@ double median(std::vector<double> v) {
 int main() {
     std::vector<double> joins, moves, steps;
     for (int run = 0; run < 20; ++run) {
-        Player host, guest;
+        Peer host, guest;
         if (!host.session.host("Host"))
             return 1;
         // A position worth sending: a few moves played by the host alone.
