@@ -1,54 +1,45 @@
 #pragma once
-// The object the engine drives every frame: input from SDL into the GUI and the board,
-// the polled keyboard (camera, chat line, screenshots, quit chord), and the per-frame
-// steps of the other subsystems in a fixed order.
+// The object the engine drives every frame: input from SDL down the chain of listeners, the
+// polled keyboard, and the per-frame steps of the other subsystems in a fixed order. It owns
+// the game, the views that follow it, the network session and the game against the computer.
 
+#include "frame_pacer.h"
 #include "game/cues.h"
 #include "game/game.h"
 #include "gui/game_view.h"
-#include "gui/gui_backend.h"
+#include "input_listeners.h"
 #include "net/session.h"
 #include "scene/board_presenter.h"
 #include "scene/board_scene.h"
 #include "scene/orbit_camera.h"
 #include "scene/picker.h"
-#include "sound/game_sounds.h"
 #include "version/version_task.h"
 
+#include <CEGUI/Event.h>
 #include <OgreFrameListener.h>
 
-#include <bitset>
-#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-struct SDL_Window;
-union SDL_Event;
 namespace Ogre {
 class SceneManager;
 class Camera;
 class RenderWindow;
-class Root;
-class SceneNode;
-class Entity;
 } // namespace Ogre
-namespace CEGUI {
-class OgreRenderer;
-}
 
 namespace korvane {
 
+class AppContext;
 class StateProbe;
 class Screens;
 class ComputerGame;
+struct ProbeFacts;
 
 class KorvaneFrameListener : public Ogre::FrameListener {
   public:
-    KorvaneFrameListener(Ogre::SceneManager* sceneManager, Ogre::Camera* camera,
-                         Ogre::RenderWindow* window, CEGUI::OgreRenderer* guiRenderer,
-                         Ogre::Root* root, SDL_Window* sdlWindow, Screens& screens,
-                         GuiBackend& backend, BoardScene& board);
+    KorvaneFrameListener(AppContext& context, Ogre::SceneManager* sceneManager,
+                         Ogre::Camera* camera, Screens& screens, BoardScene& board);
     ~KorvaneFrameListener() override;
 
     bool frameStarted(const Ogre::FrameEvent& evt) override;
@@ -64,7 +55,6 @@ class KorvaneFrameListener : public Ogre::FrameListener {
     net::NetSession& session() { return *session_; }
     BoardScene& board() { return board_; }
     ComputerGame& computer() { return *computer_; }
-    GameSounds& sounds() { return sounds_; }
     // The view over to White's side, half a turn when it is on Black's.
     void showWhiteSide() { orbit_.showSide(false); }
     // The camera back to the orbit a game starts with, on the side the view is turned to.
@@ -81,45 +71,27 @@ class KorvaneFrameListener : public Ogre::FrameListener {
   private:
     void pumpEvents();
     void handleEvent(const SDL_Event& e);
+    void windowResized(int width, int height);
     void mouseClicked(int x, int y);
     // Drops the local player's selection, but only while the board takes that player's input.
     void deselect();
-    void dragCamera(int x, int y, unsigned buttons);
-    // A GUI window (not the see-through root) lies under the window pixel.
-    bool guiUnderCursor(float x, float y) const;
-    bool editBoxHasKeyboard() const;
-    void pace(float frameSeconds);
-    // The player acted within the last second, or something on the board moves.
+    // Enter: connects to a typed address, or opens or sends the chat line. True when it did.
+    bool enterPressed();
+    // What may end the pacing's idle wait early: a packet, the engine's answer.
+    FramePacer::Arrival arrival();
     bool busy() const;
-    void waitIdle(double seconds, bool wakeOnMotion);
-    bool keyHeld(int engineKey) const;
-    std::string probeText() const;
+    ProbeFacts probeFacts() const;
 
     Ogre::SceneManager* sceneManager_;
-    CEGUI::OgreRenderer* guiRenderer_;
+    AppContext& context_;
     bool quitRequest_ = false;
     Ogre::Camera* camera_;
     Ogre::RenderWindow* window_;
     bool windowClosed_ = false;
 
-    float keyRepeatTimer_ = 0;
-    float arrowSpin_ = 0;
-    bool chatLineOpen_ = false;
-    std::bitset<512> pressedThisFrame_;
-    // The right or middle button held down over the board: once the cursor has moved a few
-    // pixels it turns the camera; the right one let go before that is a click.
-    struct CameraDrag {
-        int button = 0; // SDL button number, 0 when none is held
-        int startX = 0, startY = 0, lastX = 0, lastY = 0;
-        bool moving = false;
-    };
-    CameraDrag cameraDrag_;
-    std::vector<SDL_Event> heldEvents_;
-
     Screens& screens_;
     BoardMarks marks_;
     CueSettings cues_;
-    GameSounds sounds_;
     BoardScene& board_;
     OrbitCamera orbit_;
     // The views that follow the game; the game never calls them at its own teardown.
@@ -132,17 +104,23 @@ class KorvaneFrameListener : public Ogre::FrameListener {
     std::unique_ptr<ComputerGame> computer_;
     std::unique_ptr<Picker> picker_;
 
-    // Frame pacing: a busy frame (input, animation) may come at up to 60 per second; an
-    // idle game draws a few frames a second so it does not burn a core doing nothing.
-    double lastFrameEnd_ = 0;
-    double lastActivity_ = 0;
-    bool paced_ = true;
+    // Input: the GUI first, then the game's own listeners, each taking what is its.
+    HeldKeys heldKeys_;
+    KeyCommands keyCommands_;
+    CameraInput cameraInput_;
+    BoardInput boardInput_;
+    InputListenerChain gameInput_;
+    GuiInput guiInput_;
+    InputListenerChain input_;
+    std::vector<SDL_Event> heldEvents_;
 
+    FramePacer pacer_;
     VersionQueryTask versionQuery_;
     unsigned long frameNumber_ = 0;
     unsigned long framesDrawn_ = 0; // ticks that drew the window
     unsigned long guiDraws_ = 0;    // render queues the GUI has drawn, for the probe
     std::unique_ptr<StateProbe> probe_;
+    CEGUI::Event::ScopedConnection guiDrawCounter_;
 };
 
 } // namespace korvane

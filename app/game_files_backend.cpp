@@ -1,52 +1,43 @@
 // The application's side of drawn and saved games: the GUI's requests turned into calls on
-// the game flow.
-#include "korvane_app.h"
+// the game.
+#include "app_backend.h"
 
 #include "computer_game.h"
 #include "config/settings.h"
-#include "frame_listener.h"
 
 namespace korvane {
 
-DrawReason KorvaneApp::claimableDraw() {
+DrawReason AppBackend::claimableDraw() {
     // Against the computer and over the network the claim is made on one's own move.
-    if (!frameListener_ || !frameListener_->game().state().localSideToMove())
+    if (!frameListener_.game().state().localSideToMove())
         return DrawReason::None;
-    return frameListener_->game().canClaimDraw();
+    return frameListener_.game().canClaimDraw();
 }
 
-void KorvaneApp::claimDraw() {
-    if (!frameListener_)
-        return;
-    if (frameListener_->game().state().networkGame())
+void AppBackend::claimDraw() {
+    if (frameListener_.game().state().networkGame())
         network(NetRequest::ClaimDraw);
     else
-        frameListener_->game().claimDraw();
+        frameListener_.game().claimDraw();
 }
 
-const GameHistory* KorvaneApp::gameHistory() {
-    return frameListener_ ? &frameListener_->game().history() : nullptr;
+const GameHistory* AppBackend::gameHistory() {
+    return &frameListener_.game().history();
 }
 
-std::string KorvaneApp::sideName(int colour) {
-    if (!frameListener_)
-        return std::string();
-    const GameState& state = frameListener_->game().state();
+std::string AppBackend::sideName(int colour) {
+    const GameState& state = frameListener_.game().state();
     if (state.players.of(colour) == Player::Engine)
         return "Computer";
     if (state.players.of(colour) == Player::Network) {
-        const std::string& peer = frameListener_->session().peerName();
+        const std::string& peer = frameListener_.session().peerName();
         return peer.empty() ? "?" : peer;
     }
     return std::string();
 }
 
-bool KorvaneApp::loadGame(const PgnGame& game, std::string& error) {
-    if (!frameListener_) {
-        error = "the game is not running";
-        return false;
-    }
-    Game& played = frameListener_->game();
+bool AppBackend::loadGame(const PgnGame& game, std::string& error) {
+    Game& played = frameListener_.game();
     if (played.state().networkGame()) {
         error = "a network game is running";
         return false;
@@ -56,7 +47,7 @@ bool KorvaneApp::loadGame(const PgnGame& game, std::string& error) {
     played.seat(Players::local());
     // A loaded game starts from White's side, as a new one does, or from the side to move
     // when the settings turn the view to it.
-    frameListener_->resetView(settings().flipView && played.state().sideToMove == Turn::Black);
+    frameListener_.resetView(settings().flipView && played.state().sideToMove == Turn::Black);
     return true;
 }
 
