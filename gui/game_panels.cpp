@@ -121,7 +121,7 @@ void GamePanels::refreshMoveList() {
 }
 
 void GamePanels::showDrawnGame(DrawReason reason) {
-    const std::string why = drawText(reason, czechLanguage());
+    const std::string why = texts().drawBy[int(reason)];
     setText("GameEnd/Draw", why);
     showStatusText(why);
     files_.setResult(PgnResult::Draw);

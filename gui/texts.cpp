@@ -15,6 +15,9 @@ const Texts& englishTexts() {
         "The game is over",
         "White chooses a piece",
         "Black chooses a piece",
+        {"", "Draw by threefold repetition", "Draw by the fifty-move rule",
+         "Draw by insufficient material", "Draw by fivefold repetition",
+         "Draw by the 75-move rule"},
 
         PieceLetters::English,
         "PRNBQK",
@@ -59,6 +62,9 @@ const Texts& czechTexts() {
         "Hra skončila",
         "Bílý vybírá figuru",
         "Černý vybírá figuru",
+        {"", "Remíza trojím opakováním pozice", "Remíza podle pravidla padesáti tahů",
+         "Remíza pro nedostatek materiálu", "Remíza pětinásobným opakováním pozice",
+         "Remíza podle pravidla 75 tahů"},
 
         PieceLetters::Czech,
         "PVJSDK",

@@ -17,6 +17,9 @@ struct Texts {
     const char* gameOver;
     const char* whiteChooses;
     const char* blackChooses;
+    // A draw by a rule, by its reason: none, threefold repetition, fifty-move rule,
+    // insufficient material, fivefold repetition, 75-move rule.
+    const char* drawBy[6];
 
     // The move list: its piece letters, and the lost pieces under it. Those are indexed by
     // piece kind, pawn to king; pawns have no SAN letter, and both languages call them P

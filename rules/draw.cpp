@@ -54,22 +54,4 @@ DrawReason automaticDraw(const GameHistory& history, const Position& position, T
     return DrawReason::None;
 }
 
-const char* drawText(DrawReason reason, bool czech) {
-    switch (reason) {
-    case DrawReason::ThreefoldRepetition:
-        return czech ? "Remíza trojím opakováním pozice" : "Draw by threefold repetition";
-    case DrawReason::FiftyMoveRule:
-        return czech ? "Remíza podle pravidla padesáti tahů" : "Draw by the fifty-move rule";
-    case DrawReason::InsufficientMaterial:
-        return czech ? "Remíza pro nedostatek materiálu" : "Draw by insufficient material";
-    case DrawReason::FivefoldRepetition:
-        return czech ? "Remíza pětinásobným opakováním pozice" : "Draw by fivefold repetition";
-    case DrawReason::SeventyFiveMoveRule:
-        return czech ? "Remíza podle pravidla 75 tahů" : "Draw by the 75-move rule";
-    case DrawReason::None:
-        break;
-    }
-    return "";
-}
-
 } // namespace korvane

@@ -31,7 +31,4 @@ DrawReason automaticDraw(const GameHistory& history, const Position& position, T
 // all on squares of one colour.
 bool insufficientMaterial(const Position& position);
 
-// The game-end window's text, e.g. "Draw by threefold repetition"; empty for None.
-const char* drawText(DrawReason reason, bool czech = false);
-
 } // namespace korvane

@@ -208,17 +208,6 @@ TEST(MoveRules, InsufficientMaterialIsAnAutomaticDraw) {
     EXPECT_EQ(h.game.automaticDraw(), DrawReason::InsufficientMaterial);
 }
 
-TEST(MoveRules, EachDrawHasItsWindowText) {
-    EXPECT_STREQ(drawText(DrawReason::ThreefoldRepetition), "Draw by threefold repetition");
-    EXPECT_STREQ(drawText(DrawReason::FiftyMoveRule), "Draw by the fifty-move rule");
-    EXPECT_STREQ(drawText(DrawReason::InsufficientMaterial), "Draw by insufficient material");
-    EXPECT_STREQ(drawText(DrawReason::FivefoldRepetition), "Draw by fivefold repetition");
-    EXPECT_STREQ(drawText(DrawReason::SeventyFiveMoveRule), "Draw by the 75-move rule");
-    EXPECT_STREQ(drawText(DrawReason::None), "");
-    EXPECT_STREQ(drawText(DrawReason::FiftyMoveRule, true), "Remíza podle pravidla padesáti tahů");
-    EXPECT_STREQ(drawText(DrawReason::SeventyFiveMoveRule, true), "Remíza podle pravidla 75 tahů");
-}
-
 // A seeded random game with promotions, taken back move by move to its start and played again:
 // every position on the way, pool slots included, is the one the game passed through.
 TEST(TakeBack, BackToTheStartAndForwardAgainGivesTheSamePositions) {

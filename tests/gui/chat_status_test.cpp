@@ -2,6 +2,7 @@
 #include "tests/support/pairing.h"
 
 #include "text_util.h"
+#include "texts.h"
 
 #include <map>
 
@@ -210,4 +211,18 @@ TEST(TextUtil, SettingsTextShapes) {
     EXPECT_EQ(aa, "16");
     for (const char* bad : {"", "x", "4", "4 x", "ax", "123x"})
         EXPECT_FALSE(korvane::parseAntiAliasing(bad, aa)) << bad;
+}
+
+TEST(Texts, EachDrawHasItsWindowTextInBothLanguages) {
+    using korvane::DrawReason;
+    auto english = [](DrawReason r) { return korvane::englishTexts().drawBy[int(r)]; };
+    auto czech = [](DrawReason r) { return korvane::czechTexts().drawBy[int(r)]; };
+    EXPECT_STREQ(english(DrawReason::ThreefoldRepetition), "Draw by threefold repetition");
+    EXPECT_STREQ(english(DrawReason::FiftyMoveRule), "Draw by the fifty-move rule");
+    EXPECT_STREQ(english(DrawReason::InsufficientMaterial), "Draw by insufficient material");
+    EXPECT_STREQ(english(DrawReason::FivefoldRepetition), "Draw by fivefold repetition");
+    EXPECT_STREQ(english(DrawReason::SeventyFiveMoveRule), "Draw by the 75-move rule");
+    EXPECT_STREQ(english(DrawReason::None), "");
+    EXPECT_STREQ(czech(DrawReason::FiftyMoveRule), "Remíza podle pravidla padesáti tahů");
+    EXPECT_STREQ(czech(DrawReason::SeventyFiveMoveRule), "Remíza podle pravidla 75 tahů");
 }
