@@ -70,7 +70,7 @@ KorvaneFrameListener::KorvaneFrameListener(AppContext& context, Ogre::SceneManag
     session_->attach(*flow_);
     computer_ = std::make_unique<ComputerGame>(*flow_, flowSettings_, board_, screens_,
                                                [this] { resetView(); });
-    // --- The game ends here.
+    // --- The game's wiring ends here.
 
     if (settings().sounds) {
         const Ogre::Vector3 p = camera_->getDerivedPosition();
