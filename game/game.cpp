@@ -274,6 +274,7 @@ bool Game::playMove(const MoveSquares& move) {
 bool Game::revokeLastMove() {
     if (state_.promotionPending)
         return false;
+    // The peer may take back only the move just played: one revoke, then none until the next.
     const int mover = korvane::revokeLastMove(position_);
     if (mover < 0)
         return false;
@@ -285,6 +286,18 @@ bool Game::revokeLastMove() {
     return true;
 }
 
+int Game::undoLastMove() {
+    if (history_.empty() || !history_.moves().back().undo.moved.valid)
+        return -1;
+    position_.board.record = history_.moves().back().undo;
+    const int mover = korvane::revokeLastMove(position_);
+    if (mover < 0)
+        return -1;
+    history_.pop();
+    position_.board.record = history_.empty() ? MoveRecord() : history_.moves().back().undo;
+    return mover;
+}
+
 bool Game::takeBack() {
     // A draw by rule leaves nobody to move, yet its last move may still go back.
     const bool over = !isColour(state_.sideToMove) && !drawnByRule_;
@@ -294,12 +307,15 @@ bool Game::takeBack() {
     // The position of a drawn game is the history's last; nobody to move is no new game.
     if (!drawnByRule_)
         syncHistory();
-    if (history_.empty())
+    // The move's own undo record puts the position back at once, however long the game. Only
+    // a peer's join forgets the records, and a network game takes nothing back this way.
+    const int mover = undoLastMove();
+    if (mover < 0)
         return false;
-    Replay replay;
-    if (!replay.replay(history_, 1))
-        return false;
-    adopt(replay);
+    state_.sideToMove = turnOf(mover);
+    clearTransient();
+    refreshRules();
+    tell([&](GameObserver& o) { o.positionChanged(*this); });
     return true;
 }
 

@@ -100,7 +100,10 @@ class Game {
     // resigned or agreed drawn, or in a network game. A draw by rule goes with its last move.
     bool takeBack();
     // Nothing to take back any more (a peer that joins never saw the last move).
-    void forgetLastMove() { position_.board.record = MoveRecord(); }
+    void forgetLastMove() {
+        position_.board.record = MoveRecord();
+        history_.forgetUndo();
+    }
 
     // ---- draws, questions and the end ----
     // Ends the game as a draw the side to move may claim. False when there is none, a question
@@ -134,6 +137,10 @@ class Game {
     void endInDraw(DrawReason reason);
     void syncHistory();
     void adopt(Replay& replay);
+    // Puts the history's last move back by its undo record, and makes the move before it the
+    // one a revoke would take back next. Returns the colour that had moved, or -1 when the
+    // record is gone.
+    int undoLastMove();
     void clearTransient();
 
     Position position_;

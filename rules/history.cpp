@@ -50,6 +50,11 @@ bool GameHistory::pop() {
     return true;
 }
 
+void GameHistory::forgetUndo() {
+    for (PlayedMove& m : moves_)
+        m.undo = MoveRecord();
+}
+
 const Position& GameHistory::startPosition() const {
     return *start_;
 }

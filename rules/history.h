@@ -40,6 +40,9 @@ struct PlayedMove {
     int captured = -1; // kind of the piece it took, -1 none
     PositionKey after;
     FenCounters counters; // after the move
+    // What puts the position back as it was before the move: the history is the chain of undo
+    // records, one a move. Invalid where the move cannot go back (a peer that joined after it).
+    MoveRecord undo;
 };
 
 class GameHistory {
@@ -52,6 +55,8 @@ class GameHistory {
     void record(const PlayedMove& move);
     // Forgets the last move; false when there is none.
     bool pop();
+    // No move recorded so far can be taken back by its undo record any more.
+    void forgetUndo();
 
     const std::vector<PlayedMove>& moves() const { return moves_; }
     std::size_t size() const { return moves_.size(); }

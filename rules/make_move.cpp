@@ -131,6 +131,7 @@ void recordMove(GameHistory& history, Position& position, Turn sideToMove, Playe
     if (move.colour == Black)
         ++counters.fullmoveNumber;
     move.counters = counters;
+    move.undo = position.board.record;
     history.record(move);
 }
 

@@ -27,7 +27,8 @@ bool reachesLastRank(const Fig& piece, int dest);
 int revokeLastMove(Position& position);
 
 // Completes `move` once the position after it is final and its rules refreshed (`sideToMove`
-// the side now to move): check mark, repetition key and counters, then into the history.
+// the side now to move): check mark, repetition key, counters and the move's undo record, then
+// into the history.
 void recordMove(GameHistory& history, Position& position, Turn sideToMove, PlayedMove move);
 
 // A move by its squares as the entry of the moving piece's legal-move list: the piece of the

@@ -28,20 +28,6 @@ bool Replay::load(const std::string& startFen, const std::vector<MoveSquares>& m
     return true;
 }
 
-bool Replay::replay(const GameHistory& history, std::size_t drop) {
-    Replay fresh;
-    fresh.position_ = history.startPosition();
-    fresh.sideToMove_ = history.startSide();
-    fresh.position_.refreshRules();
-    fresh.history_.start(fresh.position_, fresh.sideToMove_, history.startCounters());
-    const std::vector<PlayedMove>& moves = history.moves();
-    for (std::size_t i = 0; i + drop < moves.size(); ++i)
-        if (!fresh.play(moves[i].squares))
-            return false;
-    *this = std::move(fresh);
-    return true;
-}
-
 bool Replay::play(const MoveSquares& move) {
     if (!isColour(sideToMove_))
         return false;

@@ -1,7 +1,8 @@
 // A game of chess alone: a position, the side to move and the game's history, with moves
-// played whole (a promotion together with its piece). The PGN reader, perft, the tools and the
-// game's own take-back and loading replay moves on it; the game on screen builds on the same
-// steps (make_move.h).
+// played whole (a promotion together with its piece). The PGN reader, the tools and the game's
+// own loading replay moves on it; the game on screen builds on the same steps (make_move.h).
+// Each recorded move keeps its undo record, so a game loaded from a replay can take its moves
+// back.
 #pragma once
 
 #include "draw.h"
@@ -24,8 +25,6 @@ class Replay {
     // replay untouched.
     bool load(const std::string& startFen, const std::vector<MoveSquares>& moves,
               std::string* error = nullptr);
-    // The moves of a history replayed from its start, all but the last `drop` of them.
-    bool replay(const GameHistory& history, std::size_t drop);
 
     // Plays a legal move given by its squares and, for a pawn reaching the last rank, its
     // promotion piece. False, nothing changed, when it is not legal here or nobody is to move.

@@ -254,6 +254,15 @@ TEST(TakeBack, BackToTheStartAndForwardAgainGivesTheSamePositions) {
     }
 }
 
+TEST(TakeBack, ALoadedGameGoesBackToItsStartMoveByMove) {
+    Harness h;
+    ASSERT_TRUE(h.game.loadGame("", {{12, 28, 0}, {52, 36, 0}})); // 1. e4 e5
+    ASSERT_TRUE(h.game.takeBack());
+    ASSERT_TRUE(h.game.takeBack());
+    EXPECT_FALSE(h.game.takeBack());
+    EXPECT_EQ(h.game.fen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+}
+
 TEST(TakeBack, TheBoardShowsTheTakenBackPositionAndTheLastMoveCanStillBeRevoked) {
     Harness h;
     h.cues.flipView = true;
