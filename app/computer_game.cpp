@@ -115,18 +115,16 @@ void ComputerGame::playersChanged(const Game& game) {
 
 bool ComputerGame::playEngineMove(const std::string& text) {
     const GameState& s = game_.state();
-    const std::optional<UciMove> move = uciMoveFor(game_.position(), colourOf(s.sideToMove), text);
+    const int side = colourOf(s.sideToMove);
+    const std::optional<Move> move = uciMoveFor(game_.position(), side, text);
     if (!move) {
         fault("it played \"" + text + "\", which is no legal move here");
         return false;
     }
-    const PieceId piece{move->colour, move->kind, move->index};
-    if (game_.submit(move->colour, piece, move->ordinal) != Refusal::None) {
+    if (game_.submit(side, *move) != Refusal::None) {
         fault("its move \"" + text + "\" was refused");
         return false;
     }
-    if (move->promotion)
-        game_.completePromotion(move->promotion);
     thinkingShown_ = false;
     return true;
 }

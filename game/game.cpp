@@ -153,7 +153,7 @@ bool Game::setUp(const std::string& fen, std::string* error) {
     return true;
 }
 
-bool Game::loadGame(const std::string& startFen, const std::vector<MoveSquares>& moves,
+bool Game::loadGame(const std::string& startFen, const std::vector<Move>& moves,
                     std::string* error) {
     if (state_.networkGame() || state_.joinPending) {
         if (error)
@@ -199,32 +199,33 @@ void Game::clearSelection() {
 
 bool Game::executeMove(int ordinal) {
     const PieceId s = state_.selection;
-    return s.any() && submit(s.colour, s, ordinal) == Refusal::None;
+    return s.any() && submit(s.colour, moveOf(position_, s.colour, {s.kind, s.index, ordinal})) ==
+                          Refusal::None;
 }
 
-Refusal Game::submit(int side, PieceId piece, int ordinal) {
+Refusal Game::submit(int side, const Move& move) {
     if (!isColour(state_.sideToMove) || turnOf(side) != state_.sideToMove)
         return Refusal::NotYourTurn;
     if (!state_.boardOpen())
         return Refusal::BoardClosed;
-    Fig* pp = piece.colour == side ? position_.pieceByKind(piece.index, piece.kind, side) : nullptr;
-    if (!pp || !pp->alive)
-        return Refusal::NoSuchPiece;
-    if (ordinal < 0 || ordinal >= pp->moveCount)
+    int ordinal = -1;
+    Fig* pp = moverOf(position_, side, move, ordinal);
+    if (!pp)
         return Refusal::NotLegal;
     Fig& p = *pp;
-    const int dest = p.moves[ordinal];
+    const bool promotes = reachesLastRank(p, move.to.index);
+    if (move.promotion != 0 && !promotionFits(p, move))
+        return Refusal::NotLegal;
 
     syncHistory();
     MoveEvent event;
+    event.move = Move(move.from, move.to);
     event.piece = PieceId{p.colour, p.kind, p.index};
     event.ordinal = ordinal;
-    event.from = squareIndex(p.x, p.y);
-    event.to = dest;
-    pending_ = startMove(position_, p, dest);
+    pending_ = startMove(position_, p, move.to.index);
     state_.sideToMove = opposite(state_.sideToMove);
     state_.selection = PieceId::none();
-    if (reachesLastRank(p, dest)) {
+    if (promotes) {
         state_.promotionPending = true;
         state_.promotionColour = p.colour;
         state_.promotionPawnIndex = p.index;
@@ -241,12 +242,15 @@ Refusal Game::submit(int side, PieceId piece, int ordinal) {
     tell([&](GameObserver& o) { o.moveMade(*this, event); });
     if (!state_.promotionPending)
         checkForEnd();
+    // A player that knows its piece at once (an engine, a game file) has it placed now.
+    else if (move.promotion != 0)
+        completePromotion(move.promotion);
     return Refusal::None;
 }
 
 bool Game::completePromotion(int pieceCode) {
     if (!state_.promotionPending ||
-        !promotePawn(position_, state_.promotionColour, state_.promotionPawnIndex, pieceCode))
+        !position_.promote(state_.promotionColour, state_.promotionPawnIndex, pieceCode))
         return false;
     state_.promotionPending = false;
     refreshRules();
@@ -260,22 +264,17 @@ bool Game::completePromotion(int pieceCode) {
     return true;
 }
 
-bool Game::playMove(const MoveSquares& move) {
-    if (!state_.boardOpen())
-        return false;
+bool Game::playMove(const Move& move) {
     const int side = colourOf(state_.sideToMove);
-    int ordinal = -1;
-    const Fig* p = legalMove(position_, side, move, ordinal);
-    if (!p || !selectPiece(side, p->kind, p->index) || !executeMove(ordinal))
-        return false;
-    return !move.promotion || completePromotion(move.promotion);
+    return state_.boardOpen() && legalMove(position_, side, move) &&
+           submit(side, move) == Refusal::None;
 }
 
 bool Game::revokeLastMove() {
     if (state_.promotionPending)
         return false;
     // The peer may take back only the move just played: one revoke, then none until the next.
-    const int mover = korvane::revokeLastMove(position_);
+    const int mover = position_.undoMove();
     if (mover < 0)
         return false;
     state_.sideToMove = turnOf(mover);
@@ -289,8 +288,7 @@ bool Game::revokeLastMove() {
 int Game::undoLastMove() {
     if (history_.empty() || !history_.moves().back().undo.moved.valid)
         return -1;
-    position_.board.record = history_.moves().back().undo;
-    const int mover = korvane::revokeLastMove(position_);
+    const int mover = position_.undoMove(history_.moves().back().undo);
     if (mover < 0)
         return -1;
     history_.pop();

@@ -20,7 +20,7 @@ namespace korvane {
 class Replay;
 
 // Why a move or selection was refused.
-enum class Refusal { None, NotYourTurn, BoardClosed, NoSuchPiece, NotLegal };
+enum class Refusal { None, NotYourTurn, BoardClosed, NotLegal };
 
 class Game {
   public:
@@ -73,7 +73,7 @@ class Game {
     // A local game from `startFen` (empty: the usual start) with `moves` played on it, all or
     // nothing: false with the reason in `error` and the game untouched. Refused in a network
     // game.
-    bool loadGame(const std::string& startFen, const std::vector<MoveSquares>& moves,
+    bool loadGame(const std::string& startFen, const std::vector<Move>& moves,
                   std::string* error = nullptr);
 
     // ---- the doors for moves ----
@@ -82,8 +82,10 @@ class Game {
     bool selectPiece(int colour, int kind, int index);
     // No piece selected.
     void clearSelection();
-    // The one door for moves: entry `ordinal` of `piece`'s legal moves, played for `side`.
-    Refusal submit(int side, PieceId piece, int ordinal);
+    // The one door for moves: `move` played for `side`. A pawn reaching its last rank without
+    // a promotion piece leaves the choice open for completePromotion; with one it completes
+    // at once.
+    Refusal submit(int side, const Move& move);
     // Plays entry `ordinal` of the selected piece's legal moves.
     bool executeMove(int ordinal);
     // Piece code 1 rook, 2 knight, 3 bishop, 4 queen. False when no promotion is pending or
@@ -91,7 +93,7 @@ class Game {
     bool completePromotion(int pieceCode);
     // A legal move by its squares and, for a pawn reaching the last rank, its promotion piece,
     // as a click and the choice would play it. False, nothing changed, otherwise.
-    bool playMove(const MoveSquares& move);
+    bool playMove(const Move& move);
     // Takes the last move back completely by its undo record. False when there is none or its
     // promotion choice is still pending.
     bool revokeLastMove();

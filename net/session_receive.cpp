@@ -3,6 +3,7 @@
 #include "session.h"
 
 #include "game/game.h"
+#include "rules/make_move.h"
 
 namespace korvane::net {
 
@@ -210,8 +211,9 @@ void NetSession::handleMessage(const Decoded& d) {
         game_.clearSelection();
         break;
     case MessageId::Move:
-        if (!peerToMove() || game_.submit(peerColour(), PieceId{peerColour(), d.kind, d.index},
-                                          d.ordinal) != Refusal::None)
+        if (!peerToMove() ||
+            game_.submit(peerColour(), moveOf(game_.position(), peerColour(),
+                                              {d.kind, d.index, d.ordinal})) != Refusal::None)
             dropOutOfState();
         break;
     case MessageId::PieceSelected:

@@ -67,7 +67,7 @@ class MoveListTest : public GuiTest {
     }
     void play(std::initializer_list<const char*> moves) {
         for (const char* san : moves) {
-            korvane::MoveSquares m;
+            korvane::Move m;
             std::string error;
             ASSERT_TRUE(korvane::resolveSan(
                 flow_->position(), korvane::colourOf(game.gameState().sideToMove), san, m, &error))
@@ -198,7 +198,7 @@ TEST_F(MoveListTest, ClaimDrawIsOfferedOnlyWhileAClaimStandsAndEndsTheGame) {
     EXPECT_EQ(text("GameEnd/Draw"), "Draw by threefold repetition");
     EXPECT_EQ(text("StatusBar/Result"), "Draw by threefold repetition");
     EXPECT_EQ(game.gameState().sideToMove, korvane::Turn::Over);
-    EXPECT_FALSE(flow_->playMove({6, 21, 0}));
+    EXPECT_FALSE(flow_->playMove(korvane::Move(korvane::Square(6), korvane::Square(21))));
 }
 
 TEST_F(MoveListTest, ADrawByItselfEndsTheGameWithItsReason) {
@@ -211,7 +211,7 @@ TEST_F(MoveListTest, ADrawByItselfEndsTheGameWithItsReason) {
     EXPECT_FALSE(visible("GameEnd/Stalemate"));
     EXPECT_EQ(text("StatusBar/Result"), "Draw by insufficient material");
     EXPECT_FALSE(visible("LocalIngame"));
-    EXPECT_FALSE(flow_->playMove({0, 1, 0}));
+    EXPECT_FALSE(flow_->playMove(korvane::Move(korvane::Square(0), korvane::Square(1))));
     // The drawing move can still go back in a local game, and play goes on.
     click("GameEnd/OKButton");
     click("LocalIngame/TakeBackButton");
