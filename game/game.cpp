@@ -105,13 +105,32 @@ PositionDetails Game::details() const {
 
 // ---------------------------------------------------------------- setting up
 
-void Game::seat(Players players) {
-    state_.players = players;
+void Game::seat(Player& white, Player& black) {
+    seated_[0] = &white;
+    seated_[1] = &black;
+    state_.players = Players{white.kind(), black.kind()};
     state_.joining = false;
     tell([&](GameObserver& o) { o.playersChanged(*this); });
+    askForMove();
+}
+
+void Game::seatAgainst(Player& opponent, int localColour) {
+    if (localColour == Black)
+        seat(opponent, local_);
+    else
+        seat(local_, opponent);
+}
+
+void Game::askForMove() {
+    if (!state_.boardOpen() || gameEnd() != Ending::None)
+        return;
+    const int side = colourOf(state_.sideToMove);
+    if (Player* player = seated_[side])
+        player->yourMove(*this, side);
 }
 
 void Game::leave() {
+    seated_[0] = seated_[1] = nullptr;
     state_.players = Players();
     state_.joining = false;
     state_.joinPending = false;
@@ -121,6 +140,7 @@ void Game::leave() {
 }
 
 void Game::awaitSeat() {
+    seated_[0] = seated_[1] = nullptr;
     state_.players = Players();
     state_.joining = true;
     tell([&](GameObserver& o) { o.playersChanged(*this); });
@@ -136,6 +156,7 @@ void Game::newGame() {
     refreshRules();
     history_.start(position_, Turn::White);
     tell([&](GameObserver& o) { o.positionChanged(*this); });
+    askForMove();
 }
 
 bool Game::setUp(const std::string& fen, std::string* error) {
@@ -150,6 +171,7 @@ bool Game::setUp(const std::string& fen, std::string* error) {
     refreshRules();
     history_.start(position_, side, counters);
     tell([&](GameObserver& o) { o.positionChanged(*this); });
+    askForMove();
     return true;
 }
 
@@ -176,6 +198,7 @@ void Game::adopt(Replay& replay) {
     tell([&](GameObserver& o) { o.positionChanged(*this); });
     // A game loaded at its end (mate, stalemate, a draw by itself) shows that end at once.
     checkForEnd();
+    askForMove();
 }
 
 // ---------------------------------------------------------------- moves
@@ -240,11 +263,13 @@ Refusal Game::submit(int side, const Move& move) {
         recordMove(history_, position_, state_.sideToMove, pending_);
     }
     tell([&](GameObserver& o) { o.moveMade(*this, event); });
-    if (!state_.promotionPending)
+    if (!state_.promotionPending) {
         checkForEnd();
-    // A player that knows its piece at once (an engine, a game file) has it placed now.
-    else if (move.promotion != 0)
+        askForMove();
+    } else if (move.promotion != 0) {
+        // A player that knows its piece at once (an engine, a game file) has it placed now.
         completePromotion(move.promotion);
+    }
     return Refusal::None;
 }
 
@@ -261,6 +286,7 @@ bool Game::completePromotion(int pieceCode) {
     const MoveEvent event = pendingEvent_;
     tell([&](GameObserver& o) { o.promotionChosen(*this, event, pieceCode); });
     checkForEnd();
+    askForMove();
     return true;
 }
 
@@ -282,6 +308,7 @@ bool Game::revokeLastMove() {
     history_.pop();
     refreshRules();
     tell([&](GameObserver& o) { o.moveTakenBack(*this); });
+    askForMove();
     return true;
 }
 
@@ -314,6 +341,7 @@ bool Game::takeBack() {
     clearTransient();
     refreshRules();
     tell([&](GameObserver& o) { o.positionChanged(*this); });
+    askForMove();
     return true;
 }
 
@@ -383,6 +411,8 @@ void Game::closeQuestion(bool drawAgreed) {
         GameResult result;
         result.outcome = Outcome::AgreedDraw;
         tell([&](GameObserver& o) { o.gameEnded(*this, result); });
+    } else {
+        askForMove();
     }
 }
 
@@ -454,6 +484,7 @@ void Game::finishJoin(const PositionDetails* details) {
     drawnByRule_ = false;
     history_.start(position_, state_.sideToMove);
     tell([&](GameObserver& o) { o.positionChanged(*this); });
+    askForMove();
 }
 
 } // namespace korvane

@@ -6,6 +6,7 @@
 
 #include "game_state.h"
 #include "observer.h"
+#include "player.h"
 #include "rules/draw.h"
 #include "rules/history.h"
 #include "rules/position.h"
@@ -59,8 +60,19 @@ class Game {
     bool canRevoke() const { return position_.board.record.moved.valid; }
 
     // ---- setting a game up ----
-    // Who plays: a game is set up by choosing its two players.
-    void seat(Players players);
+    // Who plays: a game is set up by choosing its two players (one player may play both
+    // sides). Each must stay alive while seated: until the next seat or leave().
+    void seat(Player& white, Player& black);
+    // The player at this board against `opponent`, with `localColour`.
+    void seatAgainst(Player& opponent, int localColour);
+    // Both sides at this board.
+    void seatLocal() { seat(local_, local_); }
+    // The player at this board, whose moves are the board's clicks.
+    Player& localPlayer() { return local_; }
+    // `player` plays a side of this game.
+    bool seats(const Player& player) const {
+        return seated_[0] == &player || seated_[1] == &player;
+    }
     // Nobody plays any more: a join, a promotion choice and a selection end with the game.
     void leave();
     // A guest connecting to a host waits to be seated by the host's block.
@@ -144,7 +156,11 @@ class Game {
     // record is gone.
     int undoLastMove();
     void clearTransient();
+    // Asks the player of the side to move for its move, when the board waits for one.
+    void askForMove();
 
+    LocalPlayer local_;
+    Player* seated_[2] = {nullptr, nullptr}; // White's and Black's
     Position position_;
     GameState state_;
     GameHistory history_;

@@ -156,7 +156,7 @@ void NetSession::handleBlock(const Decoded& d) {
         return;
     }
     const int colour = d.colour == White ? Black : White;
-    game_.seat(Players::against(Player::Network, colour));
+    game_.seatAgainst(*this, colour);
     peerName_ = d.text;
     game_.beginJoin(d.sideToMove == White   ? Turn::White
                     : d.sideToMove == Black ? Turn::Black
@@ -207,7 +207,7 @@ void NetSession::handleMessage(const Decoded& d) {
         break;
     case MessageId::SwitchSides:
         cancelQuestion();
-        game_.seat(Players::against(Player::Network, d.colour == White ? Black : White));
+        game_.seatAgainst(*this, d.colour == White ? Black : White);
         game_.clearSelection();
         break;
     case MessageId::Move:

@@ -20,9 +20,9 @@ class FlowBackend : public RecordingBackend {
   public:
     korvane::Game* flow = nullptr;
     const korvane::GameState& gameState() override { return flow ? flow->state() : state; }
-    void seat(korvane::Players players) override {
+    void seatLocal() override {
         if (flow)
-            flow->seat(players);
+            flow->seatLocal();
     }
     void leaveGame() override {
         if (flow)
@@ -282,7 +282,7 @@ TEST_F(MoveListTest, LoadListsTheGamesAndLoadsAllOrNothing) {
 TEST_F(MoveListTest, ANetworkClaimTakesTheOffersPlaceAndTheGameSavesFromItsPanel) {
     startLocal();
     play({"Nf3", "Nf6", "Ng1", "Ng8", "Nf3", "Nf6", "Ng1", "Ng8"});
-    game.seat(playersOf(Pairing::NetworkWhite));
+    seatAs(*flow_, Pairing::NetworkWhite);
     screens_->hostingStarted();
     screens_->movesChanged(flow_->history());
     EXPECT_TRUE(visible("NetworkIngame/ClaimDrawButton"));
