@@ -20,6 +20,7 @@ const GameState& AppBackend::gameState() {
 }
 
 void AppBackend::seatLocal() {
+    frameListener_.game().setTimeControl(configuredTimeControl());
     frameListener_.game().seatLocal();
 }
 

@@ -22,6 +22,11 @@ std::string missingEngine() {
     return UciEngine::available(path) ? std::string() : path;
 }
 
+TimeControl configuredTimeControl() {
+    const std::string text = ConfigStore::getValue("TimeControl", "Game", kConfigFile);
+    return TimeControl::parse(text).value_or(TimeControl::none());
+}
+
 EngineLevel engineLevel(int level) {
     if (level < 1)
         level = 1;
@@ -74,6 +79,7 @@ void ComputerGame::start(int colour, int level) {
     thinkingShown_ = false;
 
     playerColour_ = colour;
+    game_.setTimeControl(configuredTimeControl());
     game_.seatAgainst(*this, colour);
     game_.newGame();
     engineGame_ = true;
@@ -147,6 +153,21 @@ bool ComputerGame::playEngineMove(const std::string& text) {
     return true;
 }
 
+bool ComputerGame::startSearch() {
+    const int capMs = engineLevel(level_).moveTimeMs;
+    const ChessClock& clock = game_.clock();
+    if (!clock.any())
+        return engine_.think(moves(), capMs);
+    // With a clock the engine divides its own time; the level still caps each move.
+    const Millis now = game_.now();
+    UciEngine::Clocks c;
+    c.wtime = clock.left(White, now);
+    c.btime = clock.left(Black, now);
+    c.winc = c.binc = clock.control().incrementMs;
+    const int engineSide = 1 - playerColour_;
+    return engine_.thinkOnClock(moves(), c, clock.left(engineSide, now), capMs);
+}
+
 bool ComputerGame::update() {
     if (!active())
         return false;
@@ -163,7 +184,7 @@ bool ComputerGame::update() {
     }
     if (enginesTurn()) {
         if (engine_.state() == UciEngine::State::Idle) {
-            if (!engine_.think(moves(), engineLevel(level_).moveTimeMs)) {
+            if (!startSearch()) {
                 fault(engine_.failure());
                 return true;
             }

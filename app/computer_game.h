@@ -19,6 +19,9 @@ class Screens;
 std::string configuredEngine();
 // The configured engine when it cannot be run; empty when it can.
 std::string missingEngine();
+// The time control [Game] TimeControl names ("300+5", "-" none); none when it is missing or
+// not of that form.
+TimeControl configuredTimeControl();
 
 // What a strength level 1..8 asks of the engine.
 struct EngineLevel {
@@ -69,6 +72,7 @@ class ComputerGame : public GameObserver, public Player {
     // The game's moves in the engine's notation.
     std::vector<std::string> moves() const;
     bool playEngineMove(const std::string& text);
+    bool startSearch();
     void fault(const std::string& reason);
     void endEngine();
 

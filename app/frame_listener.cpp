@@ -30,7 +30,11 @@ KorvaneFrameListener::KorvaneFrameListener(AppContext& context, Ogre::SceneManag
                         resetView();
                         pacer_.noteActivity();
                     },
-                    [this] { window_->writeContentsToTimestampedFile("Korvane_", ".png"); }}),
+                    [this] { window_->writeContentsToTimestampedFile("Korvane_", ".png"); },
+                    [this] {
+                        if (!game_->resume())
+                            game_->pause();
+                    }}),
       cameraInput_(orbit_, heldKeys_),
       boardInput_([this](int x, int y) { mouseClicked(x, y); }, [this] { deselect(); }),
       gameInput_{&keyCommands_, &cameraInput_, &boardInput_},
@@ -193,6 +197,10 @@ bool KorvaneFrameListener::frameStarted(const Ogre::FrameEvent& evt) {
     session_->service();
     if (computer_->update())
         pacer_.noteActivity();
+    // A flag falls in the first frame after the time is up; the idle pace looks a few times a
+    // second, and the clocks' windows change (and draw) only when their text does.
+    game_->tick();
+    screens_.refreshClocks(*game_);
     if (std::optional<std::string> version = versionQuery_.poll())
         screens_.showLatestVersion(*version);
 
@@ -291,6 +299,7 @@ ProbeFacts KorvaneFrameListener::probeFacts() const {
     f.role = role == net::Role::Host ? "host" : role == net::Role::Guest ? "guest" : "none";
     f.peerName = session_->peerName();
     f.computerLines = computer_->probeLines();
+    f.gameLines = clockAndResultLines(*game_);
     return f;
 }
 

@@ -11,6 +11,7 @@ enum EngineKey : int {
     KeyEscape = 1,
     KeyBackspace = 14,
     KeyTab = 15,
+    KeyP = 25,
     KeyReturn = 28,
     KeyLeftShift = 42,
     KeyKeypadMinus = 74,

@@ -94,9 +94,13 @@ bool GuiInput::mouseWheelRolled(const SDL_MouseWheelEvent& e) {
 bool KeyCommands::keyPressed(const SDL_KeyboardEvent& e) {
     // Escape keeps whatever it means to the window that has the keyboard; on the board it
     // drops the selection.
-    if (engineKeyFromScancode(e.keysym.scancode) != KeyEscape || e.repeat || editBoxHasKeyboard())
+    const int key = engineKeyFromScancode(e.keysym.scancode);
+    if ((key != KeyEscape && key != KeyP) || e.repeat || editBoxHasKeyboard())
         return false;
-    actions_.deselect();
+    if (key == KeyP)
+        actions_.pause();
+    else
+        actions_.deselect();
     return true;
 }
 

@@ -33,8 +33,9 @@ class GuiInput : public InputListener {
     InputListener& game_;
 };
 
-// Escape on the board, and the commands of held keys, which the frame polls: Enter (connect
-// or chat), Home, Print Screen and the quit chord Shift+Escape.
+// Escape on the board and P (pause or resume a local game's clocks), and the commands of held
+// keys, which the frame polls: Enter (connect or chat), Home, Print Screen and the quit chord
+// Shift+Escape.
 class KeyCommands : public InputListener {
   public:
     struct Actions {
@@ -43,6 +44,7 @@ class KeyCommands : public InputListener {
         std::function<bool()> enter;
         std::function<void()> home;
         std::function<void()> screenshot;
+        std::function<void()> pause;
     };
     KeyCommands(const HeldKeys& keys, Actions actions)
         : keys_(keys), actions_(std::move(actions)) {}

@@ -1,5 +1,6 @@
 #include "probe_text.h"
 
+#include "game/game.h"
 #include "gui/probe.h"
 #include "rules/fen.h"
 #include "rules/position.h"
@@ -58,7 +59,76 @@ std::string probeText(const ProbeFacts& facts, const Position& position, const O
     out += "drawn " + std::to_string(facts.framesDrawn) + "\n";
     out += "guidrawn " + std::to_string(facts.guiDraws) + "\n";
     out += facts.computerLines;
+    out += facts.gameLines;
     return out;
+}
+
+namespace {
+
+const char* drawReasonWord(DrawReason reason) {
+    switch (reason) {
+    case DrawReason::ThreefoldRepetition:
+        return "repetition";
+    case DrawReason::FiftyMoveRule:
+        return "fifty-moves";
+    case DrawReason::InsufficientMaterial:
+        return "material";
+    case DrawReason::FivefoldRepetition:
+        return "fivefold";
+    case DrawReason::SeventyFiveMoveRule:
+        return "seventy-five-moves";
+    case DrawReason::None:
+        break;
+    }
+    return "-";
+}
+
+} // namespace
+
+std::string clockAndResultLines(const Game& game) {
+    const ChessClock& clock = game.clock();
+    std::string out = "clock ";
+    if (clock.any()) {
+        const Millis now = game.now();
+        const int running = clock.running();
+        out += std::to_string(clock.left(White, now)) + " " +
+               std::to_string(clock.left(Black, now)) +
+               (running == White   ? " w"
+                : running == Black ? " b"
+                                   : " -");
+    } else {
+        out += "0 0 -";
+    }
+    out += "\nresult ";
+    const std::optional<GameResult>& r = game.result();
+    if (!r)
+        return out + "none -\n";
+    const char* winner = r->winner == White ? "white" : r->winner == Black ? "black" : "draw";
+    const char* reason = "-";
+    switch (r->outcome) {
+    case Outcome::Checkmate:
+        reason = "checkmate";
+        break;
+    case Outcome::Stalemate:
+        reason = "stalemate";
+        break;
+    case Outcome::Resignation:
+        reason = "resignation";
+        break;
+    case Outcome::AgreedDraw:
+        reason = "agreement";
+        break;
+    case Outcome::DrawByRule:
+        reason = drawReasonWord(r->draw);
+        break;
+    case Outcome::Abandoned:
+        // A peer that left decides nothing on the board.
+        return out + "none -\n";
+    case Outcome::Time:
+        reason = r->winner < 0 ? "time-vs-material" : "time";
+        break;
+    }
+    return out + winner + " " + reason + "\n";
 }
 
 } // namespace korvane

@@ -29,7 +29,12 @@ struct ProbeFacts {
     const char* role = "none"; // "host", "guest" or "none"
     std::string peerName;
     std::string computerLines; // the computer game's own lines, each ending in a newline
+    std::string gameLines;     // the clock and result lines
 };
+
+class Game;
+// "clock <white ms> <black ms> <w|b|->" and "result <none|white|black|draw> <reason|->".
+std::string clockAndResultLines(const Game& game);
 
 std::string probeText(const ProbeFacts& facts, const Position& position, const OrbitState& orbit,
                       const Ogre::Camera* camera, const BoardScene& board, unsigned windowWidth,

@@ -172,6 +172,25 @@ bool UciEngine::send(const std::string& line, bool reportFailure) {
 
 bool UciEngine::think(const std::vector<std::string>& moves, int moveTimeMs,
                       std::chrono::milliseconds grace) {
+    if (moveTimeMs < 1)
+        moveTimeMs = 1;
+    return search(moves, "go movetime " + std::to_string(moveTimeMs), moveTimeMs, grace);
+}
+
+bool UciEngine::thinkOnClock(const std::vector<std::string>& moves, const Clocks& clocks,
+                             long long ownMs, int moveTimeMs, std::chrono::milliseconds grace) {
+    if (moveTimeMs < 1)
+        moveTimeMs = 1;
+    auto ms = [](long long v) { return std::to_string(v < 0 ? 0 : v); };
+    const std::string go = "go wtime " + ms(clocks.wtime) + " btime " + ms(clocks.btime) +
+                           " winc " + ms(clocks.winc) + " binc " + ms(clocks.binc) + " movetime " +
+                           std::to_string(moveTimeMs);
+    const long long limit = ownMs > 0 && ownMs < moveTimeMs ? ownMs : moveTimeMs;
+    return search(moves, go, limit, grace);
+}
+
+bool UciEngine::search(const std::vector<std::string>& moves, const std::string& go,
+                       long long limitMs, std::chrono::milliseconds grace) {
     if (state_ != State::Idle)
         return false;
     std::string position = "position startpos";
@@ -180,12 +199,10 @@ bool UciEngine::think(const std::vector<std::string>& moves, int moveTimeMs,
         for (const std::string& m : moves)
             position += " " + m;
     }
-    if (moveTimeMs < 1)
-        moveTimeMs = 1;
     state_ = State::Thinking;
     discardBestMove_ = false;
-    deadline_ = Clock::now() + std::chrono::milliseconds(moveTimeMs) + grace;
-    return send(position) && send("go movetime " + std::to_string(moveTimeMs));
+    deadline_ = Clock::now() + std::chrono::milliseconds(limitMs) + grace;
+    return send(position) && send(go);
 }
 
 void UciEngine::cancel() {

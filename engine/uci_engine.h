@@ -50,6 +50,15 @@ class UciEngine {
     // answer within the move time and `grace` counts as a hang.
     bool think(const std::vector<std::string>& moves, int moveTimeMs,
                std::chrono::milliseconds grace = std::chrono::seconds(5));
+    // The clocks of a game with a time control, in milliseconds.
+    struct Clocks {
+        long long wtime = 0, btime = 0, winc = 0, binc = 0;
+    };
+    // The same on the clocks: "go wtime … btime … winc … binc … movetime N", the engine
+    // dividing its own time and `moveTimeMs` capping each move; its hang deadline is the
+    // mover's time left (`ownMs`) or the cap, whichever comes first, and `grace`.
+    bool thinkOnClock(const std::vector<std::string>& moves, const Clocks& clocks, long long ownMs,
+                      int moveTimeMs, std::chrono::milliseconds grace = std::chrono::seconds(5));
     // Ends a search early; its bestmove is swallowed and the engine is Idle again after it.
     void cancel();
     // Reads what has arrived and reports the first thing that matters. Call it often.
@@ -68,6 +77,8 @@ class UciEngine {
     int outputFd() const { return out_; }
 
   private:
+    bool search(const std::vector<std::string>& moves, const std::string& go, long long limitMs,
+                std::chrono::milliseconds grace);
     bool send(const std::string& line, bool reportFailure = true);
     void handleLine(const std::string& line, Event& event);
     Event fail(const std::string& reason);

@@ -5,10 +5,15 @@
 #include "rules/replay.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace korvane {
 
 Game::Game(bool drawRulesEndGame) : drawRulesEndGame_(drawRulesEndGame) {
+    now_ = [] {
+        using namespace std::chrono;
+        return Millis(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+    };
     refreshRules();
 }
 
@@ -46,7 +51,9 @@ void Game::clearTransient() {
     state_.joinPending = false;
     state_.promotionPending = false;
     state_.selection = PieceId::none();
+    state_.paused = false;
     drawnByRule_ = false;
+    result_.reset();
 }
 
 // ---------------------------------------------------------------- queries
@@ -110,6 +117,9 @@ void Game::seat(Player& white, Player& black) {
     seated_[1] = &black;
     state_.players = Players{white.kind(), black.kind()};
     state_.joining = false;
+    state_.paused = false;
+    if (state_.networkGame())
+        startClock();
     tell([&](GameObserver& o) { o.playersChanged(*this); });
     askForMove();
 }
@@ -121,7 +131,76 @@ void Game::seatAgainst(Player& opponent, int localColour) {
         seat(local_, opponent);
 }
 
+// ---------------------------------------------------------------- the clock
+
+void Game::startClock() {
+    clock_.reset(state_.networkGame() ? TimeControl::none() : control_);
+    clockBefore_.clear();
+}
+
+void Game::syncClock() {
+    if (!clock_.any())
+        return;
+    const Millis t = now();
+    const bool live = state_.playing() && isColour(state_.sideToMove) && !state_.joinPending &&
+                      !state_.paused && gameEnd() == Ending::None;
+    if (!live) {
+        clock_.stop(t);
+        return;
+    }
+    // The mover's clock goes on while its promotion choice is open, as over the board.
+    clock_.run(state_.promotionPending ? state_.promotionColour : colourOf(state_.sideToMove), t);
+}
+
+void Game::announceEnd(const GameResult& result) {
+    result_ = result;
+    tell([&](GameObserver& o) { o.gameEnded(*this, result); });
+}
+
+void Game::tick() {
+    if (!clock_.any() || clock_.running() < 0 || !state_.playing())
+        return;
+    const int side = clock_.flagged(now());
+    if (side >= 0)
+        flagFall(side);
+}
+
+void Game::flagFall(int side) {
+    clock_.stop(now());
+    state_.sideToMove = Turn::Over;
+    state_.question = Question::None;
+    state_.questionMine = false;
+    state_.promotionPending = false;
+    state_.selection = PieceId::none();
+    GameResult result;
+    result.outcome = Outcome::Time;
+    result.flagged = side;
+    result.winner = cannotCheckmate(position_, 1 - side) ? -1 : 1 - side;
+    announceEnd(result);
+}
+
+bool Game::pause() {
+    if (!state_.localGame() || !clock_.any() || state_.paused || clock_.running() < 0)
+        return false;
+    state_.paused = true;
+    state_.selection = PieceId::none();
+    clock_.stop(now());
+    tell([&](GameObserver& o) { o.clockChanged(*this); });
+    return true;
+}
+
+bool Game::resume() {
+    if (!state_.paused)
+        return false;
+    state_.paused = false;
+    syncClock();
+    tell([&](GameObserver& o) { o.clockChanged(*this); });
+    askForMove();
+    return true;
+}
+
 void Game::askForMove() {
+    syncClock();
     if (!state_.boardOpen() || gameEnd() != Ending::None)
         return;
     const int side = colourOf(state_.sideToMove);
@@ -131,7 +210,10 @@ void Game::askForMove() {
 
 void Game::leave() {
     seated_[0] = seated_[1] = nullptr;
+    result_.reset();
     state_.players = Players();
+    state_.paused = false;
+    clock_.stop(now());
     state_.joining = false;
     state_.joinPending = false;
     state_.promotionPending = false;
@@ -155,6 +237,7 @@ void Game::newGame() {
     position_.board.enPassantFile = -1;
     refreshRules();
     history_.start(position_, Turn::White);
+    startClock();
     tell([&](GameObserver& o) { o.positionChanged(*this); });
     askForMove();
 }
@@ -170,6 +253,7 @@ bool Game::setUp(const std::string& fen, std::string* error) {
     clearTransient();
     refreshRules();
     history_.start(position_, side, counters);
+    startClock();
     tell([&](GameObserver& o) { o.positionChanged(*this); });
     askForMove();
     return true;
@@ -194,6 +278,7 @@ void Game::adopt(Replay& replay) {
     state_.sideToMove = replay.sideToMove();
     clearTransient();
     history_ = replay.history();
+    startClock();
     refreshRules();
     tell([&](GameObserver& o) { o.positionChanged(*this); });
     // A game loaded at its end (mate, stalemate, a draw by itself) shows that end at once.
@@ -231,6 +316,12 @@ Refusal Game::submit(int side, const Move& move) {
         return Refusal::NotYourTurn;
     if (!state_.boardOpen())
         return Refusal::BoardClosed;
+    const Millis t = now();
+    if (clock_.any() && clock_.flagged(t) >= 0) {
+        // The move came after the flag fell, before a frame noticed it.
+        flagFall(clock_.flagged(t));
+        return Refusal::TimeUp;
+    }
     int ordinal = -1;
     Fig* pp = moverOf(position_, side, move, ordinal);
     if (!pp)
@@ -258,9 +349,14 @@ Refusal Game::submit(int side, const Move& move) {
     pendingEvent_ = event;
     // With the choice still open the position is not final: a stalemate without the new piece
     // may be a checkmate with it.
+    const ClockReading before = clock_.reading(t);
     if (!state_.promotionPending) {
         drawnByRule_ = false;
         recordMove(history_, position_, state_.sideToMove, pending_);
+        clockBefore_.push_back(before);
+        clock_.press(t);
+    } else {
+        pendingClock_ = before;
     }
     tell([&](GameObserver& o) { o.moveMade(*this, event); });
     if (!state_.promotionPending) {
@@ -274,6 +370,11 @@ Refusal Game::submit(int side, const Move& move) {
 }
 
 bool Game::completePromotion(int pieceCode) {
+    const Millis t = now();
+    if (state_.promotionPending && clock_.any() && clock_.flagged(t) >= 0) {
+        flagFall(clock_.flagged(t));
+        return false;
+    }
     if (!state_.promotionPending ||
         !position_.promote(state_.promotionColour, state_.promotionPawnIndex, pieceCode))
         return false;
@@ -283,6 +384,8 @@ bool Game::completePromotion(int pieceCode) {
     pending_.san.promotion = pieceCode;
     drawnByRule_ = false;
     recordMove(history_, position_, state_.sideToMove, pending_);
+    clockBefore_.push_back(pendingClock_);
+    clock_.press(t);
     const MoveEvent event = pendingEvent_;
     tell([&](GameObserver& o) { o.promotionChosen(*this, event, pieceCode); });
     checkForEnd();
@@ -303,6 +406,8 @@ bool Game::revokeLastMove() {
     const int mover = position_.undoMove();
     if (mover < 0)
         return false;
+    restoreClock();
+    result_.reset();
     state_.sideToMove = turnOf(mover);
     state_.selection = PieceId::none();
     history_.pop();
@@ -312,12 +417,22 @@ bool Game::revokeLastMove() {
     return true;
 }
 
+void Game::restoreClock() {
+    // Called before the history forgets its last move: the clocks go back to what they were
+    // before it, the mover's running again.
+    if (clockBefore_.size() != history_.size() || clockBefore_.empty())
+        return;
+    clock_.restore(clockBefore_.back(), now());
+    clockBefore_.pop_back();
+}
+
 int Game::undoLastMove() {
     if (history_.empty() || !history_.moves().back().undo.moved.valid)
         return -1;
     const int mover = position_.undoMove(history_.moves().back().undo);
     if (mover < 0)
         return -1;
+    restoreClock();
     history_.pop();
     position_.board.record = history_.empty() ? MoveRecord() : history_.moves().back().undo;
     return mover;
@@ -365,7 +480,7 @@ void Game::checkForEnd() {
     result.outcome = end == Ending::Checkmate ? Outcome::Checkmate : Outcome::Stalemate;
     // The mated side is still the side to move.
     result.winner = state_.sideToMove == Turn::White ? Black : White;
-    tell([&](GameObserver& o) { o.gameEnded(*this, result); });
+    announceEnd(result);
 }
 
 void Game::endInDraw(DrawReason reason) {
@@ -376,7 +491,8 @@ void Game::endInDraw(DrawReason reason) {
     GameResult result;
     result.outcome = Outcome::DrawByRule;
     result.draw = reason;
-    tell([&](GameObserver& o) { o.gameEnded(*this, result); });
+    syncClock();
+    announceEnd(result);
 }
 
 bool Game::claimDraw() {
@@ -410,7 +526,8 @@ void Game::closeQuestion(bool drawAgreed) {
     if (drawAgreed) {
         GameResult result;
         result.outcome = Outcome::AgreedDraw;
-        tell([&](GameObserver& o) { o.gameEnded(*this, result); });
+        syncClock();
+        announceEnd(result);
     } else {
         askForMove();
     }
@@ -426,7 +543,8 @@ void Game::endGame(Outcome outcome, int winner) {
     GameResult result;
     result.outcome = outcome;
     result.winner = winner;
-    tell([&](GameObserver& o) { o.gameEnded(*this, result); });
+    syncClock();
+    announceEnd(result);
 }
 
 // ---------------------------------------------------------------- a guest's join
@@ -483,6 +601,7 @@ void Game::finishJoin(const PositionDetails* details) {
     refreshRules();
     drawnByRule_ = false;
     history_.start(position_, state_.sideToMove);
+    startClock();
     tell([&](GameObserver& o) { o.positionChanged(*this); });
     askForMove();
 }

@@ -4,6 +4,7 @@
 // it as GameObservers.
 #pragma once
 
+#include "clock.h"
 #include "game_state.h"
 #include "observer.h"
 #include "player.h"
@@ -13,6 +14,8 @@
 #include "rules/san.h"
 
 #include <cstddef>
+#include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -21,7 +24,7 @@ namespace korvane {
 class Replay;
 
 // Why a move or selection was refused.
-enum class Refusal { None, NotYourTurn, BoardClosed, NotLegal };
+enum class Refusal { None, NotYourTurn, BoardClosed, NotLegal, TimeUp };
 
 class Game {
   public:
@@ -56,8 +59,26 @@ class Game {
     DrawReason automaticDraw() const;
     // What the position holds beyond its placement, for a guest that joins.
     PositionDetails details() const;
+    // How the game ended, or nothing while it goes on (or nobody plays).
+    const std::optional<GameResult>& result() const { return result_; }
     // The last move can be taken back by its undo record.
     bool canRevoke() const { return position_.board.record.moved.valid; }
+
+    // ---- the clock ----
+    // Milliseconds on a steady clock; the game's own by default, a test's number otherwise.
+    void setTimeSource(std::function<Millis()> now) { now_ = std::move(now); }
+    Millis now() const { return now_(); }
+    // The control of the games begun from now on (a new game, a set-up, a loaded game); a
+    // network game has none.
+    void setTimeControl(const TimeControl& control) { control_ = control; }
+    const TimeControl& timeControl() const { return control_; }
+    const ChessClock& clock() const { return clock_; }
+    // Once a frame: a clock that has run out ends the game.
+    void tick();
+    // A local game with a clock stops both clocks and closes the board until resume(). False
+    // in any other game, or when there is nothing to pause or resume.
+    bool pause();
+    bool resume();
 
     // ---- setting a game up ----
     // Who plays: a game is set up by choosing its two players (one player may play both
@@ -156,11 +177,25 @@ class Game {
     // record is gone.
     int undoLastMove();
     void clearTransient();
-    // Asks the player of the side to move for its move, when the board waits for one.
+    // Asks the player of the side to move for its move, when the board waits for one. Runs
+    // the clock of the side to move first (or stops both when nobody is to move).
     void askForMove();
+    void syncClock();
+    void startClock();
+    void flagFall(int side);
+    void restoreClock();
+    void announceEnd(const GameResult& result);
 
     LocalPlayer local_;
     Player* seated_[2] = {nullptr, nullptr}; // White's and Black's
+    std::function<Millis()> now_;
+    TimeControl control_;
+    ChessClock clock_;
+    // The clocks before each move of the history, for taking it back; shorter than the
+    // history when it begins with moves played without this game's clock (a loaded game).
+    std::vector<ClockReading> clockBefore_;
+    ClockReading pendingClock_; // before the move whose promotion is being chosen
+    std::optional<GameResult> result_;
     Position position_;
     GameState state_;
     GameHistory history_;

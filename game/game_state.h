@@ -39,6 +39,8 @@ struct GameState {
     bool joinPending = false;
 
     PieceId selection;
+    // A local game's clocks are stopped and the board waits for Resume.
+    bool paused = false;
 
     bool promotionPending = false;
     int promotionColour = 0;
@@ -70,7 +72,7 @@ struct GameState {
     // The board takes a move or selection only in this state.
     bool boardOpen() const {
         return isColour(sideToMove) && question == Question::None && !promotionPending &&
-               !joinPending;
+               !joinPending && !paused;
     }
     // Whether the side to move plays at this computer's board (both sides in a local game).
     bool localSideToMove() const {

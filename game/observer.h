@@ -21,12 +21,15 @@ struct MoveEvent {
 };
 
 // How a game ended.
-enum class Outcome { Checkmate, Stalemate, Resignation, AgreedDraw, DrawByRule, Abandoned };
+// Time: a side's clock ran out (`flagged`); it lost, or drew when the other side could
+// never have mated (`winner` -1).
+enum class Outcome { Checkmate, Stalemate, Resignation, AgreedDraw, DrawByRule, Abandoned, Time };
 
 struct GameResult {
     Outcome outcome = Outcome::Checkmate;
-    int winner = -1; // a colour for checkmate and resignation, -1 otherwise
+    int winner = -1; // a colour for checkmate, resignation and time, -1 otherwise
     DrawReason draw = DrawReason::None;
+    int flagged = -1; // the colour whose time ran out
 };
 
 class GameObserver {
@@ -42,6 +45,8 @@ class GameObserver {
     virtual void moveMade(const Game&, const MoveEvent&) {}
     // The pawn of `move` became a piece of kind `pieceCode`.
     virtual void promotionChosen(const Game&, const MoveEvent&, int pieceCode) {}
+    // The clocks were paused or resumed (their running is read from the game each frame).
+    virtual void clockChanged(const Game&) {}
     virtual void moveTakenBack(const Game&) {}
     virtual void questionOpened(const Game&) {}
     // The open question ended; with `gameOver` its answer ended the game.

@@ -106,6 +106,10 @@ std::vector<CatalogueEntry> makeCatalogue() {
     add("LoadGame/Files", K::Listbox);
     add("LoadGame/Message", K::Static);
     buttons("LoadGame", {"LoadButton", "CancelButton"});
+    // The clocks of a game with a time control, beside the status bar.
+    add("Clocks", K::Panel);
+    add("Clocks/White", K::Static);
+    add("Clocks/Black", K::Static);
     return c;
 }
 

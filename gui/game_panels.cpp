@@ -25,6 +25,7 @@ const char* gameOverText(const Texts& t, Outcome outcome, int winner) {
     case Outcome::AgreedDraw:
         return t.agreedDraw;
     case Outcome::DrawByRule: // shown with its rule
+    case Outcome::Time:       // shown with who flagged
     case Outcome::Abandoned:
         break;
     }
@@ -92,6 +93,18 @@ void GamePanels::showGameOver(Outcome outcome, int winner) {
                      : winner == White ? PgnResult::WhiteWins
                                        : PgnResult::BlackWins);
     showStatusText(gameOverText(texts(), outcome, winner));
+}
+
+void GamePanels::showFlag(int flagged, int winner) {
+    if (flagged != White && flagged != Black)
+        return;
+    const Texts& t = texts();
+    const std::string why = winner < 0 ? t.drawnOnTime[flagged] : t.lostOnTime[flagged];
+    setText("GameEnd/Draw", why);
+    showStatusText(why);
+    files_.setResult(winner < 0        ? PgnResult::Draw
+                     : winner == White ? PgnResult::WhiteWins
+                                       : PgnResult::BlackWins);
 }
 
 void GamePanels::showPromotionChoice(int colour) {

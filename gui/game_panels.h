@@ -37,6 +37,8 @@ class GamePanels {
     void showPromotionChoice(int colour);
     void movesChanged(const GameHistory& history);
     void showDrawnGame(DrawReason reason);
+    // A flag: `flagged` lost on time to `winner`, or drew (`winner` -1).
+    void showFlag(int flagged, int winner);
     // The game-end window of a resignation over every in-game window.
     void showResignation(int winner);
 

@@ -72,6 +72,7 @@ void GameScreensView::gameEnded(const Game&, const GameResult& result) {
         showEndWindow("GameEnd/Stalemate");
         break;
     case Outcome::DrawByRule:
+    case Outcome::Time:
         showEndWindow("GameEnd/Draw");
         break;
     default:
@@ -84,6 +85,8 @@ void GameScreensView::gameEnded(const Game&, const GameResult& result) {
     screens_.activateWindow("GameEnd");
     if (result.outcome == Outcome::DrawByRule)
         screens_.showDrawnGame(result.draw);
+    else if (result.outcome == Outcome::Time)
+        screens_.showFlag(result.flagged, result.winner);
     else
         screens_.showGameOver(result.outcome, result.winner);
 }

@@ -28,6 +28,7 @@ class GameWindows {
     virtual void movesChanged(const GameHistory& /*history*/) {}
     // The game ended as a draw by a rule: the status bar says which.
     virtual void showDrawnGame(DrawReason /*reason*/) {}
+    virtual void showFlag(int /*flagged*/, int /*winner*/) {}
 };
 
 } // namespace korvane

@@ -44,6 +44,7 @@ Screens::~Screens() {
 }
 
 void Screens::buildGui() {
+    clocks_.forget();
     CEGUI::System& system = CEGUI::System::getSingleton();
     CEGUI::GUIContext& ctx = system.getDefaultGUIContext();
     CEGUI::WindowManager& wm = CEGUI::WindowManager::getSingleton();
@@ -124,6 +125,10 @@ void Screens::movesChanged(const GameHistory& history) {
 
 void Screens::showDrawnGame(DrawReason reason) {
     panels_.showDrawnGame(reason);
+}
+
+void Screens::showFlag(int flagged, int winner) {
+    panels_.showFlag(flagged, winner);
 }
 
 // ---------------------------------------------------------------- the network's view

@@ -9,6 +9,7 @@
 
 #include "about.h"
 #include "chat.h"
+#include "clock_view.h"
 #include "computer_setup.h"
 #include "draw.h"
 #include "game_files.h"
@@ -54,6 +55,8 @@ class Screens : public GameWindows, public NetView {
     bool rebuildPending() const { return settingsDialog_.languageChanged(); }
     // The windows of a game against the computer.
     ComputerSetup& computer() { return computer_; }
+    // The clocks, once a frame.
+    void refreshClocks(const Game& game) { clocks_.refresh(game); }
     // Claim Draw, Save Game and Load Game.
     GameFiles& files() { return files_; }
 
@@ -67,6 +70,7 @@ class Screens : public GameWindows, public NetView {
     // The move list shows these moves (kept, so that a language change shows them again).
     void movesChanged(const GameHistory& history) override;
     void showDrawnGame(DrawReason reason) override;
+    void showFlag(int flagged, int winner) override;
 
     // NetView: what the network shows.
     void chatLine(const std::string& line) override {
@@ -122,6 +126,7 @@ class Screens : public GameWindows, public NetView {
     NetworkScreens network_;
     AboutBox about_;
     SettingsDialog settingsDialog_;
+    ClockView clocks_;
     std::vector<CEGUI::Event::Connection> globalConnections_;
 };
 

@@ -47,6 +47,12 @@ const Texts& englishTexts() {
         "Cannot read the file: ",
         "Line ",
         "Cannot load the game: ",
+
+        {"White lost on time", "Black lost on time"},
+        {"White's time ran out: a draw (Black cannot mate)",
+         "Black's time ran out: a draw (White cannot mate)"},
+        {"White", "Black"},
+        "Paused",
     };
     return english;
 }
@@ -94,6 +100,12 @@ const Texts& czechTexts() {
         "Soubor nelze přečíst: ",
         "Řádek ",
         "Hru nelze načíst: ",
+
+        {"Bílý prohrál na čas", "Černý prohrál na čas"},
+        {"Bílému došel čas: remíza (černý nemůže dát mat)",
+         "Černému došel čas: remíza (bílý nemůže dát mat)"},
+        {"Bílý", "Černý"},
+        "Pozastaveno",
     };
     return czech;
 }

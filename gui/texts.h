@@ -56,6 +56,13 @@ struct Texts {
     const char* cannotRead;
     const char* pgnLine;
     const char* cannotLoad;
+
+    // Clocks: a flag, by the colour whose time ran out, as a loss or (the other side could
+    // never mate) a draw; the clock lines' side names; a paused game.
+    const char* lostOnTime[2];
+    const char* drawnOnTime[2];
+    const char* clockSides[2];
+    const char* paused;
 };
 
 const Texts& englishTexts();

@@ -31,4 +31,11 @@ DrawReason automaticDraw(const GameHistory& history, const Position& position, T
 // all on squares of one colour.
 bool insufficientMaterial(const Position& position);
 
+// `colour` cannot checkmate by any series of legal moves, whatever the other side does: a bare
+// king; a king and one knight against a king with queens at most (no piece of the other side
+// could block its king's flight); a king and bishops all on squares of one colour against a
+// king with no pawn, no knight and no bishop on the other colour. Decides a flag: the side
+// whose time is up loses, unless the other side could never mate.
+bool cannotCheckmate(const Position& position, int colour);
+
 } // namespace korvane

@@ -117,7 +117,7 @@ void BoardPresenter::moveTakenBack(const Game& game) {
 }
 
 void BoardPresenter::gameEnded(const Game&, const GameResult& result) {
-    if (result.outcome == Outcome::DrawByRule) {
+    if (result.outcome == Outcome::DrawByRule || result.outcome == Outcome::Time) {
         // Nobody is to move: nothing looks selectable.
         scene_.hideArrow();
         resetLooks();
