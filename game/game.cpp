@@ -2,6 +2,7 @@
 
 #include "rules/fen.h"
 #include "rules/make_move.h"
+#include "rules/plausible.h"
 #include "rules/replay.h"
 
 #include <algorithm>
@@ -112,6 +113,7 @@ void Game::seat(Players players) {
 }
 
 void Game::leave() {
+    dropHalfJoin();
     state_.players = Players();
     state_.joining = false;
     state_.joinPending = false;
@@ -388,7 +390,14 @@ void Game::closeQuestion(bool drawAgreed) {
     }
 }
 
+void Game::dropHalfJoin() {
+    // A host's position that stopped half-way is no position: the board goes back to the start.
+    if (state_.joinPending)
+        newGame();
+}
+
 void Game::endGame(Outcome outcome, int winner) {
+    dropHalfJoin();
     state_.sideToMove = Turn::Over;
     state_.question = Question::None;
     state_.questionMine = false;
@@ -426,7 +435,7 @@ bool Game::applyPieceState(int colour, int kind, int index, bool alive, int x, i
     return true;
 }
 
-void Game::finishJoin(const PositionDetails* details) {
+bool Game::finishJoin(const PositionDetails* details, std::string* why) {
     Board& b = position_.board;
     for (int colour = 0; colour < 2; ++colour) {
         const int back = colour == White ? 0 : 7;
@@ -451,11 +460,17 @@ void Game::finishJoin(const PositionDetails* details) {
     b.enPassantFile = details ? details->enPassantFile : -1;
     b.lastMoveFrom = details ? details->lastMoveFrom : -1;
     b.lastMoveTo = details ? details->lastMoveTo : -1;
+    if (!plausiblePosition(position_, state_.sideToMove, why)) {
+        // Played on, it would let kings be taken and pieces stack.
+        leave();
+        return false;
+    }
     state_.joinPending = false;
     refreshRules();
     drawnByRule_ = false;
     history_.start(position_, state_.sideToMove);
     tell([&](GameObserver& o) { o.positionChanged(*this); });
+    return true;
 }
 
 } // namespace korvane

@@ -160,6 +160,10 @@ void Screens::sessionRefused() {
     network_.sessionRefused();
 }
 
+void Screens::positionRefused() {
+    network_.positionRefused();
+}
+
 void Screens::hostGone(bool lost) {
     network_.hostGone(lost);
 }
