@@ -61,10 +61,11 @@ bool plausiblePosition(const Position& position, Turn sideToMove, std::string* w
         return refuse(why, "both kings are in check");
     }
     const int file = position.board.enPassantFile;
-    if (file >= 0) {
+    // A finished game keeps the file of its last double step, which nobody can use any more.
+    if (file >= 0 && isColour(sideToMove)) {
         // The pawn that has just made a double step stands on its fourth rank, with the two
         // squares it passed empty behind it.
-        if (!isColour(sideToMove) || file > 7)
+        if (file > 7)
             return refuse(why, "an en-passant file without a double step to go with it");
         const int mover = 1 - colourOf(sideToMove);
         const int dir = mover == White ? 1 : -1;

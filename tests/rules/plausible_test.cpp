@@ -84,4 +84,7 @@ TEST(PlausiblePosition, AnEnPassantFileNeedsThePawnThatJustSteppedTwice) {
     EXPECT_NE(refusal(p.position, Turn::White), ""); // White did not just move
     p.position.board.enPassantFile = 3;
     EXPECT_NE(refusal(p.position, Turn::Black), "");
+    // A game that ended after the double step keeps its file.
+    p.position.board.enPassantFile = 4;
+    EXPECT_EQ(refusal(p.position, Turn::Over), "");
 }
