@@ -19,8 +19,8 @@ const GameState& AppBackend::gameState() {
     return frameListener_.game().state();
 }
 
-void AppBackend::seat(Players players) {
-    frameListener_.game().seat(players);
+void AppBackend::seatLocal() {
+    frameListener_.game().seatLocal();
 }
 
 void AppBackend::leaveGame() {

@@ -29,7 +29,7 @@ class AppBackend final : public GuiBackend {
 
     // GuiBackend
     const GameState& gameState() override;
-    void seat(Players players) override;
+    void seatLocal() override;
     void leaveGame() override;
     void newGame() override;
     void showWhiteSide() override;

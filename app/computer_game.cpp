@@ -42,6 +42,8 @@ ComputerGame::ComputerGame(Game& game, Screens& screens, std::function<void(bool
 
 ComputerGame::~ComputerGame() {
     game_.removeObserver(*this);
+    if (game_.seats(*this))
+        game_.leave();
 }
 
 bool ComputerGame::active() const {
@@ -49,9 +51,11 @@ bool ComputerGame::active() const {
 }
 
 bool ComputerGame::enginesTurn() const {
-    const GameState& s = game_.state();
-    return active() && s.boardOpen() && s.players.of(colourOf(s.sideToMove)) == Player::Engine &&
-           game_.gameEnd() == Ending::None;
+    return moveOwed_ && active() && game_.state().boardOpen();
+}
+
+void ComputerGame::yourMove(Game&, int) {
+    moveOwed_ = true;
 }
 
 std::vector<std::string> ComputerGame::moves() const {
@@ -70,7 +74,7 @@ void ComputerGame::start(int colour, int level) {
     thinkingShown_ = false;
 
     playerColour_ = colour;
-    game_.seat(Players::against(Player::Engine, colour));
+    game_.seatAgainst(*this, colour);
     game_.newGame();
     engineGame_ = true;
 
@@ -89,12 +93,25 @@ void ComputerGame::fault(const std::string& reason) {
     std::cerr << "Korvane: the chess engine failed: " << reason << "\n";
     endEngine();
     // The game goes on from this position with both sides at this computer.
-    game_.seat(Players::local());
+    game_.seatLocal();
     screens_.computer().showComputerPanel(false);
     screens_.computer().showEngineFailed();
 }
 
+void ComputerGame::moveMade(const Game&, const MoveEvent&) {
+    moveOwed_ = false;
+}
+
+void ComputerGame::moveTakenBack(const Game&) {
+    moveOwed_ = false;
+}
+
+void ComputerGame::gameEnded(const Game&, const GameResult&) {
+    moveOwed_ = false;
+}
+
 void ComputerGame::positionChanged(const Game& game) {
+    moveOwed_ = false;
     if (!active())
         return;
     // A search for the position before is worth nothing now.
@@ -106,6 +123,7 @@ void ComputerGame::positionChanged(const Game& game) {
 }
 
 void ComputerGame::playersChanged(const Game& game) {
+    moveOwed_ = false;
     const bool computer = game.state().engineGame();
     screens_.computer().showComputerPanel(computer);
     // Leaving the game (Quit Game, a local or network game begun) ends the engine.
@@ -115,18 +133,16 @@ void ComputerGame::playersChanged(const Game& game) {
 
 bool ComputerGame::playEngineMove(const std::string& text) {
     const GameState& s = game_.state();
-    const std::optional<UciMove> move = uciMoveFor(game_.position(), colourOf(s.sideToMove), text);
+    const int side = colourOf(s.sideToMove);
+    const std::optional<Move> move = uciMoveFor(game_.position(), side, text);
     if (!move) {
         fault("it played \"" + text + "\", which is no legal move here");
         return false;
     }
-    const PieceId piece{move->colour, move->kind, move->index};
-    if (game_.submit(move->colour, piece, move->ordinal) != Refusal::None) {
+    if (game_.submit(side, *move) != Refusal::None) {
         fault("its move \"" + text + "\" was refused");
         return false;
     }
-    if (move->promotion)
-        game_.completePromotion(move->promotion);
     thinkingShown_ = false;
     return true;
 }

@@ -1,6 +1,7 @@
-// A game against a UCI engine: the engine is the player of one side, its moves go through the
-// game's door like a network peer's, and every fault of the engine turns the game into a local
-// one from the position on the board.
+// A game against a UCI engine: the engine is the player of one side. Asked for its move, it
+// searches (a frame at a time, never blocking the frame loop) and hands its answer to the
+// game's door like a network peer's; every fault of the engine turns the game into a local one
+// from the position on the board.
 #pragma once
 
 #include "engine/uci_engine.h"
@@ -26,7 +27,7 @@ struct EngineLevel {
 };
 EngineLevel engineLevel(int level);
 
-class ComputerGame : public GameObserver {
+class ComputerGame : public GameObserver, public Player {
   public:
     // `resetView(blackSide)` puts the camera where a game starts it, on that side. Follows
     // `game`, which must outlive it.
@@ -50,10 +51,17 @@ class ComputerGame : public GameObserver {
     // "computer <state> <player colour> <level> <pid>" and "computermoves <moves>" lines.
     std::string probeLines() const;
 
-    // GameObserver: a new position (a restart, a take-back) stops a search for the old one;
-    // leaving the game ends the engine.
+    // Player: the engine's side is to move; the next update starts the search.
+    PlayerKind kind() const override { return PlayerKind::Engine; }
+    void yourMove(Game& game, int side) override;
+
+    // GameObserver: any change of the position ends what the engine owed for the old one (a
+    // restart or a take-back also stops its search); leaving the game ends the engine.
     void positionChanged(const Game& game) override;
     void playersChanged(const Game& game) override;
+    void moveMade(const Game& game, const MoveEvent& move) override;
+    void moveTakenBack(const Game& game) override;
+    void gameEnded(const Game& game, const GameResult& result) override;
 
   private:
     bool active() const;
@@ -71,6 +79,7 @@ class ComputerGame : public GameObserver {
     int playerColour_ = White;
     int level_ = 1;
     bool engineGame_ = false; // the engine runs for the game on the board
+    bool moveOwed_ = false;   // the game has asked for the engine's move
     bool thinkingShown_ = false;
 };
 

@@ -27,9 +27,9 @@ const GameHistory* AppBackend::gameHistory() {
 
 std::string AppBackend::sideName(int colour) {
     const GameState& state = frameListener_.game().state();
-    if (state.players.of(colour) == Player::Engine)
+    if (state.players.of(colour) == PlayerKind::Engine)
         return "Computer";
-    if (state.players.of(colour) == Player::Network) {
+    if (state.players.of(colour) == PlayerKind::Network) {
         const std::string& peer = frameListener_.session().peerName();
         return peer.empty() ? "?" : peer;
     }
@@ -44,7 +44,7 @@ bool AppBackend::loadGame(const PgnGame& game, std::string& error) {
     }
     if (!played.loadGame(game.startFen, game.moves, &error))
         return false;
-    played.seat(Players::local());
+    played.seatLocal();
     // A loaded game starts from White's side, as a new one does, or from the side to move
     // when the settings turn the view to it.
     frameListener_.resetView(settings().flipView && played.state().sideToMove == Turn::Black);

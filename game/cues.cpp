@@ -35,7 +35,7 @@ void GameCues::moveMade(const Game& game, const MoveEvent& move) {
     if (!move.promotionPending && followsSideToMove(game) && hooks_.flipView)
         hooks_.flipView();
     if (settings_.sounds && hooks_.sound)
-        hooks_.sound(Cue::Move, move.to);
+        hooks_.sound(Cue::Move, move.move.to.index);
 }
 
 void GameCues::promotionChosen(const Game& game, const MoveEvent&, int) {

@@ -106,14 +106,33 @@ PositionDetails Game::details() const {
 
 // ---------------------------------------------------------------- setting up
 
-void Game::seat(Players players) {
-    state_.players = players;
+void Game::seat(Player& white, Player& black) {
+    seated_[0] = &white;
+    seated_[1] = &black;
+    state_.players = Players{white.kind(), black.kind()};
     state_.joining = false;
     tell([&](GameObserver& o) { o.playersChanged(*this); });
+    askForMove();
+}
+
+void Game::seatAgainst(Player& opponent, int localColour) {
+    if (localColour == Black)
+        seat(opponent, local_);
+    else
+        seat(local_, opponent);
+}
+
+void Game::askForMove() {
+    if (!state_.boardOpen() || gameEnd() != Ending::None)
+        return;
+    const int side = colourOf(state_.sideToMove);
+    if (Player* player = seated_[side])
+        player->yourMove(*this, side);
 }
 
 void Game::leave() {
     dropHalfJoin();
+    seated_[0] = seated_[1] = nullptr;
     state_.players = Players();
     state_.joining = false;
     state_.joinPending = false;
@@ -123,6 +142,7 @@ void Game::leave() {
 }
 
 void Game::awaitSeat() {
+    seated_[0] = seated_[1] = nullptr;
     state_.players = Players();
     state_.joining = true;
     tell([&](GameObserver& o) { o.playersChanged(*this); });
@@ -138,6 +158,7 @@ void Game::newGame() {
     refreshRules();
     history_.start(position_, Turn::White);
     tell([&](GameObserver& o) { o.positionChanged(*this); });
+    askForMove();
 }
 
 bool Game::setUp(const std::string& fen, std::string* error) {
@@ -152,10 +173,11 @@ bool Game::setUp(const std::string& fen, std::string* error) {
     refreshRules();
     history_.start(position_, side, counters);
     tell([&](GameObserver& o) { o.positionChanged(*this); });
+    askForMove();
     return true;
 }
 
-bool Game::loadGame(const std::string& startFen, const std::vector<MoveSquares>& moves,
+bool Game::loadGame(const std::string& startFen, const std::vector<Move>& moves,
                     std::string* error) {
     if (state_.networkGame() || state_.joinPending) {
         if (error)
@@ -178,6 +200,7 @@ void Game::adopt(Replay& replay) {
     tell([&](GameObserver& o) { o.positionChanged(*this); });
     // A game loaded at its end (mate, stalemate, a draw by itself) shows that end at once.
     checkForEnd();
+    askForMove();
 }
 
 // ---------------------------------------------------------------- moves
@@ -201,32 +224,33 @@ void Game::clearSelection() {
 
 bool Game::executeMove(int ordinal) {
     const PieceId s = state_.selection;
-    return s.any() && submit(s.colour, s, ordinal) == Refusal::None;
+    return s.any() && submit(s.colour, moveOf(position_, s.colour, {s.kind, s.index, ordinal})) ==
+                          Refusal::None;
 }
 
-Refusal Game::submit(int side, PieceId piece, int ordinal) {
+Refusal Game::submit(int side, const Move& move) {
     if (!isColour(state_.sideToMove) || turnOf(side) != state_.sideToMove)
         return Refusal::NotYourTurn;
     if (!state_.boardOpen())
         return Refusal::BoardClosed;
-    Fig* pp = piece.colour == side ? position_.pieceByKind(piece.index, piece.kind, side) : nullptr;
-    if (!pp || !pp->alive)
-        return Refusal::NoSuchPiece;
-    if (ordinal < 0 || ordinal >= pp->moveCount)
+    int ordinal = -1;
+    Fig* pp = moverOf(position_, side, move, ordinal);
+    if (!pp)
         return Refusal::NotLegal;
     Fig& p = *pp;
-    const int dest = p.moves[ordinal];
+    const bool promotes = reachesLastRank(p, move.to.index);
+    if (move.promotion != 0 && !promotionFits(p, move))
+        return Refusal::NotLegal;
 
     syncHistory();
     MoveEvent event;
+    event.move = Move(move.from, move.to);
     event.piece = PieceId{p.colour, p.kind, p.index};
     event.ordinal = ordinal;
-    event.from = squareIndex(p.x, p.y);
-    event.to = dest;
-    pending_ = startMove(position_, p, dest);
+    pending_ = startMove(position_, p, move.to.index);
     state_.sideToMove = opposite(state_.sideToMove);
     state_.selection = PieceId::none();
-    if (reachesLastRank(p, dest)) {
+    if (promotes) {
         state_.promotionPending = true;
         state_.promotionColour = p.colour;
         state_.promotionPawnIndex = p.index;
@@ -241,14 +265,19 @@ Refusal Game::submit(int side, PieceId piece, int ordinal) {
         recordMove(history_, position_, state_.sideToMove, pending_);
     }
     tell([&](GameObserver& o) { o.moveMade(*this, event); });
-    if (!state_.promotionPending)
+    if (!state_.promotionPending) {
         checkForEnd();
+        askForMove();
+    } else if (move.promotion != 0) {
+        // A player that knows its piece at once (an engine, a game file) has it placed now.
+        completePromotion(move.promotion);
+    }
     return Refusal::None;
 }
 
 bool Game::completePromotion(int pieceCode) {
     if (!state_.promotionPending ||
-        !promotePawn(position_, state_.promotionColour, state_.promotionPawnIndex, pieceCode))
+        !position_.promote(state_.promotionColour, state_.promotionPawnIndex, pieceCode))
         return false;
     state_.promotionPending = false;
     refreshRules();
@@ -259,25 +288,21 @@ bool Game::completePromotion(int pieceCode) {
     const MoveEvent event = pendingEvent_;
     tell([&](GameObserver& o) { o.promotionChosen(*this, event, pieceCode); });
     checkForEnd();
+    askForMove();
     return true;
 }
 
-bool Game::playMove(const MoveSquares& move) {
-    if (!state_.boardOpen())
-        return false;
+bool Game::playMove(const Move& move) {
     const int side = colourOf(state_.sideToMove);
-    int ordinal = -1;
-    const Fig* p = legalMove(position_, side, move, ordinal);
-    if (!p || !selectPiece(side, p->kind, p->index) || !executeMove(ordinal))
-        return false;
-    return !move.promotion || completePromotion(move.promotion);
+    return state_.boardOpen() && legalMove(position_, side, move) &&
+           submit(side, move) == Refusal::None;
 }
 
 bool Game::revokeLastMove() {
     if (state_.promotionPending)
         return false;
     // The peer may take back only the move just played: one revoke, then none until the next.
-    const int mover = korvane::revokeLastMove(position_);
+    const int mover = position_.undoMove();
     if (mover < 0)
         return false;
     state_.sideToMove = turnOf(mover);
@@ -285,14 +310,14 @@ bool Game::revokeLastMove() {
     history_.pop();
     refreshRules();
     tell([&](GameObserver& o) { o.moveTakenBack(*this); });
+    askForMove();
     return true;
 }
 
 int Game::undoLastMove() {
     if (history_.empty() || !history_.moves().back().undo.moved.valid)
         return -1;
-    position_.board.record = history_.moves().back().undo;
-    const int mover = korvane::revokeLastMove(position_);
+    const int mover = position_.undoMove(history_.moves().back().undo);
     if (mover < 0)
         return -1;
     history_.pop();
@@ -318,6 +343,7 @@ bool Game::takeBack() {
     clearTransient();
     refreshRules();
     tell([&](GameObserver& o) { o.positionChanged(*this); });
+    askForMove();
     return true;
 }
 
@@ -387,6 +413,8 @@ void Game::closeQuestion(bool drawAgreed) {
         GameResult result;
         result.outcome = Outcome::AgreedDraw;
         tell([&](GameObserver& o) { o.gameEnded(*this, result); });
+    } else {
+        askForMove();
     }
 }
 
@@ -470,6 +498,7 @@ bool Game::finishJoin(const PositionDetails* details, std::string* why) {
     drawnByRule_ = false;
     history_.start(position_, state_.sideToMove);
     tell([&](GameObserver& o) { o.positionChanged(*this); });
+    askForMove();
     return true;
 }
 

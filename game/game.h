@@ -6,6 +6,7 @@
 
 #include "game_state.h"
 #include "observer.h"
+#include "player.h"
 #include "rules/draw.h"
 #include "rules/history.h"
 #include "rules/position.h"
@@ -20,7 +21,7 @@ namespace korvane {
 class Replay;
 
 // Why a move or selection was refused.
-enum class Refusal { None, NotYourTurn, BoardClosed, NoSuchPiece, NotLegal };
+enum class Refusal { None, NotYourTurn, BoardClosed, NotLegal };
 
 class Game {
   public:
@@ -59,8 +60,19 @@ class Game {
     bool canRevoke() const { return position_.board.record.moved.valid; }
 
     // ---- setting a game up ----
-    // Who plays: a game is set up by choosing its two players.
-    void seat(Players players);
+    // Who plays: a game is set up by choosing its two players (one player may play both
+    // sides). Each must stay alive while seated: until the next seat or leave().
+    void seat(Player& white, Player& black);
+    // The player at this board against `opponent`, with `localColour`.
+    void seatAgainst(Player& opponent, int localColour);
+    // Both sides at this board.
+    void seatLocal() { seat(local_, local_); }
+    // The player at this board, whose moves are the board's clicks.
+    Player& localPlayer() { return local_; }
+    // `player` plays a side of this game.
+    bool seats(const Player& player) const {
+        return seated_[0] == &player || seated_[1] == &player;
+    }
     // Nobody plays any more: a join, a promotion choice and a selection end with the game. A
     // join whose position has not all arrived leaves the board at a new game's start, here and
     // in endGame.
@@ -75,7 +87,7 @@ class Game {
     // A local game from `startFen` (empty: the usual start) with `moves` played on it, all or
     // nothing: false with the reason in `error` and the game untouched. Refused in a network
     // game.
-    bool loadGame(const std::string& startFen, const std::vector<MoveSquares>& moves,
+    bool loadGame(const std::string& startFen, const std::vector<Move>& moves,
                   std::string* error = nullptr);
 
     // ---- the doors for moves ----
@@ -84,8 +96,10 @@ class Game {
     bool selectPiece(int colour, int kind, int index);
     // No piece selected.
     void clearSelection();
-    // The one door for moves: entry `ordinal` of `piece`'s legal moves, played for `side`.
-    Refusal submit(int side, PieceId piece, int ordinal);
+    // The one door for moves: `move` played for `side`. A pawn reaching its last rank without
+    // a promotion piece leaves the choice open for completePromotion; with one it completes
+    // at once.
+    Refusal submit(int side, const Move& move);
     // Plays entry `ordinal` of the selected piece's legal moves.
     bool executeMove(int ordinal);
     // Piece code 1 rook, 2 knight, 3 bishop, 4 queen. False when no promotion is pending or
@@ -93,7 +107,7 @@ class Game {
     bool completePromotion(int pieceCode);
     // A legal move by its squares and, for a pawn reaching the last rank, its promotion piece,
     // as a click and the choice would play it. False, nothing changed, otherwise.
-    bool playMove(const MoveSquares& move);
+    bool playMove(const Move& move);
     // Takes the last move back completely by its undo record. False when there is none or its
     // promotion choice is still pending.
     bool revokeLastMove();
@@ -146,7 +160,11 @@ class Game {
     int undoLastMove();
     void clearTransient();
     void dropHalfJoin();
+    // Asks the player of the side to move for its move, when the board waits for one.
+    void askForMove();
 
+    LocalPlayer local_;
+    Player* seated_[2] = {nullptr, nullptr}; // White's and Black's
     Position position_;
     GameState state_;
     GameHistory history_;

@@ -2,28 +2,25 @@
 // selected, what waits for an answer. Only the Game writes it; everyone else reads it.
 #pragma once
 
+#include "player.h"
 #include "rules/types.h"
 
 namespace korvane {
 
-// Who plays a side: the player at this computer's board, the chess engine, the peer over the
-// network, or nobody while no game runs.
-enum class Player { Nobody, Local, Engine, Network };
-
-// The two players of a game. Every kind of game is a pairing: two players at this board, one
-// against the engine, one against the peer over the network.
+// The kinds of the two players of a game. Every kind of game is a pairing: two players at
+// this board, one against the engine, one against the peer over the network.
 struct Players {
-    Player white = Player::Nobody;
-    Player black = Player::Nobody;
+    PlayerKind white = PlayerKind::Nobody;
+    PlayerKind black = PlayerKind::Nobody;
 
-    static Players local() { return {Player::Local, Player::Local}; }
+    static Players local() { return {PlayerKind::Local, PlayerKind::Local}; }
     // The player at this board plays `colour`; the other side is `opponent`.
-    static Players against(Player opponent, int colour) {
-        return colour == Black ? Players{opponent, Player::Local}
-                               : Players{Player::Local, opponent};
+    static Players against(PlayerKind opponent, int colour) {
+        return colour == Black ? Players{opponent, PlayerKind::Local}
+                               : Players{PlayerKind::Local, opponent};
     }
-    Player of(int colour) const { return colour == Black ? black : white; }
-    bool has(Player p) const { return white == p || black == p; }
+    PlayerKind of(int colour) const { return colour == Black ? black : white; }
+    bool has(PlayerKind p) const { return white == p || black == p; }
     bool operator==(const Players& o) const { return white == o.white && black == o.black; }
 };
 
@@ -47,14 +44,15 @@ struct GameState {
     int promotionColour = 0;
     int promotionPawnIndex = 0;
 
-    bool playing() const { return players.white != Player::Nobody; }
-    bool networkGame() const { return players.has(Player::Network); }
-    bool engineGame() const { return players.has(Player::Engine); }
+    bool playing() const { return players.white != PlayerKind::Nobody; }
+    bool networkGame() const { return players.has(PlayerKind::Network); }
+    bool engineGame() const { return players.has(PlayerKind::Engine); }
     bool localGame() const { return players == Players::local(); }
     // The colour the player at this board plays against the engine or the peer (White when both
     // sides are played here).
     int localColour() const {
-        return players.black == Player::Local && players.white != Player::Local ? Black : White;
+        return players.black == PlayerKind::Local && players.white != PlayerKind::Local ? Black
+                                                                                        : White;
     }
     // The kind of game as one number, for the state probe: -1 none, 0 local, 1 and 2 a network
     // game with this board playing White or Black, 3 joining, 4 against the engine.
@@ -76,7 +74,7 @@ struct GameState {
     }
     // Whether the side to move plays at this computer's board (both sides in a local game).
     bool localSideToMove() const {
-        return isColour(sideToMove) && players.of(colourOf(sideToMove)) == Player::Local;
+        return isColour(sideToMove) && players.of(colourOf(sideToMove)) == PlayerKind::Local;
     }
     // The one place that decides whether a click on the board may select or move.
     bool boardTakesClicks() const { return boardOpen() && localSideToMove(); }
@@ -84,7 +82,7 @@ struct GameState {
     bool mayChoosePromotion() const {
         if (!promotionPending)
             return false;
-        return players.of(promotionColour) != Player::Network;
+        return players.of(promotionColour) != PlayerKind::Network;
     }
 };
 

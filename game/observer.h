@@ -10,13 +10,13 @@ namespace korvane {
 
 class Game;
 
-// One move as it was played: the piece, its entry in that piece's legal-move list, and its
-// squares.
+// One move as it was played: its squares, and the piece with the move's entry in that piece's
+// legal-move list (the form a network peer is told). The promotion piece follows in
+// promotionChosen.
 struct MoveEvent {
+    Move move;
     PieceId piece;
     int ordinal = 0;
-    int from = -1;
-    int to = -1;
     bool promotionPending = false; // the pawn waits on the last rank for its piece
 };
 

@@ -22,8 +22,8 @@ class GuiBackend {
     // the game changes it through the calls below.
     virtual const GameState& gameState() = 0;
 
-    // Who plays: a local game begun, or left for the menu.
-    virtual void seat(Players players) = 0;
+    // A local game begun (both sides at this board), or left for the menu.
+    virtual void seatLocal() = 0;
     virtual void leaveGame() = 0;
     // The game's new-game reset, in the mode it has.
     virtual void newGame() = 0;

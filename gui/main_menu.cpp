@@ -24,7 +24,7 @@ void MainMenu::wire() {
 }
 
 bool MainMenu::startLocalGame(const CEGUI::EventArgs&) {
-    backend_.seat(Players::local());
+    backend_.seatLocal();
     setShown("StatusBar", true);
     setShown("MoveList", true);
     panels_.showSideToMove(0);

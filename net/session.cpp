@@ -20,6 +20,8 @@ NetSession::NetSession(Game& game, NetView& view, SessionOptions options)
 
 NetSession::~NetSession() {
     game_.removeObserver(*this);
+    if (game_.seats(*this))
+        game_.leave();
     // A program that ends tells its peer, so the other side does not wait for a time-out.
     if (hostEndpoint_ && hostEndpoint_->started())
         hostEndpoint_->shutDown(DisconnectReason::Left, options_.disconnectWaitMs);
@@ -107,7 +109,7 @@ bool NetSession::host(const std::string& playerName) {
     role_ = Role::Host;
     playerName_ = cleanText(playerName, kMaxNameBytes);
     deferredMove_ = false;
-    game_.seat(Players::against(Player::Network, White));
+    game_.seatAgainst(*this, White);
     game_.newGame();
     view_.hostingStarted();
     return true;
@@ -175,7 +177,7 @@ void NetSession::switchSides() {
         return;
     cancelQuestion();
     const int colour = state().localColour() == White ? Black : White;
-    game_.seat(Players::against(Player::Network, colour));
+    game_.seatAgainst(*this, colour);
     send(encodeSwitchSides(colour));
     game_.clearSelection();
 }

@@ -41,8 +41,11 @@ struct DropCounts {
     int total() const { return malformed + unknown + outOfRole + outOfState; }
 };
 
-class NetSession : public GameObserver {
+// The session is also the peer's player in the game: the peer's moves arrive as messages and
+// go through the game's door; asked for a move, it waits for the peer.
+class NetSession : public GameObserver, public Player {
   public:
+    PlayerKind kind() const override { return PlayerKind::Network; }
     // Follows `game` from here on; both must outlive the session.
     NetSession(Game& game, NetView& view, SessionOptions options = {});
     ~NetSession() override;

@@ -3,6 +3,7 @@
 #include "session.h"
 
 #include "game/game.h"
+#include "rules/make_move.h"
 
 namespace korvane::net {
 
@@ -156,7 +157,7 @@ void NetSession::handleBlock(const Decoded& d) {
         return;
     }
     const int colour = d.colour == White ? Black : White;
-    game_.seat(Players::against(Player::Network, colour));
+    game_.seatAgainst(*this, colour);
     peerName_ = d.text;
     game_.beginJoin(d.sideToMove == White   ? Turn::White
                     : d.sideToMove == Black ? Turn::Black
@@ -222,12 +223,13 @@ void NetSession::handleMessage(const Decoded& d) {
         break;
     case MessageId::SwitchSides:
         cancelQuestion();
-        game_.seat(Players::against(Player::Network, d.colour == White ? Black : White));
+        game_.seatAgainst(*this, d.colour == White ? Black : White);
         game_.clearSelection();
         break;
     case MessageId::Move:
-        if (!peerToMove() || game_.submit(peerColour(), PieceId{peerColour(), d.kind, d.index},
-                                          d.ordinal) != Refusal::None)
+        if (!peerToMove() ||
+            game_.submit(peerColour(), moveOf(game_.position(), peerColour(),
+                                              {d.kind, d.index, d.ordinal})) != Refusal::None)
             dropOutOfState();
         break;
     case MessageId::PieceSelected:

@@ -35,7 +35,7 @@ PositionKey positionKey(const Position& position, Turn sideToMove);
 // One move of the game, with what it left behind.
 struct PlayedMove {
     int colour = White;
-    MoveSquares squares;
+    Move squares;
     SanMove san;       // check mark included
     int captured = -1; // kind of the piece it took, -1 none
     PositionKey after;

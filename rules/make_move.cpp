@@ -22,20 +22,25 @@ bool reachesLastRank(const Fig& piece, int dest) {
 }
 
 PlayedMove startMove(Position& position, Fig& p, int dest) {
-    Board& b = position.board;
     const int dx = dest % 8, dy = dest / 8;
-
     // The history's view of the move is taken before the move changes the position.
     PlayedMove played;
     played.colour = p.colour;
-    played.squares = {squareIndex(p.x, p.y), dest, 0};
+    played.squares = Move(Square::at(p.x, p.y), Square(dest));
     played.san = describeMove(position, p, dest, 0);
     if (const Fig* victim = position.findPieceAt(1 - p.colour, dx, dy))
         played.captured = victim->kind;
     else if (p.kind == PawnKind && dx != p.x)
         played.captured = PawnKind;
+    position.doMove(p, Square(dest));
+    return played;
+}
 
-    // Everything the move changes is noted first, so that a revoke can restore it.
+void Position::doMove(Fig& p, Square to) {
+    Board& b = board;
+    const int dx = to.file(), dy = to.rank();
+
+    // Everything the move changes is noted first, so that undoMove can restore it.
     MoveRecord record;
     record.enPassantFile = b.enPassantFile;
     record.lastMoveFrom = b.lastMoveFrom;
@@ -44,9 +49,9 @@ PlayedMove startMove(Position& position, Fig& p, int dest) {
 
     if (p.kind == KingKind && (dx - p.x == -2 || dx - p.x == 2)) {
         const int rookIndex = dx < p.x ? 0 : 1;
-        Fig& rook = *position.pieceByKind(rookIndex, RookKind, p.colour);
+        Fig& rook = *pieceByKind(rookIndex, RookKind, p.colour);
         note(b.record.second, rook, true);
-        position.moveTo(rook, rookIndex == 0 ? dx + 1 : dx - 1, dy);
+        moveTo(rook, rookIndex == 0 ? dx + 1 : dx - 1, dy);
     }
 
     b.enPassantFile = -1;
@@ -55,54 +60,57 @@ PlayedMove startMove(Position& position, Fig& p, int dest) {
 
     note(b.record.moved, p, true);
     b.lastMoveFrom = squareIndex(p.x, p.y);
-    b.lastMoveTo = dest;
+    b.lastMoveTo = to.index;
 
-    position.moveTo(p, dx, dy);
+    moveTo(p, dx, dy);
     p.hasMoved = true;
-    return played;
 }
 
-bool promotePawn(Position& position, int colour, int pawnIndex, int pieceCode) {
+bool Position::promote(int colour, int pawnIndex, int pieceCode) {
     if (pieceCode < RookKind || pieceCode > QueenKind)
         return false;
-    Fig* pawn = position.pieceByKind(pawnIndex, PawnKind, colour);
+    Fig* pawn = pieceByKind(pawnIndex, PawnKind, colour);
     if (!pawn)
         return false;
-    Fig* promoted = position.pieceByKind(pawnIndex + 2, pieceCode, colour);
+    Fig* promoted = pieceByKind(pawnIndex + 2, pieceCode, colour);
     if (!promoted || promoted->alive) {
         // The pawn's own reserve slot is taken (a set-up with extra pieces): use the first
         // free reserve instead; both peers choose the same one.
         promoted = nullptr;
         for (int index = 2; index < 10 && !promoted; ++index) {
-            Fig* candidate = position.pieceByKind(index, pieceCode, colour);
+            Fig* candidate = pieceByKind(index, pieceCode, colour);
             if (!candidate->alive)
                 promoted = candidate;
         }
         if (!promoted)
             return false;
     }
-    position.setAlive(*promoted, true);
+    setAlive(*promoted, true);
     promoted->hasMoved = true;
-    position.place(*promoted, pawn->x, pawn->y);
-    position.setAlive(*pawn, false);
-    RecordedPiece& s = position.board.record.second;
+    place(*promoted, pawn->x, pawn->y);
+    setAlive(*pawn, false);
+    RecordedPiece& s = board.record.second;
     note(s, *promoted, false);
     s.hasMoved = false;
     return true;
 }
 
-int revokeLastMove(Position& position) {
-    MoveRecord& record = position.board.record;
+int Position::undoMove() {
+    return undoMove(board.record);
+}
+
+int Position::undoMove(const MoveRecord& undo) {
+    const MoveRecord record = undo; // `undo` may be this position's own record
     if (!record.moved.valid)
         return -1;
     auto restore = [&](const RecordedPiece& r) {
         if (!r.valid)
             return;
-        Fig* p = position.pieceByKind(r.index, r.kind, r.colour);
+        Fig* p = pieceByKind(r.index, r.kind, r.colour);
         if (!p)
             return;
-        position.place(*p, r.x, r.y);
-        position.setAlive(*p, r.alive || p->kind == KingKind);
+        place(*p, r.x, r.y);
+        setAlive(*p, r.alive || p->kind == KingKind);
         p->hasMoved = r.hasMoved;
     };
     // The moved piece first, then the rook or promoted piece, then the captured piece: a
@@ -110,13 +118,12 @@ int revokeLastMove(Position& position) {
     restore(record.moved);
     restore(record.second);
     restore(record.captured);
-    Board& b = position.board;
+    Board& b = board;
     b.enPassantFile = record.enPassantFile;
     b.lastMoveFrom = record.lastMoveFrom;
     b.lastMoveTo = record.lastMoveTo;
-    const int mover = record.moved.colour;
-    record = MoveRecord();
-    return mover;
+    b.record = MoveRecord();
+    return record.moved.colour;
 }
 
 void recordMove(GameHistory& history, Position& position, Turn sideToMove, PlayedMove move) {
@@ -135,21 +142,38 @@ void recordMove(GameHistory& history, Position& position, Turn sideToMove, Playe
     history.record(move);
 }
 
-Fig* legalMove(Position& position, int side, const MoveSquares& move, int& ordinal) {
-    if (move.from < 0 || move.from > 63 || move.to < 0 || move.to > 63)
+const Fig* moverOf(const Position& position, int side, const Move& move, int& ordinal) {
+    if (!move.any())
         return nullptr;
-    Fig* p = position.findPieceAt(side, move.from % 8, move.from / 8);
+    const Fig* p = position.findPieceAt(side, move.from.file(), move.from.rank());
     if (!p)
         return nullptr;
-    ordinal = -1;
-    for (int k = 0; k < p->moveCount && ordinal < 0; ++k)
-        if (p->moves[k] == move.to)
+    for (int k = 0; k < p->moveCount; ++k)
+        if (p->moves[k] == move.to.index) {
             ordinal = k;
-    const bool promotes = reachesLastRank(*p, move.to);
+            return p;
+        }
+    return nullptr;
+}
+
+bool promotionFits(const Fig& piece, const Move& move) {
     const bool pieceGiven = move.promotion >= RookKind && move.promotion <= QueenKind;
-    if (ordinal < 0 || promotes != pieceGiven || (!promotes && move.promotion != 0))
-        return nullptr;
-    return p;
+    return reachesLastRank(piece, move.to.index) ? pieceGiven : move.promotion == 0;
+}
+
+const Fig* legalMove(const Position& position, int side, const Move& move) {
+    int ordinal = -1;
+    const Fig* p = moverOf(position, side, move, ordinal);
+    return p && promotionFits(*p, move) ? p : nullptr;
+}
+
+Move moveOf(const Position& position, int side, const OrdinalMove& named) {
+    const Fig* p = side == White || side == Black
+                       ? position.pieceByKind(named.index, named.kind, side)
+                       : nullptr;
+    if (!p || !p->alive || named.ordinal < 0 || named.ordinal >= p->moveCount)
+        return Move::none();
+    return Move(Square::at(p->x, p->y), Square(p->moves[named.ordinal]));
 }
 
 } // namespace korvane

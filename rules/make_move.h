@@ -6,34 +6,49 @@
 #include "history.h"
 #include "position.h"
 
+#include <utility>
+
 namespace korvane {
 
-// Moves `piece` to `dest` (one of its legal moves) with everything the move changes: a capture
-// (en passant included), the castling rook, the en-passant file, the last-move squares and the
-// single-level undo record. Returns the move as the history will keep it, its check mark and
-// counters still open. The legal-move lists are stale afterwards: refresh the rules.
+// Plays `piece` to `dest` (one of its legal moves) on the position and returns the move as the
+// history will keep it, its check mark and counters still open. Refresh the rules afterwards.
 PlayedMove startMove(Position& position, Fig& piece, int dest);
-
-// The pawn (colour, index) standing on its last rank becomes a new piece of kind `pieceCode`
-// (RookKind..QueenKind) from the reserve; the undo record notes it. False, nothing changed,
-// when the code is out of range or no reserve piece is free.
-bool promotePawn(Position& position, int colour, int pawnIndex, int pieceCode);
 
 // A pawn move that lands on the last rank waits for its promotion piece.
 bool reachesLastRank(const Fig& piece, int dest);
-
-// Puts the last move back exactly as it was, from the undo record. Returns the colour that
-// had moved, or -1 when there is nothing to take back. Refresh the rules afterwards.
-int revokeLastMove(Position& position);
 
 // Completes `move` once the position after it is final and its rules refreshed (`sideToMove`
 // the side now to move): check mark, repetition key, counters and the move's undo record, then
 // into the history.
 void recordMove(GameHistory& history, Position& position, Turn sideToMove, PlayedMove move);
 
-// A move by its squares as the entry of the moving piece's legal-move list: the piece of the
-// side to move on `from` and the ordinal, or null when the move is not legal or its promotion
-// piece is missing or not wanted.
-Fig* legalMove(Position& position, int side, const MoveSquares& move, int& ordinal);
+// A move as the network game names it: the moving piece by its kind and index within its set,
+// and the move by its entry in that piece's legal-move list. moverOf and moveOf are the only
+// conversions between this form and a Move; both read the position before the move, its
+// legal-move lists current.
+struct OrdinalMove {
+    int kind = -1;
+    int index = 0;
+    int ordinal = -1;
+};
+
+// The piece of `side` on the move's origin, with the move's entry in that piece's legal-move
+// list in `ordinal`; null when the squares name no legal move. The promotion piece is not
+// looked at.
+const Fig* moverOf(const Position& position, int side, const Move& move, int& ordinal);
+inline Fig* moverOf(Position& position, int side, const Move& move, int& ordinal) {
+    return const_cast<Fig*>(moverOf(std::as_const(position), side, move, ordinal));
+}
+// The move `named` of `side` (no promotion piece yet), or Move::none() when it names none.
+Move moveOf(const Position& position, int side, const OrdinalMove& named);
+
+// The move names a promotion piece exactly when `piece` reaches its last rank with it.
+bool promotionFits(const Fig& piece, const Move& move);
+// moverOf for a move whose promotion piece must fit too: a move read from a game file or an
+// engine, played whole.
+const Fig* legalMove(const Position& position, int side, const Move& move);
+inline Fig* legalMove(Position& position, int side, const Move& move) {
+    return const_cast<Fig*>(legalMove(std::as_const(position), side, move));
+}
 
 } // namespace korvane

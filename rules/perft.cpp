@@ -23,16 +23,16 @@ template <typename Visit> void forEachMove(Position& position, int side, Visit v
             const int to = p.moves[k];
             Fig& mover = position.sets[side].pieces[slot];
             if (reachesLastRank(mover, to)) {
-                startMove(position, mover, to);
+                position.doMove(mover, Square(to));
                 const Position afterMove = position;
                 for (int code = RookKind; code <= QueenKind; ++code) {
-                    promotePawn(position, side, p.index, code);
+                    position.promote(side, p.index, code);
                     position.refreshRules();
                     visit(squareName(from) + squareName(to) + "rnbq"[code - 1]);
                     position = afterMove;
                 }
             } else {
-                startMove(position, mover, to);
+                position.doMove(mover, Square(to));
                 position.refreshRules();
                 visit(squareName(from) + squareName(to));
             }

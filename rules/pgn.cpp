@@ -1,6 +1,7 @@
 #include "pgn.h"
 
 #include "replay.h"
+#include "uci_move.h"
 
 #include <cctype>
 #include <memory>
@@ -216,7 +217,7 @@ class Reader {
         Replay& play = *play_;
         const std::size_t number = play.history().size() + 1;
         const std::string ply = "move " + std::to_string(number) + ", ";
-        MoveSquares move;
+        Move move;
         std::string reason;
         if (moves_ == PgnMoves::Uci) {
             if (!parseUci(token, move))

@@ -39,7 +39,7 @@ std::string writePgn(const GameHistory& history, const PgnHeader& header, PgnRes
 struct PgnGame {
     std::vector<PgnTag> tags; // in the order of the file
     std::string startFen;     // the FEN tag's; empty for the usual start
-    std::vector<MoveSquares> moves;
+    std::vector<Move> moves;
     std::vector<std::string> san; // the moves as the rules write them
     std::string result = "*";     // the termination marker, "*" when the file has none
     std::string finalFen;         // with the half-move clock and move number

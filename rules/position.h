@@ -129,6 +129,23 @@ class Position {
     // Every non-king piece dead and hidden, flags and board record cleared (for set-ups).
     void clearAll();
 
+    // Plays `piece` to `to` (one of its legal moves) with everything the move changes: a
+    // capture (en passant included), the castling rook, the en-passant file, the last-move
+    // squares, and the undo record that puts it all back. The legal-move lists are stale
+    // afterwards: refresh the rules.
+    void doMove(Fig& piece, Square to);
+    // The pawn (colour, index) standing on its last rank becomes a new piece of kind
+    // `pieceCode` (RookKind..QueenKind) from the reserve; the undo record notes it. False,
+    // nothing changed, when the code is out of range or no reserve piece is free.
+    bool promote(int colour, int pawnIndex, int pieceCode);
+    // Puts the last move back exactly as it was, from the undo record, and clears the record.
+    // Returns the colour that had moved, or -1 when there is nothing to take back. Refresh the
+    // rules afterwards.
+    int undoMove();
+    // The same for the move that `record` (kept from its doMove) describes, which must be the
+    // last move played on this position.
+    int undoMove(const MoveRecord& record);
+
     void generateLegalMoves(int colour);
     void computeCaptureMaps();
     void refreshRules();

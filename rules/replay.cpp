@@ -1,6 +1,7 @@
 #include "replay.h"
 
 #include "fen.h"
+#include "uci_move.h"
 
 namespace korvane {
 
@@ -8,8 +9,7 @@ Replay::Replay() {
     history_.start(position_, sideToMove_);
 }
 
-bool Replay::load(const std::string& startFen, const std::vector<MoveSquares>& moves,
-                  std::string* error) {
+bool Replay::load(const std::string& startFen, const std::vector<Move>& moves, std::string* error) {
     Replay fresh;
     if (!startFen.empty()) {
         FenCounters counters;
@@ -28,33 +28,25 @@ bool Replay::load(const std::string& startFen, const std::vector<MoveSquares>& m
     return true;
 }
 
-bool Replay::play(const MoveSquares& move) {
+bool Replay::play(const Move& move) {
     if (!isColour(sideToMove_))
         return false;
-    int ordinal = -1;
-    Fig* piece = legalMove(position_, colourOf(sideToMove_), move, ordinal);
-    return piece && play(*piece, ordinal, move.promotion);
-}
-
-bool Replay::play(Fig& piece, int ordinal, int promotion) {
-    if (!isColour(sideToMove_) || ordinal < 0 || ordinal >= piece.moveCount)
+    Fig* piece = legalMove(position_, colourOf(sideToMove_), move);
+    if (!piece)
         return false;
-    const int dest = piece.moves[ordinal];
-    if (reachesLastRank(piece, dest) != (promotion != 0))
-        return false;
-    PlayedMove move = startMove(position_, piece, dest);
-    if (promotion) {
-        if (!promotePawn(position_, piece.colour, piece.index, promotion)) {
-            revokeLastMove(position_);
+    PlayedMove played = startMove(position_, *piece, move.to.index);
+    if (move.promotion) {
+        if (!position_.promote(piece->colour, piece->index, move.promotion)) {
+            position_.undoMove();
             position_.refreshRules();
             return false;
         }
-        move.squares.promotion = promotion;
-        move.san.promotion = promotion;
+        played.squares.promotion = move.promotion;
+        played.san.promotion = move.promotion;
     }
     sideToMove_ = opposite(sideToMove_);
     position_.refreshRules();
-    recordMove(history_, position_, sideToMove_, move);
+    recordMove(history_, position_, sideToMove_, played);
     return true;
 }
 

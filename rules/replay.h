@@ -23,15 +23,12 @@ class Replay {
     // From `startFen` (empty: the usual start) with `moves` played on it, all or nothing: on an
     // unloadable FEN or a move that is not legal, false with the reason in `error` and this
     // replay untouched.
-    bool load(const std::string& startFen, const std::vector<MoveSquares>& moves,
+    bool load(const std::string& startFen, const std::vector<Move>& moves,
               std::string* error = nullptr);
 
     // Plays a legal move given by its squares and, for a pawn reaching the last rank, its
     // promotion piece. False, nothing changed, when it is not legal here or nobody is to move.
-    bool play(const MoveSquares& move);
-    // Plays entry `ordinal` of `piece`'s legal moves, with `promotion` for a pawn that reaches
-    // the last rank (0 when it does not). False, nothing changed, when out of range.
-    bool play(Fig& piece, int ordinal, int promotion);
+    bool play(const Move& move);
 
     Position& position() { return position_; }
     const Position& position() const { return position_; }

@@ -107,7 +107,7 @@ SanMove describeMove(const Position& position, const Fig& piece, int to, int pro
     return m;
 }
 
-bool resolveSan(const Position& position, int colour, const std::string& text, MoveSquares& move,
+bool resolveSan(const Position& position, int colour, const std::string& text, Move& move,
                 std::string* error) {
     const std::string quoted = "'" + text + "'";
     std::string s = text;
@@ -124,7 +124,7 @@ bool resolveSan(const Position& position, int colour, const std::string& text, M
         const int file = s.size() == 3 ? 6 : 2;
         if (king.x != 4 || king.y != back || !lists(king, squareIndex(file, back)))
             return fail(error, "castling " + quoted + " is not legal here");
-        move = {squareIndex(4, back), squareIndex(file, back), 0};
+        move = Move(Square::at(4, back), Square::at(file, back));
         return true;
     }
 
@@ -184,33 +184,7 @@ bool resolveSan(const Position& position, int colour, const std::string& text, M
         return fail(error, quoted + " needs a promotion piece");
     if (!promotes && promotion)
         return fail(error, quoted + " names a promotion where there is none");
-    move = {squareIndex(found->x, found->y), to, promotion};
-    return true;
-}
-
-std::string uciText(const MoveSquares& move) {
-    std::string out = squareText(move.from) + squareText(move.to);
-    if (move.promotion >= RookKind && move.promotion <= QueenKind)
-        out += " rnbq"[move.promotion];
-    return out;
-}
-
-bool parseUci(const std::string& text, MoveSquares& move) {
-    if (text.size() != 4 && text.size() != 5)
-        return false;
-    for (int i = 0; i < 4; i += 2)
-        if (text[i] < 'a' || text[i] > 'h' || text[i + 1] < '1' || text[i + 1] > '8')
-            return false;
-    MoveSquares m;
-    m.from = squareIndex(text[0] - 'a', text[1] - '1');
-    m.to = squareIndex(text[2] - 'a', text[3] - '1');
-    if (text.size() == 5) {
-        const std::size_t code = std::string(" rnbq").find(text[4]);
-        if (code == std::string::npos || code == 0)
-            return false;
-        m.promotion = int(code);
-    }
-    move = m;
+    move = Move(Square::at(found->x, found->y), Square(to), promotion);
     return true;
 }
 

@@ -31,16 +31,6 @@ struct SanMove {
     }
 };
 
-// A move by its squares, the form that is replayed: "e7e8q" in UCI terms.
-struct MoveSquares {
-    int from = -1;
-    int to = -1;
-    int promotion = 0; // 0 none, else RookKind..QueenKind
-    bool operator==(const MoveSquares& o) const {
-        return from == o.from && to == o.to && promotion == o.promotion;
-    }
-};
-
 std::string sanText(const SanMove& move, PieceLetters letters = PieceLetters::English);
 
 // The notation of a legal move of `piece`, before it is played, check mark left out (it
@@ -50,13 +40,8 @@ SanMove describeMove(const Position& position, const Fig& piece, int to, int pro
 // The legal move of `colour` that English SAN `text` names. Check marks, "e.p." and the
 // annotations ! and ? after the move are accepted and not checked; "0-0" counts as "O-O".
 // False with the reason in `error` when the text is no move, names none or is ambiguous.
-bool resolveSan(const Position& position, int colour, const std::string& text, MoveSquares& move,
+bool resolveSan(const Position& position, int colour, const std::string& text, Move& move,
                 std::string* error = nullptr);
-
-// "e2e4", "e7e8q": the squares and the promotion piece in lower case.
-std::string uciText(const MoveSquares& move);
-// Reads that form; false when the text is not of it (legality is not checked).
-bool parseUci(const std::string& text, MoveSquares& move);
 
 std::string squareText(int square);
 

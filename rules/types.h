@@ -1,5 +1,6 @@
-// The small value types every part of the game shares: colours, piece kinds and whose move it
-// is. Plain ints where the wire and the piece pools index by them.
+// The small value types every part of the game shares: colours, piece kinds, whose move it is,
+// squares, pieces and moves. Colours and kinds stay plain ints where the wire and the piece
+// pools index by them.
 #pragma once
 
 namespace korvane {
@@ -40,6 +41,36 @@ enum class Ending { None, Checkmate, Stalemate };
 } // namespace korvane
 
 namespace korvane {
+
+// A square of the board, a1 = 0 .. h8 = 63 (file + 8 * rank); `none()` is off the board.
+struct Square {
+    int index = -1;
+    constexpr Square() = default;
+    constexpr explicit Square(int i) : index(i) {}
+    static constexpr Square at(int file, int rank) { return Square(file + 8 * rank); }
+    static constexpr Square none() { return Square(); }
+    constexpr bool valid() const { return index >= 0 && index < 64; }
+    constexpr int file() const { return index % 8; }
+    constexpr int rank() const { return index / 8; }
+    constexpr bool operator==(const Square& o) const { return index == o.index; }
+    constexpr bool operator!=(const Square& o) const { return index != o.index; }
+};
+
+// A move by its squares and, for a pawn reaching its last rank, the piece it becomes: "e7e8q"
+// in UCI terms. This is the form every player hands the game; `none()` is no move.
+struct Move {
+    Square from;
+    Square to;
+    int promotion = 0; // 0 none, else RookKind..QueenKind
+    constexpr Move() = default;
+    constexpr Move(Square f, Square t, int p = 0) : from(f), to(t), promotion(p) {}
+    static constexpr Move none() { return Move(); }
+    constexpr bool any() const { return from.valid() && to.valid(); }
+    constexpr bool operator==(const Move& o) const {
+        return from == o.from && to == o.to && promotion == o.promotion;
+    }
+    constexpr bool operator!=(const Move& o) const { return !(*this == o); }
+};
 
 // One piece of a set, by its colour, kind and index within the kind: the name both peers of a
 // network game use for it. `none()` names no piece.

@@ -1,5 +1,8 @@
 #include "uci_move.h"
 
+#include "make_move.h"
+#include "san.h"
+
 namespace korvane {
 
 namespace {
@@ -7,72 +10,40 @@ namespace {
 // Promotion codes in piece-code order: 1 rook, 2 knight, 3 bishop, 4 queen.
 constexpr char kPromotionLetters[] = " rnbq";
 
-int promotionCode(char letter) {
-    for (int code = RookKind; code <= QueenKind; ++code)
-        if (kPromotionLetters[code] == letter)
-            return code;
-    return 0;
-}
-
-int squareOf(char file, char rank) {
-    if (file < 'a' || file > 'h' || rank < '1' || rank > '8')
-        return -1;
-    return squareIndex(file - 'a', rank - '1');
-}
-
 } // namespace
 
-std::optional<UciMove> uciMoveFor(const Position& position, int colour, const std::string& text) {
-    if ((colour != White && colour != Black) || (text.size() != 4 && text.size() != 5))
+std::optional<Move> uciMoveFor(const Position& position, int colour, const std::string& text) {
+    Move move;
+    if ((colour != White && colour != Black) || !parseUci(text, move) ||
+        !legalMove(position, colour, move))
         return std::nullopt;
-    const int from = squareOf(text[0], text[1]);
-    const int to = squareOf(text[2], text[3]);
-    if (from < 0 || to < 0)
-        return std::nullopt;
-    const int fx = from % 8, fy = from / 8;
-    const Fig* mover = nullptr;
-    for (const Fig& p : position.sets[colour].pieces) {
-        if ((p.alive || p.kind == KingKind) && !p.lifted && p.x == fx && p.y == fy) {
-            mover = &p;
-            break;
-        }
-    }
-    if (!mover)
-        return std::nullopt;
-    const bool promotes = mover->kind == PawnKind && to / 8 == (colour == White ? 7 : 0);
-    int promotion = 0;
-    if (text.size() == 5) {
-        promotion = promotionCode(text[4]);
-        if (!promotes || promotion == 0)
-            return std::nullopt;
-    } else if (promotes) {
-        return std::nullopt;
-    }
-    for (int k = 0; k < mover->moveCount && k < kMaxMoves; ++k) {
-        if (mover->moves[k] == to) {
-            UciMove m;
-            m.colour = colour;
-            m.kind = mover->kind;
-            m.index = mover->index;
-            m.ordinal = k;
-            m.promotion = promotion;
-            return m;
-        }
-    }
-    return std::nullopt;
+    return move;
 }
 
-std::string uciMoveText(int from, int to, int promotion) {
-    if (from < 0 || from > 63 || to < 0 || to > 63)
+std::string uciText(const Move& move) {
+    if (!move.any())
         return std::string();
-    std::string s;
-    s += char('a' + from % 8);
-    s += char('1' + from / 8);
-    s += char('a' + to % 8);
-    s += char('1' + to / 8);
-    if (promotion >= RookKind && promotion <= QueenKind)
-        s += kPromotionLetters[promotion];
-    return s;
+    std::string out = squareText(move.from.index) + squareText(move.to.index);
+    if (move.promotion >= RookKind && move.promotion <= QueenKind)
+        out += kPromotionLetters[move.promotion];
+    return out;
+}
+
+bool parseUci(const std::string& text, Move& move) {
+    if (text.size() != 4 && text.size() != 5)
+        return false;
+    for (int i = 0; i < 4; i += 2)
+        if (text[i] < 'a' || text[i] > 'h' || text[i + 1] < '1' || text[i + 1] > '8')
+            return false;
+    Move m(Square::at(text[0] - 'a', text[1] - '1'), Square::at(text[2] - 'a', text[3] - '1'));
+    if (text.size() == 5) {
+        const std::size_t code = std::string(kPromotionLetters).find(text[4]);
+        if (code == std::string::npos || code == 0)
+            return false;
+        m.promotion = int(code);
+    }
+    move = m;
+    return true;
 }
 
 std::string lastUciMove(const Position& position) {
@@ -84,7 +55,7 @@ std::string lastUciMove(const Position& position) {
     if (r.moved.kind == PawnKind && r.second.valid && r.second.kind != PawnKind &&
         r.second.kind != KingKind)
         promotion = r.second.kind;
-    return uciMoveText(b.lastMoveFrom, b.lastMoveTo, promotion);
+    return uciText(Move(Square(b.lastMoveFrom), Square(b.lastMoveTo), promotion));
 }
 
 } // namespace korvane

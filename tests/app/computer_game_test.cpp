@@ -4,6 +4,7 @@
 #include "game_view.h"
 #include "gui_fixture.h"
 #include "rules/fen.h"
+#include "rules/make_move.h"
 #include "rules/uci_move.h"
 #include "tests/support/pairing.h"
 
@@ -59,11 +60,14 @@ class ComputerGameTest : public GuiTest {
     }
     // The player's move as the board's two clicks make it.
     void play(const std::string& text) {
-        const auto m = uciMoveFor(flow->position(), colourOf(state().sideToMove), text);
+        const int side = colourOf(state().sideToMove);
+        const auto m = uciMoveFor(flow->position(), side, text);
         ASSERT_TRUE(m) << text;
         ASSERT_TRUE(state().boardTakesClicks());
-        ASSERT_TRUE(flow->selectPiece(m->colour, m->kind, m->index));
-        ASSERT_TRUE(flow->executeMove(m->ordinal));
+        int ordinal = -1;
+        const Fig* piece = moverOf(flow->position(), side, *m, ordinal);
+        ASSERT_TRUE(piece && flow->selectPiece(side, piece->kind, piece->index));
+        ASSERT_TRUE(flow->executeMove(ordinal));
     }
     std::string moves() const {
         const std::string lines = game->probeLines();

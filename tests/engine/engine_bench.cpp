@@ -48,11 +48,8 @@ int main(int argc, char** argv) {
     auto play = [&](const std::string& text) {
         const auto m = korvane::uciMoveFor(position, korvane::colourOf(state.sideToMove), text);
         const int side = korvane::colourOf(state.sideToMove);
-        if (!m || game.submit(side, korvane::PieceId{side, m->kind, m->index}, m->ordinal) !=
-                      korvane::Refusal::None)
+        if (!m || game.submit(side, *m) != korvane::Refusal::None)
             return false;
-        if (m->promotion)
-            game.completePromotion(m->promotion);
         moves.push_back(text);
         return true;
     };
@@ -61,9 +58,9 @@ int main(int argc, char** argv) {
             std::vector<std::string> legal;
             for (const korvane::Fig& p : position.sets[korvane::White].pieces)
                 for (int k = 0; p.alive && k < p.moveCount; ++k)
-                    legal.push_back(korvane::uciMoveText(
-                        korvane::squareIndex(p.x, p.y), p.moves[k],
-                        p.kind == korvane::PawnKind && p.moves[k] / 8 == 7 ? 4 : 0));
+                    legal.push_back(korvane::uciText(
+                        korvane::Move(korvane::Square::at(p.x, p.y), korvane::Square(p.moves[k]),
+                                      p.kind == korvane::PawnKind && p.moves[k] / 8 == 7 ? 4 : 0)));
             play(legal[random() % legal.size()]);
             continue;
         }

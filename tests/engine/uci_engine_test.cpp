@@ -252,10 +252,7 @@ TEST(StockfishTest, PlaysAWholeGameOfLegalMoves) {
         if (!move)
             return false;
         const int side = korvane::colourOf(state.sideToMove);
-        if (game.submit(side, korvane::PieceId{side, move->kind, move->index}, move->ordinal) !=
-            korvane::Refusal::None)
-            return false;
-        if (move->promotion && !game.completePromotion(move->promotion))
+        if (game.submit(side, *move) != korvane::Refusal::None)
             return false;
         moves.push_back(korvane::lastUciMove(position));
         return moves.back() == text;
@@ -271,8 +268,9 @@ TEST(StockfishTest, PlaysAWholeGameOfLegalMoves) {
                 for (int k = 0; k < p.moveCount; ++k) {
                     const int to = p.moves[k];
                     const bool promotes = p.kind == korvane::PawnKind && to / 8 == 7;
-                    legal.push_back(korvane::uciMoveText(korvane::squareIndex(p.x, p.y), to,
-                                                         promotes ? korvane::QueenKind : 0));
+                    legal.push_back(korvane::uciText(
+                        korvane::Move(korvane::Square::at(p.x, p.y), korvane::Square(to),
+                                      promotes ? korvane::QueenKind : 0)));
                 }
             }
             ASSERT_FALSE(legal.empty());

@@ -1,4 +1,5 @@
 #include "harness.h"
+#include "rules/uci_move.h"
 #include "tests/support/pairing.h"
 
 #include <gtest/gtest.h>
@@ -309,4 +310,50 @@ TEST(Revoke, RandomGamesRevokeEveryMoveExactly) {
             ASSERT_EQ(signature(h), after) << "seed " << seed << " ply " << ply;
         }
     }
+}
+
+namespace {
+
+// An opponent that answers at once, as a quick engine would: from its list, in order.
+struct ScriptedPlayer : Player {
+    std::vector<std::string> replies;
+    std::vector<int> askedFor; // the side of each request
+    PlayerKind kind() const override { return PlayerKind::Engine; }
+    void yourMove(Game& game, int side) override {
+        askedFor.push_back(side);
+        Move m;
+        if (askedFor.size() <= replies.size() && parseUci(replies[askedFor.size() - 1], m)) {
+            EXPECT_EQ(game.submit(side, m), Refusal::None) << replies[askedFor.size() - 1];
+        }
+    }
+};
+
+} // namespace
+
+TEST(Players, TheGameAsksOnlyThePlayerToMoveAndRefusesTheOther) {
+    Harness h;
+    ScriptedPlayer engine;
+    engine.replies = {"e7e5", "b8c6"};
+    h.game.seatAgainst(engine, White);
+    EXPECT_TRUE(engine.askedFor.empty()) << "White, at this board, is to move";
+    EXPECT_EQ(h.game.submit(Black, Move(Square(52), Square(36))), Refusal::NotYourTurn);
+
+    ASSERT_TRUE(h.play("e2e4"));
+    EXPECT_EQ(engine.askedFor, std::vector<int>{Black});
+    EXPECT_EQ(h.game.fen(), "rnbqkbnr/pppp1ppp/8/4p3/4P3/8/PPPP1PPP/RNBQKBNR w KQkq e6 0 2");
+    // Taking back the engine's reply leaves it to move again, and it is asked again.
+    ASSERT_TRUE(h.game.takeBack());
+    EXPECT_EQ(engine.askedFor.size(), 2u);
+    EXPECT_EQ(h.game.history().size(), 2u) << "it answered b8c6 at once";
+
+    // A promotion named with the move completes at once; the engine's turn follows a choice.
+    Harness p("4k3/P7/8/8/8/8/8/4K3 w - - 0 1");
+    ScriptedPlayer black;
+    black.replies = {"e8d7"};
+    p.game.seatAgainst(black, White);
+    ASSERT_EQ(p.game.submit(White, Move(Square(48), Square(56))), Refusal::None);
+    EXPECT_TRUE(black.askedFor.empty()) << "asked before the piece is chosen";
+    ASSERT_TRUE(p.game.completePromotion(QueenKind));
+    EXPECT_EQ(black.askedFor, std::vector<int>{Black});
+    EXPECT_EQ(p.game.fen(), "Q7/3k4/8/8/8/8/8/4K3 w - - 1 2");
 }

@@ -7,6 +7,7 @@
 #include "gui/game_view.h"
 #include "gui/game_windows.h"
 #include "rules/fen.h"
+#include "rules/make_move.h"
 #include "scene/board_canvas.h"
 #include "scene/board_presenter.h"
 #include "tests/support/pairing.h"
@@ -128,7 +129,7 @@ struct Harness {
     }
     bool receiveMove(int kind, int index, int ordinal) {
         const int side = colourOf(state.sideToMove);
-        return game.submit(side, PieceId{side, kind, index}, ordinal) == Refusal::None;
+        return game.submit(side, moveOf(position, side, {kind, index, ordinal})) == Refusal::None;
     }
     bool receivePromotion(int pawnIndex, int pieceCode) {
         return state.promotionPending && state.promotionPawnIndex == pawnIndex &&

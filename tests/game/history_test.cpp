@@ -17,7 +17,7 @@ namespace {
 // Plays SAN moves through the flow; false at the first that does not play.
 bool playSan(Harness& h, const std::vector<std::string>& moves) {
     for (const std::string& san : moves) {
-        MoveSquares move;
+        Move move;
         if (!resolveSan(h.position, colourOf(h.state.sideToMove), san, move) ||
             !h.game.playMove(move))
             return false;
@@ -226,15 +226,15 @@ TEST(TakeBack, BackToTheStartAndForwardAgainGivesTheSamePositions) {
     };
     std::mt19937 random(7);
     std::vector<std::string> seen{snapshot(h)};
-    std::vector<MoveSquares> played;
+    std::vector<Move> played;
     for (int ply = 0; ply < 40; ++ply) {
-        std::vector<MoveSquares> legal;
+        std::vector<Move> legal;
         const int side = colourOf(h.state.sideToMove);
         for (const Fig& p : h.position.sets[side].pieces)
             for (int k = 0; k < p.moveCount; ++k) {
                 const int to = p.moves[k];
                 const bool promotes = p.kind == PawnKind && (to / 8 == 0 || to / 8 == 7);
-                legal.push_back({squareIndex(p.x, p.y), to, promotes ? 1 + ply % 4 : 0});
+                legal.push_back(Move(Square::at(p.x, p.y), Square(to), promotes ? 1 + ply % 4 : 0));
             }
         if (legal.empty())
             break;
@@ -256,7 +256,8 @@ TEST(TakeBack, BackToTheStartAndForwardAgainGivesTheSamePositions) {
 
 TEST(TakeBack, ALoadedGameGoesBackToItsStartMoveByMove) {
     Harness h;
-    ASSERT_TRUE(h.game.loadGame("", {{12, 28, 0}, {52, 36, 0}})); // 1. e4 e5
+    ASSERT_TRUE(h.game.loadGame(
+        "", {Move(Square(12), Square(28)), Move(Square(52), Square(36))})); // 1. e4 e5
     ASSERT_TRUE(h.game.takeBack());
     ASSERT_TRUE(h.game.takeBack());
     EXPECT_FALSE(h.game.takeBack());

@@ -14,7 +14,7 @@ namespace {
 
 void playSan(Harness& h, const std::vector<std::string>& moves) {
     for (const std::string& san : moves) {
-        MoveSquares move;
+        Move move;
         ASSERT_TRUE(resolveSan(h.position, colourOf(h.state.sideToMove), san, move)) << san;
         ASSERT_TRUE(h.game.playMove(move)) << san;
     }

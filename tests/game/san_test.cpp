@@ -1,6 +1,7 @@
 #include "../fuzz/chess_oracle.h"
 #include "harness.h"
 #include "san.h"
+#include "uci_move.h"
 
 #include <gtest/gtest.h>
 
@@ -64,9 +65,9 @@ std::string czech(std::string san) {
     return san;
 }
 
-MoveSquares squaresOf(const oracle::Move& m) {
-    return {m.from % 16 + 8 * (m.from / 16), m.to % 16 + 8 * (m.to / 16),
-            m.promotion ? int(std::string(" rnbq").find(m.promotion)) : 0};
+Move squaresOf(const oracle::Move& m) {
+    return Move(Square::at(m.from % 16, m.from / 16), Square::at(m.to % 16, m.to / 16),
+                m.promotion ? int(std::string(" rnbq").find(m.promotion)) : 0);
 }
 
 } // namespace
@@ -98,7 +99,7 @@ TEST(San, RandomGamesMatchTheIndependentModel) {
                 const std::string expected = modelSan(model, m);
                 passants += oracle::Game::kindOf(model.board[m.from]) == 'p' &&
                             m.from % 16 != m.to % 16 && model.board[m.to] == '.';
-                MoveSquares read;
+                Move read;
                 std::string error;
                 ASSERT_TRUE(
                     resolveSan(h.position, colourOf(h.state.sideToMove), expected, read, &error))
@@ -150,7 +151,7 @@ TEST(San, RareMovesAreWrittenAndReadInBothLetterSets) {
     for (const Case& c : cases) {
         Harness h;
         ASSERT_TRUE(h.game.loadGame(c.fen, {})) << c.fen;
-        MoveSquares move;
+        Move move;
         std::string error;
         ASSERT_TRUE(resolveSan(h.position, colourOf(h.state.sideToMove), c.english, move, &error))
             << c.english << ": " << error;
@@ -182,7 +183,7 @@ TEST(San, ReadingTakesTheUsualVariantsAndRefusesWhatNamesNoSingleMove) {
         {"", nullptr, "not a move"},      {"Qa1b2c3", nullptr, "not a move"},
     };
     for (const Read& r : reads) {
-        MoveSquares move;
+        Move move;
         std::string error;
         const bool read = resolveSan(p, White, r.text, move, &error);
         EXPECT_EQ(read, r.uci != nullptr) << r.text;
@@ -191,9 +192,9 @@ TEST(San, ReadingTakesTheUsualVariantsAndRefusesWhatNamesNoSingleMove) {
         else
             EXPECT_NE(error.find(r.reason), std::string::npos) << r.text << ": " << error;
     }
-    MoveSquares move;
+    Move move;
     EXPECT_TRUE(parseUci("a7a8q", move));
-    EXPECT_EQ(move, (MoveSquares{48, 56, QueenKind}));
+    EXPECT_EQ(move, Move(Square(48), Square(56), QueenKind));
     for (const char* bad : {"a7a8k", "a7a9", "i2i4", "e2e4qq", "e2"})
         EXPECT_FALSE(parseUci(bad, move)) << bad;
 }

@@ -63,10 +63,10 @@ class RecordingBackend : public korvane::GuiBackend {
     korvane::Game* game = nullptr;
 
     const korvane::GameState& gameState() override { return game ? game->state() : state; }
-    void seat(korvane::Players players) override {
-        state.players = players;
+    void seatLocal() override {
+        state.players = korvane::Players::local();
         if (game)
-            game->seat(players);
+            game->seatLocal();
     }
     void leaveGame() override {
         state.players = korvane::Players();

@@ -20,9 +20,9 @@ class FlowBackend : public RecordingBackend {
   public:
     korvane::Game* flow = nullptr;
     const korvane::GameState& gameState() override { return flow ? flow->state() : state; }
-    void seat(korvane::Players players) override {
+    void seatLocal() override {
         if (flow)
-            flow->seat(players);
+            flow->seatLocal();
     }
     void leaveGame() override {
         if (flow)
@@ -67,7 +67,7 @@ class MoveListTest : public GuiTest {
     }
     void play(std::initializer_list<const char*> moves) {
         for (const char* san : moves) {
-            korvane::MoveSquares m;
+            korvane::Move m;
             std::string error;
             ASSERT_TRUE(korvane::resolveSan(
                 flow_->position(), korvane::colourOf(game.gameState().sideToMove), san, m, &error))
@@ -198,7 +198,7 @@ TEST_F(MoveListTest, ClaimDrawIsOfferedOnlyWhileAClaimStandsAndEndsTheGame) {
     EXPECT_EQ(text("GameEnd/Draw"), "Draw by threefold repetition");
     EXPECT_EQ(text("StatusBar/Result"), "Draw by threefold repetition");
     EXPECT_EQ(game.gameState().sideToMove, korvane::Turn::Over);
-    EXPECT_FALSE(flow_->playMove({6, 21, 0}));
+    EXPECT_FALSE(flow_->playMove(korvane::Move(korvane::Square(6), korvane::Square(21))));
 }
 
 TEST_F(MoveListTest, ADrawByItselfEndsTheGameWithItsReason) {
@@ -211,7 +211,7 @@ TEST_F(MoveListTest, ADrawByItselfEndsTheGameWithItsReason) {
     EXPECT_FALSE(visible("GameEnd/Stalemate"));
     EXPECT_EQ(text("StatusBar/Result"), "Draw by insufficient material");
     EXPECT_FALSE(visible("LocalIngame"));
-    EXPECT_FALSE(flow_->playMove({0, 1, 0}));
+    EXPECT_FALSE(flow_->playMove(korvane::Move(korvane::Square(0), korvane::Square(1))));
     // The drawing move can still go back in a local game, and play goes on.
     click("GameEnd/OKButton");
     click("LocalIngame/TakeBackButton");
@@ -282,7 +282,7 @@ TEST_F(MoveListTest, LoadListsTheGamesAndLoadsAllOrNothing) {
 TEST_F(MoveListTest, ANetworkClaimTakesTheOffersPlaceAndTheGameSavesFromItsPanel) {
     startLocal();
     play({"Nf3", "Nf6", "Ng1", "Ng8", "Nf3", "Nf6", "Ng1", "Ng8"});
-    game.seat(playersOf(Pairing::NetworkWhite));
+    seatAs(*flow_, Pairing::NetworkWhite);
     screens_->hostingStarted();
     screens_->movesChanged(flow_->history());
     EXPECT_TRUE(visible("NetworkIngame/ClaimDrawButton"));

@@ -3,6 +3,7 @@
 
 #include "fen.h"
 #include "make_move.h"
+#include "uci_move.h"
 
 #include <stdexcept>
 #include <string>
@@ -19,14 +20,12 @@ struct Placed {
     std::string fen() const { return writeFen(position, side); }
     // "e2e4" or "a7a8q", when it is legal.
     bool play(const std::string& text) {
-        MoveSquares move;
-        int ordinal = -1;
-        Fig* p =
-            parseUci(text, move) ? legalMove(position, colourOf(side), move, ordinal) : nullptr;
+        Move move;
+        Fig* p = parseUci(text, move) ? legalMove(position, colourOf(side), move) : nullptr;
         if (!p)
             return false;
-        startMove(position, *p, p->moves[ordinal]);
-        if (move.promotion && !promotePawn(position, p->colour, p->index, move.promotion))
+        position.doMove(*p, move.to);
+        if (move.promotion && !position.promote(p->colour, p->index, move.promotion))
             return false;
         side = opposite(side);
         position.refreshRules();

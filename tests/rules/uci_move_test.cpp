@@ -17,11 +17,6 @@ struct Loaded {
         std::string error;
         EXPECT_TRUE(loadFen(position, sideToMove, fen, &error)) << error;
     }
-    // The move's target square as the rules list it.
-    int target(const UciMove& m) {
-        const Fig* p = position.pieceByKind(m.index, m.kind, m.colour);
-        return p ? p->moves[m.ordinal] : -1;
-    }
 };
 
 } // namespace
@@ -30,25 +25,20 @@ TEST(UciMove, OrdinaryMovesCastlingAndEnPassantNameTheRulesMove) {
     Loaded s("r3k2r/8/8/3pP3/8/8/8/R3K2R w KQkq d6 0 1");
     struct Case {
         const char* text;
-        int kind;
-        int target;
+        int from;
+        int to;
     };
-    for (const Case c :
-         {Case{"e1g1", KingKind, 6}, Case{"e1c1", KingKind, 2}, Case{"e5d6", PawnKind, 43},
-          Case{"e5e6", PawnKind, 44}, Case{"a1a8", RookKind, 56}}) {
+    for (const Case c : {Case{"e1g1", 4, 6}, Case{"e1c1", 4, 2}, Case{"e5d6", 36, 43},
+                         Case{"e5e6", 36, 44}, Case{"a1a8", 0, 56}}) {
         const auto m = uciMoveFor(s.position, White, c.text);
         ASSERT_TRUE(m) << c.text;
-        EXPECT_EQ(m->colour, White);
-        EXPECT_EQ(m->kind, c.kind) << c.text;
-        EXPECT_EQ(s.target(*m), c.target) << c.text;
-        EXPECT_EQ(m->promotion, 0);
+        EXPECT_EQ(*m, Move(Square(c.from), Square(c.to))) << c.text;
     }
     // Black's castling from its own side of the same position.
     Loaded b("r3k2r/8/8/8/8/8/8/R3K2R b KQkq - 0 1");
     const auto castle = uciMoveFor(b.position, Black, "e8c8");
     ASSERT_TRUE(castle);
-    EXPECT_EQ(castle->kind, KingKind);
-    EXPECT_EQ(b.target(*castle), 58);
+    EXPECT_EQ(*castle, Move(Square(60), Square(58)));
 }
 
 TEST(UciMove, PromotionsNeedTheirLetterAndGetThatPiece) {
@@ -61,7 +51,7 @@ TEST(UciMove, PromotionsNeedTheirLetterAndGetThatPiece) {
     for (const auto& [text, code] : letters) {
         const auto m = uciMoveFor(s.position, White, text);
         ASSERT_TRUE(m) << text;
-        EXPECT_EQ(m->kind, PawnKind);
+        EXPECT_EQ(m->from, Square(48)) << text;
         EXPECT_EQ(m->promotion, code) << text;
     }
     for (const char* bad : {"a7a8", "a7a8k", "a7a8p", "a7a8Q", "a1b2q"})
@@ -80,21 +70,17 @@ TEST(UciMove, TextsThatNameNoLegalMoveAreRefused) {
 }
 
 TEST(UciMove, TextsAndTheLastMoveAreWrittenInTheNotation) {
-    EXPECT_EQ(uciMoveText(12, 28), "e2e4");
-    EXPECT_EQ(uciMoveText(48, 56, QueenKind), "a7a8q");
-    EXPECT_EQ(uciMoveText(48, 56, KnightKind), "a7a8n");
-    EXPECT_EQ(uciMoveText(-1, 3), "");
-    EXPECT_EQ(uciMoveText(3, 64), "");
+    EXPECT_EQ(uciText(Move(Square(12), Square(28))), "e2e4");
+    EXPECT_EQ(uciText(Move(Square(48), Square(56), QueenKind)), "a7a8q");
+    EXPECT_EQ(uciText(Move(Square(48), Square(56), KnightKind)), "a7a8n");
+    EXPECT_EQ(uciText(Move(Square(-1), Square(3))), "");
+    EXPECT_EQ(uciText(Move(Square(3), Square(64))), "");
 
     Replay game;
     std::string error;
     ASSERT_TRUE(game.load("4k3/P7/8/8/8/8/8/4K2R w K - 0 1", {}, &error)) << error;
     Position& position = game.position();
-    // The move the engine named, played for the side to move as the rules list it.
-    auto play = [&](const UciMove& m) {
-        Fig* piece = position.pieceByKind(m.index, m.kind, colourOf(game.sideToMove()));
-        return piece && game.play(*piece, m.ordinal, m.promotion);
-    };
+    auto play = [&](const Move& m) { return game.play(m); };
     EXPECT_EQ(lastUciMove(position), "");
     const auto castle = uciMoveFor(position, White, "e1g1");
     ASSERT_TRUE(castle);

@@ -15,16 +15,28 @@ enum class Pairing {
     Computer = 4
 };
 
+// A player that only waits: the engine or the peer where a test plays their moves itself.
+struct StandInPlayer : Player {
+    explicit StandInPlayer(PlayerKind k) : k_(k) {}
+    PlayerKind kind() const override { return k_; }
+    PlayerKind k_;
+};
+
+inline Player& standIn(PlayerKind kind) {
+    static StandInPlayer engine(PlayerKind::Engine), peer(PlayerKind::Network);
+    return kind == PlayerKind::Engine ? static_cast<Player&>(engine) : peer;
+}
+
 inline Players playersOf(Pairing p) {
     switch (p) {
     case Pairing::Local:
         return Players::local();
     case Pairing::NetworkWhite:
-        return Players::against(Player::Network, White);
+        return Players::against(PlayerKind::Network, White);
     case Pairing::NetworkBlack:
-        return Players::against(Player::Network, Black);
+        return Players::against(PlayerKind::Network, Black);
     case Pairing::Computer:
-        return Players::against(Player::Engine, White);
+        return Players::against(PlayerKind::Engine, White);
     default:
         return Players();
     }
@@ -46,8 +58,12 @@ inline void seatAs(Game& game, Pairing p) {
         game.leave();
     else if (p == Pairing::Joining)
         game.awaitSeat();
+    else if (p == Pairing::Local)
+        game.seatLocal();
+    else if (p == Pairing::Computer)
+        game.seatAgainst(standIn(PlayerKind::Engine), White);
     else
-        game.seat(playersOf(p));
+        game.seatAgainst(standIn(PlayerKind::Network), p == Pairing::NetworkWhite ? White : Black);
 }
 
 } // namespace korvane::testing
