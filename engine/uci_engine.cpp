@@ -102,7 +102,11 @@ bool UciEngine::start(const std::string& path, const Options& options,
     sigaddset(&pipeSignal, SIGPIPE);
     posix_spawnattr_setsigmask(&attr, &none);
     posix_spawnattr_setsigdefault(&attr, &pipeSignal);
-    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
+    // A group of its own: an engine that is a script, or that forks helpers, leaves
+    // processes behind when only its first one is ended. Ending the group ends them all.
+    posix_spawnattr_setpgroup(&attr, 0);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF |
+                                        POSIX_SPAWN_SETPGROUP);
 
     std::string program = path;
     char* argv[] = {program.data(), nullptr};
@@ -310,7 +314,7 @@ UciEngine::Event UciEngine::fail(const std::string& reason) {
         failure_ = reason;
     closePipes();
     if (pid_ > 0) {
-        ::kill(pid_, SIGKILL);
+        ::kill(-pid_, SIGKILL);
         reap(std::chrono::milliseconds(0));
     }
     state_ = State::Failed;
@@ -344,19 +348,29 @@ void UciEngine::reap(std::chrono::milliseconds wait) {
     if (pid_ <= 0)
         return;
     const Clock::time_point end = Clock::now() + wait;
+    bool exited = false;
     for (;;) {
-        int status = 0;
-        const pid_t r = ::waitpid(pid_, &status, WNOHANG);
-        if (r == pid_ || (r < 0 && errno != EINTR)) {
+        // Looked at without reaping: while the engine is a zombie its number cannot go to a
+        // new process, so the group it leads can still be ended safely below.
+        siginfo_t info{};
+        const int r = ::waitid(P_PID, id_t(pid_), &info, WEXITED | WNOHANG | WNOWAIT);
+        if (r < 0 && errno != EINTR) {
             pid_ = 0;
             return;
+        }
+        if (r == 0 && info.si_pid == pid_) {
+            exited = true;
+            break;
         }
         if (Clock::now() >= end)
             break;
         std::this_thread::sleep_for(std::chrono::milliseconds(2));
     }
-    // Closed input and "quit" were not enough: no orphan is left behind.
-    ::kill(pid_, SIGKILL);
+    // Closed input and "quit" were not enough, or the engine went and left helpers running:
+    // no orphan is left behind.
+    ::kill(-pid_, SIGKILL);
+    if (!exited)
+        ::kill(pid_, SIGKILL);
     while (::waitpid(pid_, nullptr, 0) < 0 && errno == EINTR) {
     }
     pid_ = 0;

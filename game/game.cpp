@@ -2,6 +2,7 @@
 
 #include "rules/fen.h"
 #include "rules/make_move.h"
+#include "rules/plausible.h"
 #include "rules/replay.h"
 
 #include <algorithm>
@@ -209,6 +210,7 @@ void Game::askForMove() {
 }
 
 void Game::leave() {
+    dropHalfJoin();
     seated_[0] = seated_[1] = nullptr;
     result_.reset();
     state_.players = Players();
@@ -533,7 +535,14 @@ void Game::closeQuestion(bool drawAgreed) {
     }
 }
 
+void Game::dropHalfJoin() {
+    // A host's position that stopped half-way is no position: the board goes back to the start.
+    if (state_.joinPending)
+        newGame();
+}
+
 void Game::endGame(Outcome outcome, int winner) {
+    dropHalfJoin();
     state_.sideToMove = Turn::Over;
     state_.question = Question::None;
     state_.questionMine = false;
@@ -572,7 +581,7 @@ bool Game::applyPieceState(int colour, int kind, int index, bool alive, int x, i
     return true;
 }
 
-void Game::finishJoin(const PositionDetails* details) {
+bool Game::finishJoin(const PositionDetails* details, std::string* why) {
     Board& b = position_.board;
     for (int colour = 0; colour < 2; ++colour) {
         const int back = colour == White ? 0 : 7;
@@ -597,6 +606,11 @@ void Game::finishJoin(const PositionDetails* details) {
     b.enPassantFile = details ? details->enPassantFile : -1;
     b.lastMoveFrom = details ? details->lastMoveFrom : -1;
     b.lastMoveTo = details ? details->lastMoveTo : -1;
+    if (!plausiblePosition(position_, state_.sideToMove, why)) {
+        // Played on, it would let kings be taken and pieces stack.
+        leave();
+        return false;
+    }
     state_.joinPending = false;
     refreshRules();
     drawnByRule_ = false;
@@ -604,6 +618,7 @@ void Game::finishJoin(const PositionDetails* details) {
     startClock();
     tell([&](GameObserver& o) { o.positionChanged(*this); });
     askForMove();
+    return true;
 }
 
 } // namespace korvane

@@ -94,7 +94,9 @@ class Game {
     bool seats(const Player& player) const {
         return seated_[0] == &player || seated_[1] == &player;
     }
-    // Nobody plays any more: a join, a promotion choice and a selection end with the game.
+    // Nobody plays any more: a join, a promotion choice and a selection end with the game. A
+    // join whose position has not all arrived leaves the board at a new game's start, here and
+    // in endGame.
     void leave();
     // A guest connecting to a host waits to be seated by the host's block.
     void awaitSeat();
@@ -162,8 +164,9 @@ class Game {
     // out of range (a king is never dead) or outside a join.
     bool applyPieceState(int colour, int kind, int index, bool alive, int x, int y);
     // The rest of the received position; opens the board. Without details castling rights are
-    // guessed from the home squares.
-    void finishJoin(const PositionDetails* details);
+    // guessed from the home squares. A position no game can reach is never played on: false
+    // with the reason in `why`, the board back at a new game's start and nobody seated.
+    bool finishJoin(const PositionDetails* details, std::string* why = nullptr);
 
   private:
     template <typename Call> void tell(Call call);
@@ -177,6 +180,7 @@ class Game {
     // record is gone.
     int undoLastMove();
     void clearTransient();
+    void dropHalfJoin();
     // Asks the player of the side to move for its move, when the board waits for one. Runs
     // the clock of the side to move first (or stops both when nobody is to move).
     void askForMove();

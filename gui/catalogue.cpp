@@ -41,6 +41,7 @@ std::vector<CatalogueEntry> makeCatalogue() {
     add("NetworkErrPopUp", K::Panel);
     add("NetworkErrPopUp/Disconnected", K::Static);
     add("NetworkErrPopUp/Lost", K::Static);
+    add("NetworkErrPopUp/Impossible", K::Static);
     buttons("NetworkErrPopUp", {"OKButton"});
     add("OfferDrawPopUp", K::Panel);
     buttons("OfferDrawPopUp", {"AcceptButton", "DeclineButton"});

@@ -232,8 +232,20 @@ void NetworkScreens::hostGone(bool lost) {
     setShown("NetworkErrPopUp", true);
     setShown("NetworkErrPopUp/Disconnected", !lost);
     setShown("NetworkErrPopUp/Lost", lost);
+    setShown("NetworkErrPopUp/Impossible", false);
     activate("NetworkErrPopUp");
     panels_.refreshNetworkButtons();
+}
+
+void NetworkScreens::positionRefused() {
+    // The game screen goes as after a refused join; the pop-up says why, over the menu.
+    sessionRefused();
+    setShown("NetworkErrPopUp/Disconnected", false);
+    setShown("NetworkErrPopUp/Lost", false);
+    setText("NetworkErrPopUp/Impossible", texts().impossiblePosition);
+    setShown("NetworkErrPopUp/Impossible", true);
+    setShown("NetworkErrPopUp", true);
+    activate("NetworkErrPopUp");
 }
 
 bool NetworkScreens::closeNetworkError(const CEGUI::EventArgs&) {

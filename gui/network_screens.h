@@ -33,6 +33,7 @@ class NetworkScreens {
     void connectFailed();
     void joined();
     void sessionRefused();
+    void positionRefused();
     void hostGone(bool lost);
     void questionAsked(Question question);
     void questionClosed();

@@ -165,6 +165,10 @@ void Screens::sessionRefused() {
     network_.sessionRefused();
 }
 
+void Screens::positionRefused() {
+    network_.positionRefused();
+}
+
 void Screens::hostGone(bool lost) {
     network_.hostGone(lost);
 }

@@ -85,6 +85,7 @@ class Screens : public GameWindows, public NetView {
     void connectFailed() override;
     void joined(int colour) override;
     void sessionRefused() override;
+    void positionRefused() override;
     void hostGone(bool lost) override;
     void questionAsked(Question question) override;
     void questionClosed() override;

@@ -30,6 +30,7 @@ const Texts& englishTexts() {
         "",
         " game found",
         " games found",
+        "The host sent a position no game can reach. You have left the game.",
 
         "Enter the resolution as 1024x768 and anti-aliasing as 2x.",
 
@@ -83,6 +84,7 @@ const Texts& czechTexts() {
         "Nalezené hry: ",
         "",
         "",
+        "Hostitel poslal pozici, ke které žádná hra nemůže dojít. Opustili jste hru.",
 
         "Rozlišení zadejte jako 1024x768 a vyhlazování jako 2x.",
 

@@ -36,6 +36,8 @@ struct Texts {
     const char* gamesFoundPrefix;
     const char* oneGameFound;
     const char* gamesFound;
+    // A guest's refusal of the host's position, in the network error pop-up.
+    const char* impossiblePosition;
 
     // The settings dialog's refusal, for a layout that lacks its own.
     const char* settingsHint;

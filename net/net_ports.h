@@ -55,6 +55,9 @@ class NetView {
     virtual void joined(int colour) = 0;
     // The peer's identification was refused or it refused ours: the game screen closes.
     virtual void sessionRefused() = 0;
+    // The host's position is one no game can reach (two kings of a side, pieces stacked, a
+    // pawn on an edge rank, ...): the guest has left, the game screen closes.
+    virtual void positionRefused() = 0;
 
     // The guest's host left (lost = without a word): the game is no longer live.
     virtual void hostGone(bool lost) = 0;
@@ -82,6 +85,7 @@ class NullNetView : public NetView {
     void connectFailed() override {}
     void joined(int) override {}
     void sessionRefused() override {}
+    void positionRefused() override {}
     void hostGone(bool) override {}
     void questionAsked(Question) override {}
     void questionClosed() override {}

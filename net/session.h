@@ -121,6 +121,10 @@ class NetSession : public GameObserver, public Player {
     void peerGone(bool lost);
     void closeLink(DisconnectReason reason);
     void failJoin();
+    // The host's position is one no game can reach: the guest leaves.
+    void refusePosition();
+    // Before the game ends on the peer's word: the peer's pending promotion gets a queen.
+    void settlePeerPromotion();
     // The open question is over; `gameOver` when its answer ended the game (a draw agreed).
     void endQuestion(bool gameOver);
     void cancelQuestion();

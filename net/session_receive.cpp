@@ -117,6 +117,7 @@ void NetSession::peerGone(bool lost) {
         return;
     }
     closeLink(DisconnectReason::Left);
+    settlePeerPromotion();
     // The game on this side is over: nothing on the board moves any more.
     game_.endGame(Outcome::Abandoned);
     view_.hostGone(lost);
@@ -167,6 +168,19 @@ void NetSession::handleBlock(const Decoded& d) {
     send(encodeGuestBlock(playerName_));
 }
 
+void NetSession::settlePeerPromotion() {
+    // The peer's choice will never come now: its pawn becomes a queen, as a gone guest's does
+    // on the host, rather than stay on the last rank of the final board.
+    if (state().promotionPending && !mayChoosePromotion())
+        game_.completePromotion(QueenKind);
+}
+
+void NetSession::refusePosition() {
+    // The host hears an ordinary leave; only this player is told why.
+    closeLink(DisconnectReason::Left);
+    view_.positionRefused();
+}
+
 void NetSession::handleMessage(const Decoded& d) {
     const MessageId id = MessageId(d.id);
     const bool guest = role_ == Role::Guest;
@@ -187,11 +201,13 @@ void NetSession::handleMessage(const Decoded& d) {
             return;
         }
         if (id == MessageId::GameDetails) {
-            game_.finishJoin(&d.details);
+            if (!game_.finishJoin(&d.details))
+                refusePosition();
             return;
         }
         // A host that sends no details has finished its position with the last piece.
-        game_.finishJoin(nullptr);
+        if (!game_.finishJoin(nullptr))
+            return refusePosition();
     } else if (id == MessageId::PieceState || id == MessageId::GameDetails) {
         return dropOutOfState();
     }
@@ -229,6 +245,7 @@ void NetSession::handleMessage(const Decoded& d) {
         if (!gameLive())
             return dropOutOfState();
         cancelQuestion();
+        settlePeerPromotion();
         game_.endGame(Outcome::Resignation, state().localColour());
         view_.resigned(state().localColour());
         break;

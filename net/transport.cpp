@@ -67,6 +67,13 @@ int ENET_CALLBACK answerLanPing(ENetHost* host, ENetEvent*) {
     return 1;
 }
 
+// The library would otherwise take a packet of up to 32 MB from anybody who can reach the port,
+// and reserve its whole size as soon as the first fragment arrives. A longer one is refused
+// by the library before any of it is kept; the sender sees its link time out.
+void boundPackets(ENetHost* host) {
+    host->maximumPacketSize = kMaxPacketBytes;
+}
+
 void sendReliable(ENetHost* host, ENetPeer* peer, const Bytes& message) {
     ENetPacket* packet =
         enet_packet_create(message.data(), message.size(), ENET_PACKET_FLAG_RELIABLE);
@@ -195,6 +202,7 @@ bool HostEndpoint::start(std::uint16_t port, const Timeouts& timeouts, std::stri
         return false;
     }
     host_->intercept = answerLanPing;
+    boundPackets(host_);
     timeouts_ = timeouts;
     guest_ = nullptr;
     return true;
@@ -270,6 +278,7 @@ bool GuestEndpoint::connect(std::uint32_t address, std::uint16_t port, const Tim
     host_ = enet_host_create(nullptr, 1, 1, 0, 0);
     if (host_ == nullptr)
         return false;
+    boundPackets(host_);
     ENetAddress target;
     target.host = htonl(address);
     target.port = port;

@@ -54,6 +54,10 @@ enum class NetEvent : std::uint8_t {
 inline constexpr std::uint8_t kProtocolVersion = 110;
 inline constexpr std::size_t kMaxChatBytes = 150;
 inline constexpr std::size_t kMaxNameBytes = 50;
+// The longest message is a chat line: its identifier, 150 bytes and the zero. A peer's
+// over-long text is cut on arrival rather than refused, so some room is left above that; a
+// packet beyond it is no message of this game, and its memory is never reserved.
+inline constexpr std::size_t kMaxPacketBytes = 1024;
 // Block codes an old peer may send instead of 90 or 91; they only make the receiver leave.
 inline constexpr std::uint8_t kRefusalBlockA = 80;
 inline constexpr std::uint8_t kRefusalBlockB = 81;

@@ -10,13 +10,24 @@ FAKE_ENGINE_MODE chooses the behaviour:
   garbage      mixes nonsense lines into every answer, then plays as "good"
   endless      answers "uci" with a line that never ends
   deaf         never answers "uci"
+  helper-MODE  starts a helper process that outlives it (its pid goes to the file
+               FAKE_ENGINE_HELPER names), then behaves as MODE
 FAKE_ENGINE_LOG, when set, names a file that receives every line read, one per line.
 """
 
 import os
+import subprocess
 import sys
 
 MODE = os.environ.get("FAKE_ENGINE_MODE", "good")
+if MODE.startswith("helper-"):
+    MODE = MODE[len("helper-"):]
+    # As a shell script starting a real engine in the background would: the helper keeps
+    # running whatever becomes of this process.
+    helper = subprocess.Popen(["sleep", "300"], stdin=subprocess.DEVNULL,
+                              stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    with open(os.environ["FAKE_ENGINE_HELPER"], "w") as f:
+        f.write(str(helper.pid))
 LOG = os.environ.get("FAKE_ENGINE_LOG", "")
 
 # Replies for the side to move after N moves: enough for a few moves of a quiet game.

@@ -13,7 +13,9 @@
 #include <fstream>
 #include <random>
 #include <sstream>
+#include <sys/prctl.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -186,6 +188,44 @@ TEST_F(FakeEngineTest, AnEngineThatDiesWhileIdleIsNoticed) {
     ::kill(pid, SIGKILL);
     EXPECT_EQ(waitEvent(engine).type, UciEngine::Event::Failed);
     EXPECT_TRUE(processGone(pid));
+}
+
+// The helpers an engine starts end with it, whether it quits when asked or is ended for a
+// fault. The test adopts orphans, so a helper left running is seen (and ended) here.
+TEST_F(FakeEngineTest, HelpersTheEngineStartedEndWithIt) {
+    ASSERT_EQ(::prctl(PR_SET_CHILD_SUBREAPER, 1), 0);
+    const std::string helperFile = dir_ + "/helper.pid";
+    ::setenv("FAKE_ENGINE_HELPER", helperFile.c_str(), 1);
+    for (const char* mode : {"helper-good", "helper-deaf"}) {
+        SCOPED_TRACE(mode);
+        std::remove(helperFile.c_str());
+        ASSERT_TRUE(start(mode, 1s));
+        pid_t helper = 0;
+        for (int i = 0; i < 2000 && helper <= 0; ++i) {
+            std::ifstream(helperFile) >> helper;
+            std::this_thread::sleep_for(1ms);
+        }
+        ASSERT_GT(helper, 0);
+        if (std::string(mode) == "helper-good") {
+            ASSERT_EQ(waitEvent(engine).type, UciEngine::Event::Ready);
+            engine.stop();
+        } else {
+            ASSERT_EQ(waitEvent(engine, 5s).type, UciEngine::Event::Failed);
+        }
+        bool ended = false;
+        for (int i = 0; i < 2000 && !ended; ++i) {
+            ended = ::waitpid(helper, nullptr, WNOHANG) == helper;
+            std::this_thread::sleep_for(1ms);
+        }
+        if (!ended) {
+            ::kill(helper, SIGKILL);
+            ::waitpid(helper, nullptr, 0);
+        }
+        EXPECT_TRUE(ended) << "the helper " << helper << " outlived the engine";
+    }
+    ::unsetenv("FAKE_ENGINE_HELPER");
+    std::remove(helperFile.c_str());
+    ::prctl(PR_SET_CHILD_SUBREAPER, 0);
 }
 
 // A whole game against the real engine at the lowest level: random legal moves for White,

@@ -1,6 +1,6 @@
 #!/usr/bin/env python3
 """Writes the seed inputs of the session fuzz target: byte 0 the role (0 guest, 1 host), then
-items as [length][bytes]. The seeds are whole joins and games, so the fuzzer starts from
+items as [length][bytes]; [0][pick] is the local player's move. The seeds are whole joins and games, so the fuzzer starts from
 packets that reach deep into the session instead of being dropped at the first check."""
 import os
 import sys
@@ -50,3 +50,13 @@ write("guest-old-host", 0, [item(16), host_block(0, 0)] + start_position()
 write("guest-refused", 0, [item(16), item(28, 80), item(19), item(17)])
 write("host-guest", 1, [item(18), item(28, 91, 110, *b"Guest", 0), item(82, *b"hi", 0),
                         item(92, 0), item(93, 0), item(85, 1, 5, 2, 0), item(20), item(21)])
+
+# The guest answers the host's moves with its own.
+write("guest-join-moves", 0, join + [item(85, 1, 5, 2, 0), bytes([0, 7]), item(85, 1, 4, 2, 0),
+                                     bytes([0, 40]), item(85, 2, 2, 1, 0), bytes([0, 3])])
+write("host-moves", 1, [item(18), item(28, 91, 110, *b"Guest", 0), bytes([0, 12]),
+                        item(85, 1, 5, 2, 0), bytes([0, 30])])
+# Hostile hosts: a queen on the black king, a pawn on the last rank.
+hostile = [item(16), host_block(0, 0)] + start_position()
+write("guest-hostile-stack", 0, hostile + [item(87, 1, 5, 1, 2, 5, 8, 0), item(98, 16, 1, 1, 1, 0)])
+write("guest-hostile-pawn", 0, hostile + [item(87, 1, 1, 4, 2, 4, 8, 0), item(82, *b"x", 0)])

@@ -30,6 +30,7 @@ struct RecordingView : NetView {
     void connectFailed() override { events.push_back("failed"); }
     void joined(int colour) override { events.push_back("joined " + std::to_string(colour)); }
     void sessionRefused() override { events.push_back("refused"); }
+    void positionRefused() override { events.push_back("impossible"); }
     void hostGone(bool lost) override { events.push_back(lost ? "lost" : "left"); }
     void questionAsked(Question q) override {
         events.push_back(q == Question::Draw ? "asked draw" : "asked revoke");
@@ -447,4 +448,55 @@ TEST(Session, GuestArrivingDuringAPromotionChoiceGetsThePositionAfterIt) {
     ASSERT_TRUE(until({&host, &guest},
                       [&] { return !guest.state.joinPending && guest.fen() == host.fen(); }));
     EXPECT_EQ(guest.fen(), "N6k/8/8/8/8/8/8/K7 b - - 0 1");
+}
+
+// A host that sends a position no game can reach: the guest plays none of it, leaves as a
+// guest leaves, and says why. With details the details end the dump; without them the first
+// other message does.
+TEST(Session, AHostsImpossiblePositionMakesTheGuestLeave) {
+    struct Case {
+        const char* what;
+        int kind, index, x, y; // the white piece the host misplaces
+        bool details;
+    };
+    for (const Case c : {Case{"a queen on the black king", QueenKind, 0, 4, 7, true},
+                         Case{"a pawn on the last rank", PawnKind, 3, 3, 7, false}}) {
+        SCOPED_TRACE(c.what);
+        Peer guest;
+        HostEndpoint fake;
+        std::string error;
+        ASSERT_TRUE(fake.start(kGamePort, Timeouts{0, 200, 600, 300, 900}, error)) << error;
+        guest.session.connect("127.0.0.1", "G");
+        std::deque<Received> in;
+        ASSERT_TRUE(until({&guest}, [&] {
+            fake.pump(in);
+            return fake.hasGuest();
+        }));
+        fake.send(encodeHostBlock(White, White, "Hostile"));
+        Game start;
+        start.newGame();
+        for (int colour = 0; colour < 2; ++colour)
+            for (const Fig& p : start.position().sets[colour].pieces) {
+                const bool moved = colour == White && p.kind == c.kind && p.index == c.index;
+                fake.send(encodePieceState(colour, p.kind, p.index, p.alive || p.kind == KingKind,
+                                           moved ? c.x : std::max(p.x, 0),
+                                           moved ? c.y : std::max(p.y, 0)));
+            }
+        fake.send(c.details ? encodeGameDetails(start.details()) : encodeChat("hello"));
+        ASSERT_TRUE(until({&guest}, [&] {
+            fake.pump(in);
+            return guest.view.saw("impossible");
+        }));
+        EXPECT_EQ(guest.session.role(), Role::None);
+        EXPECT_EQ(pairingOf(guest.state), Pairing::None);
+        EXPECT_FALSE(guest.state.joinPending);
+        EXPECT_EQ(guest.fen(), "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1");
+        EXPECT_FALSE(guest.view.said("Hostile: hello"));
+        // The host hears an ordinary leave.
+        ASSERT_TRUE(until({&guest}, [&] {
+            fake.pump(in);
+            return !in.empty() &&
+                   in.back().data[0] == std::uint8_t(NetEvent::DisconnectionNotification);
+        }));
+    }
 }

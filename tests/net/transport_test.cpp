@@ -3,14 +3,18 @@
 // address leads to loopback.
 #include "net/transport.h"
 
+#include <enet/enet.h>
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
 #include <sys/socket.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <chrono>
+#include <csignal>
+#include <fstream>
 #include <functional>
 #include <thread>
 
@@ -47,6 +51,50 @@ bool has(const std::deque<Received>& items, NetEvent code) {
 long msSince(Clock::time_point start) {
     return long(
         std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count());
+}
+
+// The most this process has ever held in memory, in KiB.
+long peakResidentKiB() {
+    std::ifstream status("/proc/self/status");
+    std::string key;
+    long value = -1;
+    while (status >> key)
+        if (key == "VmHWM:") {
+            status >> value;
+            break;
+        }
+    return value;
+}
+
+// A peer that knows no bound but the library's own: it connects to the game port and sends
+// one packet of `bytes`, then keeps its side of the link serviced until told to end.
+pid_t hugePacketSender(std::size_t bytes) {
+    const pid_t child = ::fork();
+    if (child != 0)
+        return child;
+    ENetHost* host = enet_host_create(nullptr, 1, 1, 0, 0);
+    ENetAddress target;
+    target.host = htonl(kLoopback);
+    target.port = kGamePort;
+    ENetPeer* peer = host ? enet_host_connect(host, &target, 1, 0) : nullptr;
+    if (peer == nullptr)
+        ::_exit(2);
+    ENetEvent ev;
+    bool sent = false;
+    for (;;) {
+        while (enet_host_service(host, &ev, 5) > 0)
+            if (ev.type == ENET_EVENT_TYPE_CONNECT && !sent) {
+                std::vector<std::uint8_t> chat(bytes, 'x');
+                chat.front() = 82;
+                chat.back() = 0;
+                enet_peer_send(
+                    peer, 0,
+                    enet_packet_create(chat.data(), chat.size(), ENET_PACKET_FLAG_RELIABLE));
+                sent = true;
+            } else if (ev.type == ENET_EVENT_TYPE_RECEIVE) {
+                enet_packet_destroy(ev.packet);
+            }
+    }
 }
 
 class Transport : public ::testing::Test {
@@ -118,6 +166,30 @@ TEST_F(Transport, MessagesArriveInOrderBothWays) {
         EXPECT_EQ(hostItems[i].data, (Bytes{85, std::uint8_t(i), std::uint8_t(i >> 8)}));
         EXPECT_EQ(hostItems[i].address, kLoopback);
     }
+}
+
+// A 30 MB chat line is no message of the game: it never arrives, and its size is never
+// reserved. Unbounded, the library delivers it within a few seconds on loopback.
+TEST_F(Transport, AHugePacketIsRefusedAndItsSizeNeverHeld) {
+    ASSERT_NO_FATAL_FAILURE(startHost());
+    const long before = peakResidentKiB();
+    const pid_t sender = hugePacketSender(30u << 20);
+    ASSERT_GT(sender, 0);
+    std::size_t largest = 0;
+    pumpUntil(
+        [&] {
+            for (const Received& item : hostItems)
+                largest = std::max(largest, item.data.size());
+            return largest > kMaxPacketBytes;
+        },
+        6000);
+    ::kill(sender, SIGKILL);
+    ::waitpid(sender, nullptr, 0);
+    EXPECT_TRUE(has(hostItems, NetEvent::NewIncomingConnection));
+    EXPECT_LE(largest, kMaxPacketBytes);
+    const long grown = peakResidentKiB() - before;
+    std::printf("peak resident memory grew by %ld KiB\n", grown);
+    EXPECT_LT(grown, 4 * 1024);
 }
 
 TEST_F(Transport, SecondGuestHearsTheGameIsFullAndTheFirstPlaysOn) {
