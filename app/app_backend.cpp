@@ -113,6 +113,16 @@ std::string AppBackend::missingEngine() {
     return korvane::missingEngine();
 }
 
+TimeControl AppBackend::timeControl() {
+    return configuredTimeControl();
+}
+
+void AppBackend::chooseTimeControl(const TimeControl& control) {
+    // Remembered for the next start; a settings file that cannot be written costs only that.
+    ConfigStore::setValue("TimeControl", control.text(), "Game", kConfigFile);
+    frameListener_.game().setTimeControl(control);
+}
+
 void AppBackend::startComputerGame(int colour, int level) {
     frameListener_.computer().start(colour, level);
 }

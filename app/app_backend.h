@@ -51,6 +51,8 @@ class AppBackend final : public GuiBackend {
     bool mayChoosePromotion() override;
     std::string missingEngine() override;
     void startComputerGame(int colour, int level) override;
+    TimeControl timeControl() override;
+    void chooseTimeControl(const TimeControl& control) override;
     void takeBack() override;
     // Drawn and saved games (game_files_backend.cpp).
     DrawReason claimableDraw() override;

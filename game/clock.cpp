@@ -40,6 +40,25 @@ std::optional<TimeControl> TimeControl::parse(const std::string& text) {
     return c;
 }
 
+std::optional<TimeControl> TimeControl::parseLabel(const std::string& text) {
+    const std::size_t plus = text.find('+');
+    if (plus == std::string::npos)
+        return std::nullopt;
+    std::string minutes = text.substr(0, plus), seconds = "0";
+    const std::size_t colon = minutes.find(':');
+    if (colon != std::string::npos) {
+        seconds = minutes.substr(colon + 1);
+        minutes = minutes.substr(0, colon);
+        if (seconds.size() != 2)
+            return std::nullopt;
+    }
+    const std::string increment = text.substr(plus + 1);
+    if (!digitsOnly(minutes) || !digitsOnly(seconds) || !digitsOnly(increment) ||
+        std::stoll(seconds) > 59)
+        return std::nullopt;
+    return parse(std::to_string(std::stoll(minutes) * 60 + std::stoll(seconds)) + "+" + increment);
+}
+
 std::string TimeControl::label() const {
     if (!any())
         return "None";

@@ -35,6 +35,9 @@ struct TimeControl {
     static std::optional<TimeControl> parse(const std::string& text);
     // "5+3" (minutes plus seconds, as players name controls), "None" for none.
     std::string label() const;
+    // That form back, as a player types a control of their own ("7+2", "1:30+0" with seconds
+    // of base); nothing when it is not of it or out of range.
+    static std::optional<TimeControl> parseLabel(const std::string& text);
     // The usual controls, quickest first.
     static const std::vector<TimeControl>& presets();
 };

@@ -111,6 +111,9 @@ std::vector<CatalogueEntry> makeCatalogue() {
     add("Clocks", K::Panel);
     add("Clocks/White", K::Static);
     add("Clocks/Black", K::Static);
+    // Where the next game's time control is chosen.
+    add("LocalIngame/Time", K::Combobox);
+    add("ComputerSetup/Time", K::Combobox);
     return c;
 }
 

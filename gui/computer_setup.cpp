@@ -4,6 +4,7 @@
 #include "game_panels.h"
 #include "text_util.h"
 #include "texts.h"
+#include "time_choice.h"
 
 #include <CEGUI/CEGUI.h>
 
@@ -45,6 +46,7 @@ void ComputerSetup::wire() {
         levels.push_back(std::to_string(level));
     addItems("ComputerSetup/Level", levels);
     setText("ComputerSetup/Level", "1");
+    fillTimeChoice("ComputerSetup/Time", backend_.timeControl());
 
     // Without its engine the entry stays in the menu, off, and says what is missing.
     const std::string missing = backend_.missingEngine();
@@ -84,6 +86,14 @@ bool ComputerSetup::cancel(const CEGUI::EventArgs&) {
 
 bool ComputerSetup::start(const CEGUI::EventArgs&) {
     const ComputerChoice c = choice();
+    const std::optional<TimeControl> time = readTimeChoice("ComputerSetup/Time");
+    if (!time) {
+        // A typed clock that is none stays in the dialog, with what it should look like.
+        setText("ComputerSetup/Time", texts().badTimeControl);
+        return true;
+    }
+    backend_.chooseTimeControl(*time);
+    setText("LocalIngame/Time", timeChoiceText(*time));
     setShown("ComputerSetup", false);
     setEnabled("Menu", true);
     setShown("Menu", false);

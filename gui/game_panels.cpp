@@ -4,6 +4,7 @@
 #include "main_menu.h"
 #include "move_list.h"
 #include "texts.h"
+#include "time_choice.h"
 
 #include <CEGUI/CEGUI.h>
 
@@ -68,6 +69,7 @@ void GamePanels::wire() {
     };
     for (const auto& [button, operation] : requests)
         requestOnClick(button, operation);
+    fillTimeChoice("LocalIngame/Time", backend_.timeControl());
     refreshMoveList();
 }
 
@@ -186,6 +188,12 @@ void GamePanels::closeGamePopUps() {
 // ---------------------------------------------------------------- in-game panels
 
 bool GamePanels::restartLocalGame(const CEGUI::EventArgs&) {
+    // The clock chosen in the panel starts with the new game; a text that is no clock gives
+    // way to the one in use.
+    const std::optional<TimeControl> time = readTimeChoice("LocalIngame/Time");
+    if (time && *time != backend_.timeControl())
+        backend_.chooseTimeControl(*time);
+    setText("LocalIngame/Time", timeChoiceText(time.value_or(backend_.timeControl())));
     showSideToMove(0);
     backend_.newGame();
     // White moves first, so a view that followed Black turns back; the player's tilt and

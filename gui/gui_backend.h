@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "draw.h"
+#include "game/clock.h"
 #include "history.h"
 #include "net/net_ports.h"
 #include "pgn.h"
@@ -75,6 +76,10 @@ class GuiBackend {
         (void)colour;
         (void)level;
     }
+    // The time control of the next local game or game against the computer, as the player
+    // last chose it; choosing one remembers it.
+    virtual TimeControl timeControl() { return TimeControl(); }
+    virtual void chooseTimeControl(const TimeControl& control) { (void)control; }
     // Take Back: in a local game the last move, in a game against the computer the player's
     // last move and the engine's reply.
     virtual void takeBack() {}

@@ -54,6 +54,8 @@ const Texts& englishTexts() {
          "Black's time ran out: a draw (White cannot mate)"},
         {"White", "Black"},
         "Paused",
+        "No clock",
+        "Type a clock as minutes+seconds, e.g. 10+5",
     };
     return english;
 }
@@ -108,6 +110,8 @@ const Texts& czechTexts() {
          "Černému došel čas: remíza (bílý nemůže dát mat)"},
         {"Bílý", "Černý"},
         "Pozastaveno",
+        "Bez hodin",
+        "Zadejte hodiny jako minuty+sekundy, např. 10+5",
     };
     return czech;
 }

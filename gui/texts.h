@@ -65,6 +65,9 @@ struct Texts {
     const char* drawnOnTime[2];
     const char* clockSides[2];
     const char* paused;
+    // The time-control box's first item, and what a text that is no control gets.
+    const char* noClock;
+    const char* badTimeControl;
 };
 
 const Texts& englishTexts();
