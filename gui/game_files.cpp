@@ -2,6 +2,7 @@
 
 #include "catalogue.h"
 #include "config_store.h"
+#include "file_replace.h"
 #include "settings.h"
 #include "text_util.h"
 #include "texts.h"
@@ -11,8 +12,6 @@
 #include <algorithm>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace korvane {
@@ -22,7 +21,7 @@ namespace {
 namespace fs = std::filesystem;
 
 // A game file is a few kilobytes; anything far larger is no game of ours.
-constexpr std::uintmax_t kMaxGameFileBytes = 1 << 20;
+constexpr std::size_t kMaxGameFileBytes = 1 << 20;
 constexpr std::size_t kMaxFileNameBytes = 255;
 
 bool endsWith(const std::string& s, const std::string& tail) {
@@ -49,6 +48,17 @@ std::string defaultGameFileName(std::time_t when) {
     char buffer[32];
     std::strftime(buffer, sizeof buffer, "%Y-%m-%d-%H%M.pgn", &local);
     return buffer;
+}
+
+std::string freeGameFileName(const std::string& folder, std::time_t when) {
+    const std::string name = defaultGameFileName(when);
+    const std::string stem = name.substr(0, name.size() - 4);
+    std::error_code ec;
+    for (int n = 1;; ++n) {
+        const std::string file = n == 1 ? name : stem + "-" + std::to_string(n) + ".pgn";
+        if (fs::symlink_status(fs::path(folder) / file, ec).type() == fs::file_type::not_found)
+            return file;
+    }
 }
 
 std::vector<std::string> savedGameFiles() {
@@ -106,8 +116,9 @@ std::string GameFiles::sideName(int colour) const {
 
 bool GameFiles::openSave(const CEGUI::EventArgs&) {
     // Over the in-game panel, which waits disabled underneath.
-    setText("SaveGame/Name", defaultGameFileName(std::time(nullptr)));
+    setText("SaveGame/Name", freeGameFileName(kGamesFolder, std::time(nullptr)));
     setText("SaveGame/Message", "");
+    replacing_.clear();
     openDialog("SaveGame", gamePanel());
     activate("SaveGame/Name");
     return true;
@@ -145,11 +156,15 @@ bool GameFiles::save(const CEGUI::EventArgs& args) {
     std::error_code ec;
     fs::create_directories(kGamesFolder, ec);
     const fs::path path = fs::path(kGamesFolder) / file;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << pgn;
-    out.close();
-    if (ec || !out) {
-        setText("SaveGame/Message", t.cannotSave + path.string());
+    // An existing game is replaced only when Save is pressed again for the same name.
+    if (fs::symlink_status(path, ec).type() != fs::file_type::not_found && replacing_ != file) {
+        replacing_ = file;
+        setText("SaveGame/Message", t.gameFileExists);
+        return true;
+    }
+    std::string reason;
+    if (!writeFileReplacing(path.string(), pgn, &reason)) {
+        setText("SaveGame/Message", t.cannotSave + path.string() + ": " + reason);
         return true;
     }
     return closeSave(args);
@@ -159,8 +174,12 @@ bool GameFiles::openLoad(const CEGUI::EventArgs&) {
     setText("LoadGame/Message", "");
     if (auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("LoadGame/Files"))) {
         list->resetList();
-        for (const std::string& name : savedGameFiles()) {
-            list->addItem(listItem(name));
+        // A name that is not UTF-8 is shown repaired; the item's number leads to its bytes.
+        files_ = savedGameFiles();
+        for (std::size_t i = 0; i < files_.size(); ++i) {
+            CEGUI::ListboxTextItem* item = listItem(files_[i]);
+            item->setID(CEGUI::uint(i));
+            list->addItem(item);
         }
         if (list->getItemCount() > 0)
             list->setItemSelectState(std::size_t(0), true);
@@ -184,15 +203,14 @@ bool GameFiles::load(const CEGUI::EventArgs& args) {
         setText("LoadGame/Message", t.chooseGame);
         return true;
     }
-    const fs::path path = fs::path(kGamesFolder) / fromGui(chosen->getText());
-    std::error_code ec;
-    const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec || size > kMaxGameFileBytes) {
-        setText("LoadGame/Message", t.cannotRead + path.string());
+    const std::size_t index = chosen->getID();
+    const fs::path path = fs::path(kGamesFolder) /
+                          (index < files_.size() ? files_[index] : fromGui(chosen->getText()));
+    std::string pgn, reason;
+    if (!readFileBounded(path.string(), kMaxGameFileBytes, pgn, reason)) {
+        setText("LoadGame/Message", t.cannotRead + path.string() + ": " + reason);
         return true;
     }
-    std::ifstream in(path, std::ios::binary);
-    const std::string pgn((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     PgnGame game;
     PgnError error;
     if (!readPgn(pgn, game, error)) {

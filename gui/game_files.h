@@ -26,7 +26,13 @@ std::string gameFileName(const std::string& typed);
 // The default name of a game saved at `when` (local time): "2026-12-08-1530.pgn".
 std::string defaultGameFileName(std::time_t when);
 
-// The ".pgn" files of the games folder, newest name first; empty when there is no folder.
+// The name the save dialog offers: the default name, or with "-2", "-3" ... before ".pgn"
+// when a file of that name is already in `folder`, so that a game saved in the same minute
+// never replaces the one before it unasked.
+std::string freeGameFileName(const std::string& folder, std::time_t when);
+
+// The ".pgn" files of the games folder, newest name first, as their bytes are (which need not
+// be UTF-8); empty when there is no folder.
 std::vector<std::string> savedGameFiles();
 
 class GameFiles {
@@ -57,6 +63,8 @@ class GameFiles {
 
     GuiBackend& backend_;
     PgnResult result_ = PgnResult::Unfinished;
+    std::string replacing_;          // the existing file a second Save replaces
+    std::vector<std::string> files_; // the Load list's files, by item number
 };
 
 } // namespace korvane

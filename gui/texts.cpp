@@ -47,6 +47,10 @@ const Texts& englishTexts() {
         "Cannot read the file: ",
         "Line ",
         "Cannot load the game: ",
+        "A game of this name exists. Save again to replace it.",
+
+        // The settings dialog's OK when the file cannot be written.
+        "The settings could not be saved: ",
     };
     return english;
 }
@@ -94,6 +98,9 @@ const Texts& czechTexts() {
         "Soubor nelze přečíst: ",
         "Řádek ",
         "Hru nelze načíst: ",
+        "Hra tohoto jména už existuje. Dalším Uložit ji nahradíte.",
+
+        "Nastavení nelze uložit: ",
     };
     return czech;
 }

@@ -56,6 +56,10 @@ struct Texts {
     const char* cannotRead;
     const char* pgnLine;
     const char* cannotLoad;
+    const char* gameFileExists; // the save dialog's question before replacing a file
+
+    // The settings dialog's OK when the settings file cannot be written; the reason follows.
+    const char* settingsNotSaved;
 };
 
 const Texts& englishTexts();
