@@ -193,6 +193,9 @@ bool KorvaneFrameListener::frameStarted(const Ogre::FrameEvent& evt) {
     session_->service();
     if (computer_->update())
         pacer_.noteActivity();
+    // A long game file read off the frame loop is set up in the frame after it is read.
+    if (screens_.files().pollLoad())
+        pacer_.noteActivity();
     if (std::optional<std::string> version = versionQuery_.poll())
         screens_.showLatestVersion(*version);
 

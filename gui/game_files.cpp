@@ -3,6 +3,7 @@
 #include "catalogue.h"
 #include "config_store.h"
 #include "file_replace.h"
+#include "replay.h"
 #include "settings.h"
 #include "text_util.h"
 #include "texts.h"
@@ -10,6 +11,7 @@
 #include <CEGUI/CEGUI.h>
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
 #include <system_error>
@@ -23,6 +25,8 @@ namespace fs = std::filesystem;
 // A game file is a few kilobytes; anything far larger is no game of ours.
 constexpr std::size_t kMaxGameFileBytes = 1 << 20;
 constexpr std::size_t kMaxFileNameBytes = 255;
+// Files up to this size are read within the frame of the click.
+constexpr std::uintmax_t kReadInFrameBytes = 8 << 10;
 
 bool endsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -72,6 +76,42 @@ std::vector<std::string> savedGameFiles() {
     std::sort(names.rbegin(), names.rend());
     return names;
 }
+
+// What reading a game file gave, made off the frame loop for a big file: the game played
+// through the rules, or why not.
+struct ReadGame {
+    std::string path;
+    std::string unreadable; // the read's failure
+    PgnError error;         // the text's refusal, when the file was read
+    PgnGame game;
+    Replay replay;
+    bool ok = false;
+};
+
+static std::unique_ptr<ReadGame> readGameFile(const std::string& path) {
+    auto read = std::make_unique<ReadGame>();
+    read->path = path;
+    std::string pgn;
+    if (!readFileBounded(path, kMaxGameFileBytes, pgn, read->unreadable))
+        return read;
+    if (!readPgn(pgn, read->game, read->error))
+        return read;
+    std::string why;
+    if (!read->replay.load(read->game.startFen, read->game.moves, &why)) {
+        read->error.reason = why;
+        return read;
+    }
+    read->ok = true;
+    return read;
+}
+
+struct GameFiles::Reading {
+    std::future<std::unique_ptr<ReadGame>> result;
+    bool abandoned = false; // the dialog was closed while the file was read
+};
+
+GameFiles::GameFiles(GuiBackend& backend) : backend_(backend) {}
+GameFiles::~GameFiles() = default;
 
 void GameFiles::wire() {
     for (const std::string panel : {"LocalIngame", "NetworkIngame"}) {
@@ -191,12 +231,16 @@ bool GameFiles::openLoad(const CEGUI::EventArgs&) {
 }
 
 bool GameFiles::closeLoad(const CEGUI::EventArgs&) {
+    if (reading_)
+        reading_->abandoned = true;
     closeDialog("LoadGame", "Menu");
     return true;
 }
 
-bool GameFiles::load(const CEGUI::EventArgs& args) {
+bool GameFiles::load(const CEGUI::EventArgs&) {
     const Texts& t = texts();
+    if (reading_) // one file at a time; its progress line is showing
+        return true;
     auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("LoadGame/Files"));
     const CEGUI::ListboxItem* chosen = list ? list->getFirstSelectedItem() : nullptr;
     if (!chosen) {
@@ -206,23 +250,50 @@ bool GameFiles::load(const CEGUI::EventArgs& args) {
     const std::size_t index = chosen->getID();
     const fs::path path = fs::path(kGamesFolder) /
                           (index < files_.size() ? files_[index] : fromGui(chosen->getText()));
-    std::string pgn, reason;
-    if (!readFileBounded(path.string(), kMaxGameFileBytes, pgn, reason)) {
-        setText("LoadGame/Message", t.cannotRead + path.string() + ": " + reason);
+    // A game file of a few kilobytes is read, checked and set up well within a frame. A long
+    // game takes a thousand times that (milliseconds per thousand moves), which the frame
+    // loop must not wait for: it is read on a thread of its own while a line says so.
+    std::error_code ec;
+    const std::uintmax_t size = fs::file_size(path, ec);
+    if (ec || size <= kReadInFrameBytes) {
+        finishLoad(readGameFile(path.string()));
         return true;
     }
-    PgnGame game;
-    PgnError error;
-    if (!readPgn(pgn, game, error)) {
-        setText("LoadGame/Message", t.pgnLine + std::to_string(error.line) + ": " + error.reason);
-        return true;
+    setText("LoadGame/Message", t.loadingGame + path.string());
+    reading_ = std::make_unique<Reading>();
+    reading_->result = std::async(std::launch::async, readGameFile, path.string());
+    return true;
+}
+
+bool GameFiles::pollLoad(bool wait) {
+    if (!reading_)
+        return false;
+    if (!wait && reading_->result.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return false;
+    std::unique_ptr<Reading> reading = std::move(reading_);
+    std::unique_ptr<ReadGame> read = reading->result.get();
+    if (!reading->abandoned)
+        finishLoad(std::move(read));
+    return true;
+}
+
+void GameFiles::finishLoad(std::unique_ptr<ReadGame> read) {
+    const Texts& t = texts();
+    if (!read->unreadable.empty()) {
+        setText("LoadGame/Message", t.cannotRead + read->path + ": " + read->unreadable);
+        return;
+    }
+    if (!read->ok) {
+        setText("LoadGame/Message",
+                t.pgnLine + std::to_string(read->error.line) + ": " + read->error.reason);
+        return;
     }
     std::string why;
-    if (!backend_.loadGame(game, why)) {
+    if (!backend_.loadGame(read->game, read->replay, why)) {
         setText("LoadGame/Message", t.cannotLoad + why);
-        return true;
+        return;
     }
-    closeLoad(args);
+    closeLoad(CEGUI::EventArgs());
     // The loaded game goes on as a local game.
     for (const char* name : {"Menu", "Logo", "ChatHistory"})
         setShown(name, false);
@@ -234,7 +305,6 @@ bool GameFiles::load(const CEGUI::EventArgs& args) {
         activate("LocalIngame");
     }
     refreshClaimDraw();
-    return true;
 }
 
 } // namespace korvane

@@ -48,6 +48,7 @@ const Texts& englishTexts() {
         "Line ",
         "Cannot load the game: ",
         "A game of this name exists. Save again to replace it.",
+        "Loading the game ",
 
         // The settings dialog's OK when the file cannot be written.
         "The settings could not be saved: ",
@@ -99,6 +100,7 @@ const Texts& czechTexts() {
         "Řádek ",
         "Hru nelze načíst: ",
         "Hra tohoto jména už existuje. Dalším Uložit ji nahradíte.",
+        "Načítá se hra ",
 
         "Nastavení nelze uložit: ",
     };

@@ -57,6 +57,7 @@ struct Texts {
     const char* pgnLine;
     const char* cannotLoad;
     const char* gameFileExists; // the save dialog's question before replacing a file
+    const char* loadingGame;    // while a long game file is read; its name follows
 
     // The settings dialog's OK when the settings file cannot be written; the reason follows.
     const char* settingsNotSaved;

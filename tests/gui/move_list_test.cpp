@@ -49,8 +49,8 @@ class FlowBackend : public RecordingBackend {
         flow->claimDraw();
     }
     const korvane::GameHistory* gameHistory() override { return &flow->history(); }
-    bool loadGame(const korvane::PgnGame& game, std::string& error) override {
-        if (!flow->loadGame(game.startFen, game.moves, &error))
+    bool loadGame(const korvane::PgnGame&, korvane::Replay& replayed, std::string& error) override {
+        if (!flow->loadGame(replayed, &error))
             return false;
         seatAs(*flow, Pairing::Local);
         return true;
@@ -440,4 +440,30 @@ TEST_F(MoveListTest, AMoveChangesOnlyTheLastRowOfTheList) {
     click("LocalIngame/TakeBackButton");
     EXPECT_EQ(list->getListboxItemFromIndex(0), first);
     EXPECT_EQ(lines(), (std::vector<std::string>{"1. e4 e5"}));
+}
+
+TEST_F(MoveListTest, ABigFileIsReadOffTheFrameWithAProgressLine) {
+    startLocal();
+    std::filesystem::create_directory("games");
+    // Big by its size: a long comment before a short game.
+    writeAll("games/big.pgn", "{" + std::string(200000, 'c') + "}\n1. e4 e5 2. Nf3 *\n");
+    click("LocalIngame/QuitButton");
+    click("Menu/LoadButton");
+    click("LoadGame/LoadButton");
+    EXPECT_EQ(text("LoadGame/Message"),
+              std::string(korvane::englishTexts().loadingGame) + "games/big.pgn");
+    EXPECT_TRUE(visible("LoadGame"));
+    ASSERT_TRUE(screens_->files().pollLoad(true));
+    EXPECT_FALSE(visible("LoadGame")) << text("LoadGame/Message");
+    EXPECT_EQ(lines(), (std::vector<std::string>{"1. e4 e5", "2. Nf3"}));
+    EXPECT_FALSE(screens_->files().pollLoad(true));
+
+    // Cancelled while it is read: the read's end changes nothing.
+    click("LocalIngame/QuitButton");
+    click("Menu/LoadButton");
+    click("LoadGame/LoadButton");
+    click("LoadGame/CancelButton");
+    ASSERT_TRUE(screens_->files().pollLoad(true));
+    EXPECT_FALSE(visible("LoadGame"));
+    EXPECT_TRUE(visible("Menu"));
 }
