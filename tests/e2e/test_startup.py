@@ -161,14 +161,15 @@ class StartupTest(GameTest):
     def test_a_read_only_run_directory_starts_with_the_gui_log_elsewhere(self):
         # The run directory is made read-only for the game alone, by a read-only bind mount
         # in a mount namespace of its own; the probe's file and the temporary folder are
-        # elsewhere.
+        # elsewhere. The cd enters the read-only mount: the folder the shell started in is the
+        # writable one underneath.
         if subprocess.run(["unshare", "-m", "true"], capture_output=True).returncode != 0:
             self.skipTest("no mount namespace can be made here")
         outside = tempfile.mkdtemp(prefix="korvane-e2e-outside-")
         self.addCleanup(shutil.rmtree, outside, True)
         state = os.path.join(outside, "state.txt")
         read_only = ('d=$(dirname "$0") && mount --bind "$d" "$d" && '
-                     'mount -o remount,bind,ro "$d" && exec "$0"')
+                     'mount -o remount,bind,ro "$d" && cd "$d" && exec "$0"')
         g = self.start(config=config_with(), env={"KORVANE_STATE_FILE": state, "TMPDIR": outside},
                        wrap=["unshare", "-m", "sh", "-c", read_only])
         g.state = state
