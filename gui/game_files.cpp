@@ -213,14 +213,12 @@ bool GameFiles::save(const CEGUI::EventArgs& args) {
 bool GameFiles::openLoad(const CEGUI::EventArgs&) {
     setText("LoadGame/Message", "");
     if (auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("LoadGame/Files"))) {
-        list->resetList();
         // A name that is not UTF-8 is shown repaired; the item's number leads to its bytes.
         files_ = savedGameFiles();
-        for (std::size_t i = 0; i < files_.size(); ++i) {
-            CEGUI::ListboxTextItem* item = listItem(files_[i]);
-            item->setID(CEGUI::uint(i));
-            list->addItem(item);
-        }
+        list->resetList();
+        setListRows(*list, files_);
+        for (std::size_t i = 0; i < list->getItemCount(); ++i)
+            list->getListboxItemFromIndex(i)->setID(CEGUI::uint(i));
         if (list->getItemCount() > 0)
             list->setItemSelectState(std::size_t(0), true);
         else
