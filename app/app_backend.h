@@ -59,7 +59,7 @@ class AppBackend final : public GuiBackend {
     void claimDraw() override;
     const GameHistory* gameHistory() override;
     std::string sideName(int colour) override;
-    bool loadGame(const PgnGame& game, std::string& error) override;
+    bool loadGame(const PgnGame& game, Replay& replayed, std::string& error) override;
 
   private:
     AppContext& context_;

@@ -15,6 +15,7 @@
 #include <cstdlib>
 #include <iostream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 namespace korvane {
 
@@ -77,7 +78,45 @@ bool AppContext::open() {
     return applyDisplaySettings();
 }
 
+namespace {
+
+// Where no log file can be written at all, the GUI's messages go nowhere: the GUI's own
+// logger would keep them all in memory.
+class DiscardingLogger : public CEGUI::Logger {
+  public:
+    void logEvent(const CEGUI::String&, CEGUI::LoggingLevel) override {}
+    void setLogFilename(const CEGUI::String&, bool) override {}
+};
+
+} // namespace
+
+void AppContext::startGuiLog() {
+    // The GUI would throw from its start when CEGUI.log cannot be opened (a read-only run
+    // directory); the game starts all the same and logs elsewhere, or not at all.
+    auto log = std::make_unique<CEGUI::DefaultLogger>();
+    const char* tmp = std::getenv("TMPDIR");
+    const std::string elsewhere = std::string(tmp && *tmp ? tmp : "/tmp") + "/korvane-CEGUI-" +
+                                  std::to_string(::getuid()) + ".log";
+    for (const std::string& file : {std::string("CEGUI.log"), elsewhere}) {
+        try {
+            log->setLogFilename(file.c_str(), false);
+            if (file != "CEGUI.log")
+                std::cerr << "Korvane: CEGUI.log cannot be written in the run directory; the "
+                             "GUI logs to "
+                          << file << "\n";
+            guiLog_ = std::move(log);
+            return;
+        } catch (const CEGUI::Exception&) {
+        }
+    }
+    log.reset();
+    std::cerr << "Korvane: no GUI log can be written (neither CEGUI.log nor " << elsewhere
+              << "); the game runs without it\n";
+    guiLog_ = std::make_unique<DiscardingLogger>();
+}
+
 void AppContext::startGui() {
+    startGuiLog();
     gui_.reset(&CEGUI::OgreRenderer::bootstrapSystem(*renderWindow_));
     // The GUI's own start-up messages are logged; afterwards only errors.
     CEGUI::Logger::getSingleton().setLoggingLevel(CEGUI::Errors);

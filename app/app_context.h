@@ -17,8 +17,9 @@ class RenderWindow;
 class Root;
 } // namespace Ogre
 namespace CEGUI {
+class Logger;
 class OgreRenderer;
-}
+} // namespace CEGUI
 
 namespace korvane {
 
@@ -50,6 +51,7 @@ class AppContext {
     void openWindow(const std::string& videoMode, const std::string& fullScreen,
                     const std::string& fsaa, const std::string& vsync);
     bool startVideo();
+    void startGuiLog();
 
     struct SdlVideo {
         bool started = false;
@@ -71,6 +73,9 @@ class AppContext {
     std::unique_ptr<Ogre::Root, RootDeleter> root_;
     Ogre::RenderWindow* renderWindow_ = nullptr; // the root's
     GameSounds sounds_;
+    // The GUI's log, made before the GUI so that a run directory that cannot take CEGUI.log
+    // does not stop the start; it outlives the GUI, which logs while it goes.
+    std::unique_ptr<CEGUI::Logger> guiLog_;
     std::unique_ptr<CEGUI::OgreRenderer, GuiDeleter> gui_;
     bool settingsOnTrial_ = false;
 };

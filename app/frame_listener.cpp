@@ -197,6 +197,9 @@ bool KorvaneFrameListener::frameStarted(const Ogre::FrameEvent& evt) {
     session_->service();
     if (computer_->update())
         pacer_.noteActivity();
+    // A long game file read off the frame loop is set up in the frame after it is read.
+    if (screens_.files().pollLoad())
+        pacer_.noteActivity();
     // A flag falls in the first frame after the time is up; the idle pace looks a few times a
     // second, and the clocks' windows change (and draw) only when their text does.
     game_->tick();

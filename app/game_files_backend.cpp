@@ -36,13 +36,13 @@ std::string AppBackend::sideName(int colour) {
     return std::string();
 }
 
-bool AppBackend::loadGame(const PgnGame& game, std::string& error) {
+bool AppBackend::loadGame(const PgnGame&, Replay& replayed, std::string& error) {
     Game& played = frameListener_.game();
     if (played.state().networkGame()) {
         error = "a network game is running";
         return false;
     }
-    if (!played.loadGame(game.startFen, game.moves, &error))
+    if (!played.loadGame(replayed, &error))
         return false;
     played.seatLocal();
     // A loaded game starts from White's side, as a new one does, or from the side to move

@@ -2,6 +2,8 @@
 // happens, the application is torn down and the process returns 0.
 
 #include "config/config_store.h"
+#include "config/file_replace.h"
+#include "gui/game_files.h"
 #include "korvane_app.h"
 
 #include <Ogre.h>
@@ -64,6 +66,10 @@ void restartWithHugePages(char** argv) {
 
 int main(int, char** argv) {
     restartWithHugePages(argv);
+    // A kill while a file was being replaced leaves its temporary behind; nothing else would
+    // ever remove it.
+    korvane::removeStaleTemporaries(".");
+    korvane::removeStaleTemporaries(korvane::kGamesFolder);
     // Typed text arrives through the X input method, which speaks the character set of
     // the locale: without a UTF-8 one, letters outside Latin-1 (Czech ř, ě, š) are lost.
     // Only the character type is set; number formats stay "C" for the engine's scripts.

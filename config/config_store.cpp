@@ -2,13 +2,16 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <dirent.h>
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <atomic>
 #include <climits>
 #include <cstdlib>
+#include <cstring>
 #include <iostream>
 #include <mutex>
 #include <set>
@@ -164,23 +167,37 @@ void applyChange(std::vector<ConfigRecord>& records, const ConfigChange& change)
 
 } // namespace
 
-bool writeFileReplacing(const std::string& file, const std::string& bytes) {
+namespace {
+
+bool failWith(std::string* reason, const std::string& why) {
+    if (reason)
+        *reason = why;
+    return false;
+}
+
+bool failWithErrno(std::string* reason) {
+    return failWith(reason, std::strerror(errno));
+}
+
+} // namespace
+
+bool writeFileReplacing(const std::string& file, const std::string& bytes, std::string* reason) {
     // Replace the target of a symbolic link, not the link itself.
     std::string target = file;
     struct stat st {};
     if (::lstat(file.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
         char resolved[PATH_MAX];
         if (::realpath(file.c_str(), resolved) == nullptr)
-            return false;
+            return failWithErrno(reason);
         target = resolved;
     }
     bool hadFile = false;
     if (::stat(target.c_str(), &st) == 0) {
         if (!S_ISREG(st.st_mode))
-            return false;
+            return failWith(reason, "not a regular file");
         // The rename below would succeed even over a read-only file; honour its protection.
         if (::access(target.c_str(), W_OK) != 0)
-            return false;
+            return failWithErrno(reason);
         hadFile = true;
     }
 
@@ -192,35 +209,108 @@ bool writeFileReplacing(const std::string& file, const std::string& bytes) {
                std::to_string(counter.fetch_add(1));
         fd = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST)
-            return false;
+            return failWithErrno(reason);
     }
     if (fd < 0)
-        return false;
+        return failWith(reason, "no free temporary name");
     if (hadFile)
         (void)::fchmod(fd, st.st_mode & 07777);
 
-    bool ok = true;
+    int error = 0;
     std::size_t done = 0;
-    while (ok && done < bytes.size()) {
+    while (!error && done < bytes.size()) {
         ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
         if (n > 0)
             done += static_cast<std::size_t>(n);
         else if (n < 0 && errno == EINTR)
             continue;
         else
-            ok = false;
+            error = n < 0 ? errno : ENOSPC;
     }
     // The data must be on disk before the name points at it, or a crash could leave an
-    // empty settings file.
-    if (ok && ::fsync(fd) != 0)
-        ok = false;
-    if (::close(fd) != 0)
-        ok = false;
-    if (ok && ::rename(temp.c_str(), target.c_str()) != 0)
-        ok = false;
-    if (!ok)
+    // empty file.
+    if (!error && ::fsync(fd) != 0)
+        error = errno;
+    if (::close(fd) != 0 && !error)
+        error = errno;
+    if (!error && ::rename(temp.c_str(), target.c_str()) != 0)
+        error = errno;
+    if (error) {
         ::unlink(temp.c_str());
-    return ok;
+        return failWith(reason, std::strerror(error));
+    }
+    // The rename itself is on disk once the folder is.
+    const std::size_t slash = target.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : target.substr(0, slash + 1);
+    const int dir = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        (void)::fsync(dir);
+        ::close(dir);
+    }
+    return true;
+}
+
+bool readFileBounded(const std::string& file, std::size_t limit, std::string& bytes,
+                     std::string& reason) {
+    bytes.clear();
+    const int fd = ::open(file.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return failWithErrno(&reason);
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return failWith(&reason, "not a regular file");
+    }
+    std::string out;
+    char buf[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n > 0) {
+            if (out.size() + std::size_t(n) > limit) {
+                ::close(fd);
+                return failWith(&reason, "larger than " + std::to_string(limit) + " bytes");
+            }
+            out.append(buf, std::size_t(n));
+        } else if (n == 0) {
+            break;
+        } else if (errno != EINTR) {
+            const int error = errno;
+            ::close(fd);
+            return failWith(&reason, std::strerror(error));
+        }
+    }
+    ::close(fd);
+    bytes = std::move(out);
+    return true;
+}
+
+int removeStaleTemporaries(const std::string& folder) {
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return 0;
+    int removed = 0;
+    while (const dirent* entry = ::readdir(dir)) {
+        // NAME.tmp.PID.N, as writeFileReplacing names them; nothing else is touched.
+        const std::string name = entry->d_name;
+        const std::size_t mark = name.rfind(".tmp.");
+        if (mark == std::string::npos || mark == 0)
+            continue;
+        const std::string tail = name.substr(mark + 5);
+        const std::size_t dot = tail.find('.');
+        if (dot == 0 || dot == std::string::npos || dot + 1 == tail.size() ||
+            tail.find_first_not_of("0123456789.") != std::string::npos ||
+            tail.find('.', dot + 1) != std::string::npos || dot > 9)
+            continue;
+        const pid_t pid = pid_t(std::stol(tail.substr(0, dot)));
+        // A process of that number still running may be writing it; this one is starting and
+        // writes nothing yet.
+        if (pid != ::getpid() && (pid <= 0 || ::kill(pid, 0) == 0 || errno != ESRCH))
+            continue;
+        if (::unlink((folder + "/" + name).c_str()) == 0)
+            ++removed;
+    }
+    ::closedir(dir);
+    return removed;
 }
 
 void ConfigStore::trim(std::string& text, std::string chars) {
@@ -338,17 +428,20 @@ bool ConfigStore::setValue(std::string key, std::string value, std::string secti
     return setValues({{std::move(key), std::move(value), std::move(section)}}, file);
 }
 
-bool ConfigStore::setValues(const std::vector<ConfigChange>& changes, std::string file) {
+bool ConfigStore::setValues(const std::vector<ConfigChange>& changes, std::string file,
+                            std::string* reason) {
     for (const ConfigChange& c : changes)
         if (!storable(c))
-            return false;
+            return failWith(reason, "a value the file cannot hold as it is");
 
     std::vector<ConfigRecord> records;
+    errno = 0;
     if (!loadRecords(file, records))
-        return false;
+        return failWith(reason, file + (errno ? std::string(": ") + std::strerror(errno)
+                                              : std::string(" cannot be read")));
     for (const ConfigChange& c : changes)
         applyChange(records, c);
-    return saveRecords(file, records);
+    return writeFileReplacing(file, serialise(records), reason);
 }
 
 bool ConfigStore::fileExists(std::string file) {

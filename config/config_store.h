@@ -42,8 +42,10 @@ class ConfigStore {
 
     // Applies the changes in order, as that many setValue calls would, but reads and rewrites
     // the file once: a kill part-way leaves either all old or all new values. False, with the
-    // file untouched, when any change is refused or the file cannot be read or rewritten.
-    static bool setValues(const std::vector<ConfigChange>& changes, std::string file);
+    // file untouched, when any change is refused or the file cannot be read or rewritten;
+    // `reason`, when given, then says why (a full disk: "No space left on device").
+    static bool setValues(const std::vector<ConfigChange>& changes, std::string file,
+                          std::string* reason = nullptr);
 
     // Both answer true when the file cannot be read, so callers fall back to "present".
     static bool recordExists(std::string key, std::string section, std::string file);

@@ -271,7 +271,16 @@ bool Game::loadGame(const std::string& startFen, const std::vector<Move>& moves,
     Replay replay;
     if (!replay.load(startFen, moves, error))
         return false;
-    adopt(replay);
+    return loadGame(replay, error);
+}
+
+bool Game::loadGame(Replay& replayed, std::string* error) {
+    if (state_.networkGame() || state_.joinPending) {
+        if (error)
+            *error = "a network game cannot load a game";
+        return false;
+    }
+    adopt(replayed);
     return true;
 }
 

@@ -110,6 +110,9 @@ class Game {
     // game.
     bool loadGame(const std::string& startFen, const std::vector<Move>& moves,
                   std::string* error = nullptr);
+    // The same for a game already played through the rules (a game file read off the frame
+    // loop): the board takes its position and history over as they are.
+    bool loadGame(Replay& replayed, std::string* error = nullptr);
 
     // ---- the doors for moves ----
     // Selects a piece of the side to move. False (nothing changes) when the board is closed or

@@ -251,4 +251,43 @@ CEGUI::ListboxTextItem* listItem(const std::string& text) {
     return item;
 }
 
+namespace {
+
+// CEGUI's Listbox measures all its rows again after every item added or removed, which makes
+// filling a long list quadratic (a long game's move list took minutes). Its item vector and
+// its change handler are reached through member pointers named in a derived class, which are
+// pointers to Listbox members and so valid on every Listbox, to change the rows in one step
+// and measure once.
+struct ListboxRows : CEGUI::Listbox {
+    static constexpr auto items = &ListboxRows::d_listItems;
+    static constexpr auto lastSelected = &ListboxRows::d_lastSelected;
+    static constexpr auto changed = &ListboxRows::onListContentsChanged;
+};
+
+} // namespace
+
+void setListRows(CEGUI::Listbox& list, const std::vector<std::string>& rows) {
+    auto& items = list.*ListboxRows::items;
+    std::size_t keep = 0;
+    while (keep < items.size() && keep < rows.size() && items[keep]->getText() == toGui(rows[keep]))
+        ++keep;
+    if (keep == items.size() && keep == rows.size())
+        return;
+    for (std::size_t i = keep; i < items.size(); ++i) {
+        if (list.*ListboxRows::lastSelected == items[i])
+            list.*ListboxRows::lastSelected = nullptr;
+        if (items[i]->isAutoDeleted())
+            delete items[i];
+    }
+    items.resize(keep);
+    items.reserve(rows.size());
+    for (std::size_t i = keep; i < rows.size(); ++i) {
+        CEGUI::ListboxTextItem* item = listItem(rows[i]);
+        item->setOwnerWindow(&list);
+        items.push_back(item);
+    }
+    CEGUI::WindowEventArgs args(&list);
+    (list.*ListboxRows::changed)(args);
+}
+
 } // namespace korvane

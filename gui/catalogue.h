@@ -10,6 +10,7 @@
 namespace CEGUI {
 class Window;
 class ListboxTextItem;
+class Listbox;
 class String;
 } // namespace CEGUI
 
@@ -81,6 +82,11 @@ void closeDialog(const std::string& dialog, const std::string& under);
 // A list or combo box item (UTF-8 text) in the skin's colours and selection brush; the box
 // that takes it deletes it.
 CEGUI::ListboxTextItem* listItem(const std::string& text);
+
+// Makes the list box hold these rows (as listItem makes them) in one step: the rows that have
+// not changed stay, the rest are replaced, and the box measures its rows once, so that a
+// long list costs the same per row as a short one. The box must not sort.
+void setListRows(CEGUI::Listbox& list, const std::vector<std::string>& rows);
 
 // True when the window exists and is of the given kind.
 bool hasKind(const CEGUI::Window* window, WidgetKind kind);

@@ -2,6 +2,8 @@
 
 #include "catalogue.h"
 #include "config_store.h"
+#include "file_replace.h"
+#include "replay.h"
 #include "settings.h"
 #include "text_util.h"
 #include "texts.h"
@@ -9,10 +11,9 @@
 #include <CEGUI/CEGUI.h>
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <system_error>
 
 namespace korvane {
@@ -22,8 +23,10 @@ namespace {
 namespace fs = std::filesystem;
 
 // A game file is a few kilobytes; anything far larger is no game of ours.
-constexpr std::uintmax_t kMaxGameFileBytes = 1 << 20;
+constexpr std::size_t kMaxGameFileBytes = 1 << 20;
 constexpr std::size_t kMaxFileNameBytes = 255;
+// Files up to this size are read within the frame of the click.
+constexpr std::uintmax_t kReadInFrameBytes = 8 << 10;
 
 bool endsWith(const std::string& s, const std::string& tail) {
     return s.size() >= tail.size() && s.compare(s.size() - tail.size(), tail.size(), tail) == 0;
@@ -51,6 +54,17 @@ std::string defaultGameFileName(std::time_t when) {
     return buffer;
 }
 
+std::string freeGameFileName(const std::string& folder, std::time_t when) {
+    const std::string name = defaultGameFileName(when);
+    const std::string stem = name.substr(0, name.size() - 4);
+    std::error_code ec;
+    for (int n = 1;; ++n) {
+        const std::string file = n == 1 ? name : stem + "-" + std::to_string(n) + ".pgn";
+        if (fs::symlink_status(fs::path(folder) / file, ec).type() == fs::file_type::not_found)
+            return file;
+    }
+}
+
 std::vector<std::string> savedGameFiles() {
     std::vector<std::string> names;
     std::error_code ec;
@@ -62,6 +76,42 @@ std::vector<std::string> savedGameFiles() {
     std::sort(names.rbegin(), names.rend());
     return names;
 }
+
+// What reading a game file gave, made off the frame loop for a big file: the game played
+// through the rules, or why not.
+struct ReadGame {
+    std::string path;
+    std::string unreadable; // the read's failure
+    PgnError error;         // the text's refusal, when the file was read
+    PgnGame game;
+    Replay replay;
+    bool ok = false;
+};
+
+static std::unique_ptr<ReadGame> readGameFile(const std::string& path) {
+    auto read = std::make_unique<ReadGame>();
+    read->path = path;
+    std::string pgn;
+    if (!readFileBounded(path, kMaxGameFileBytes, pgn, read->unreadable))
+        return read;
+    if (!readPgn(pgn, read->game, read->error))
+        return read;
+    std::string why;
+    if (!read->replay.load(read->game.startFen, read->game.moves, &why)) {
+        read->error.reason = why;
+        return read;
+    }
+    read->ok = true;
+    return read;
+}
+
+struct GameFiles::Reading {
+    std::future<std::unique_ptr<ReadGame>> result;
+    bool abandoned = false; // the dialog was closed while the file was read
+};
+
+GameFiles::GameFiles(GuiBackend& backend) : backend_(backend) {}
+GameFiles::~GameFiles() = default;
 
 void GameFiles::wire() {
     for (const std::string panel : {"LocalIngame", "NetworkIngame"}) {
@@ -106,8 +156,9 @@ std::string GameFiles::sideName(int colour) const {
 
 bool GameFiles::openSave(const CEGUI::EventArgs&) {
     // Over the in-game panel, which waits disabled underneath.
-    setText("SaveGame/Name", defaultGameFileName(std::time(nullptr)));
+    setText("SaveGame/Name", freeGameFileName(kGamesFolder, std::time(nullptr)));
     setText("SaveGame/Message", "");
+    replacing_.clear();
     openDialog("SaveGame", gamePanel());
     activate("SaveGame/Name");
     return true;
@@ -145,11 +196,15 @@ bool GameFiles::save(const CEGUI::EventArgs& args) {
     std::error_code ec;
     fs::create_directories(kGamesFolder, ec);
     const fs::path path = fs::path(kGamesFolder) / file;
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out << pgn;
-    out.close();
-    if (ec || !out) {
-        setText("SaveGame/Message", t.cannotSave + path.string());
+    // An existing game is replaced only when Save is pressed again for the same name.
+    if (fs::symlink_status(path, ec).type() != fs::file_type::not_found && replacing_ != file) {
+        replacing_ = file;
+        setText("SaveGame/Message", t.gameFileExists);
+        return true;
+    }
+    std::string reason;
+    if (!writeFileReplacing(path.string(), pgn, &reason)) {
+        setText("SaveGame/Message", t.cannotSave + path.string() + ": " + reason);
         return true;
     }
     return closeSave(args);
@@ -158,10 +213,12 @@ bool GameFiles::save(const CEGUI::EventArgs& args) {
 bool GameFiles::openLoad(const CEGUI::EventArgs&) {
     setText("LoadGame/Message", "");
     if (auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("LoadGame/Files"))) {
+        // A name that is not UTF-8 is shown repaired; the item's number leads to its bytes.
+        files_ = savedGameFiles();
         list->resetList();
-        for (const std::string& name : savedGameFiles()) {
-            list->addItem(listItem(name));
-        }
+        setListRows(*list, files_);
+        for (std::size_t i = 0; i < list->getItemCount(); ++i)
+            list->getListboxItemFromIndex(i)->setID(CEGUI::uint(i));
         if (list->getItemCount() > 0)
             list->setItemSelectState(std::size_t(0), true);
         else
@@ -172,39 +229,69 @@ bool GameFiles::openLoad(const CEGUI::EventArgs&) {
 }
 
 bool GameFiles::closeLoad(const CEGUI::EventArgs&) {
+    if (reading_)
+        reading_->abandoned = true;
     closeDialog("LoadGame", "Menu");
     return true;
 }
 
-bool GameFiles::load(const CEGUI::EventArgs& args) {
+bool GameFiles::load(const CEGUI::EventArgs&) {
     const Texts& t = texts();
+    if (reading_) // one file at a time; its progress line is showing
+        return true;
     auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("LoadGame/Files"));
     const CEGUI::ListboxItem* chosen = list ? list->getFirstSelectedItem() : nullptr;
     if (!chosen) {
         setText("LoadGame/Message", t.chooseGame);
         return true;
     }
-    const fs::path path = fs::path(kGamesFolder) / fromGui(chosen->getText());
+    const std::size_t index = chosen->getID();
+    const fs::path path = fs::path(kGamesFolder) /
+                          (index < files_.size() ? files_[index] : fromGui(chosen->getText()));
+    // A game file of a few kilobytes is read, checked and set up well within a frame. A long
+    // game takes a thousand times that (milliseconds per thousand moves), which the frame
+    // loop must not wait for: it is read on a thread of its own while a line says so.
     std::error_code ec;
     const std::uintmax_t size = fs::file_size(path, ec);
-    if (ec || size > kMaxGameFileBytes) {
-        setText("LoadGame/Message", t.cannotRead + path.string());
+    if (ec || size <= kReadInFrameBytes) {
+        finishLoad(readGameFile(path.string()));
         return true;
     }
-    std::ifstream in(path, std::ios::binary);
-    const std::string pgn((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    PgnGame game;
-    PgnError error;
-    if (!readPgn(pgn, game, error)) {
-        setText("LoadGame/Message", t.pgnLine + std::to_string(error.line) + ": " + error.reason);
-        return true;
+    setText("LoadGame/Message", t.loadingGame + path.string());
+    reading_ = std::make_unique<Reading>();
+    reading_->result = std::async(std::launch::async, readGameFile, path.string());
+    return true;
+}
+
+bool GameFiles::pollLoad(bool wait) {
+    if (!reading_)
+        return false;
+    if (!wait && reading_->result.wait_for(std::chrono::seconds(0)) != std::future_status::ready)
+        return false;
+    std::unique_ptr<Reading> reading = std::move(reading_);
+    std::unique_ptr<ReadGame> read = reading->result.get();
+    if (!reading->abandoned)
+        finishLoad(std::move(read));
+    return true;
+}
+
+void GameFiles::finishLoad(std::unique_ptr<ReadGame> read) {
+    const Texts& t = texts();
+    if (!read->unreadable.empty()) {
+        setText("LoadGame/Message", t.cannotRead + read->path + ": " + read->unreadable);
+        return;
+    }
+    if (!read->ok) {
+        setText("LoadGame/Message",
+                t.pgnLine + std::to_string(read->error.line) + ": " + read->error.reason);
+        return;
     }
     std::string why;
-    if (!backend_.loadGame(game, why)) {
+    if (!backend_.loadGame(read->game, read->replay, why)) {
         setText("LoadGame/Message", t.cannotLoad + why);
-        return true;
+        return;
     }
-    closeLoad(args);
+    closeLoad(CEGUI::EventArgs());
     // The loaded game goes on as a local game.
     for (const char* name : {"Menu", "Logo", "ChatHistory"})
         setShown(name, false);
@@ -216,7 +303,6 @@ bool GameFiles::load(const CEGUI::EventArgs& args) {
         activate("LocalIngame");
     }
     refreshClaimDraw();
-    return true;
 }
 
 } // namespace korvane

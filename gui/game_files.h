@@ -7,6 +7,8 @@
 #include "pgn.h"
 
 #include <ctime>
+#include <future>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -26,12 +28,21 @@ std::string gameFileName(const std::string& typed);
 // The default name of a game saved at `when` (local time): "2026-12-08-1530.pgn".
 std::string defaultGameFileName(std::time_t when);
 
-// The ".pgn" files of the games folder, newest name first; empty when there is no folder.
+// The name the save dialog offers: the default name, or with "-2", "-3" ... before ".pgn"
+// when a file of that name is already in `folder`, so that a game saved in the same minute
+// never replaces the one before it unasked.
+std::string freeGameFileName(const std::string& folder, std::time_t when);
+
+// The ".pgn" files of the games folder, newest name first, as their bytes are (which need not
+// be UTF-8); empty when there is no folder.
 std::vector<std::string> savedGameFiles();
+
+struct ReadGame; // a game file read and played through the rules
 
 class GameFiles {
   public:
-    explicit GameFiles(GuiBackend& backend) : backend_(backend) {}
+    explicit GameFiles(GuiBackend& backend);
+    ~GameFiles();
 
     // After every GUI build.
     void wire();
@@ -48,6 +59,9 @@ class GameFiles {
     bool openLoad(const CEGUI::EventArgs&);
     bool load(const CEGUI::EventArgs&);
     bool closeLoad(const CEGUI::EventArgs&);
+    // Once a frame: a big file read off the frame loop is set up (or refused) once it has
+    // been read; with `wait`, waits for it. True when a read finished.
+    bool pollLoad(bool wait = false);
 
   private:
     // "White" and "Black" of the file: the player, the computer, the peer.
@@ -55,8 +69,14 @@ class GameFiles {
     // The in-game panel of the game on the board, which the save dialog covers.
     const char* gamePanel() const;
 
+    struct Reading;
+    void finishLoad(std::unique_ptr<ReadGame> read);
+
     GuiBackend& backend_;
+    std::unique_ptr<Reading> reading_; // the file being read off the frame loop
     PgnResult result_ = PgnResult::Unfinished;
+    std::string replacing_;          // the existing file a second Save replaces
+    std::vector<std::string> files_; // the Load list's files, by item number
 };
 
 } // namespace korvane

@@ -125,9 +125,7 @@ void GamePanels::movesChanged(const GameHistory& history) {
 void GamePanels::refreshMoveList() {
     const Texts& t = texts();
     if (auto* list = dynamic_cast<CEGUI::Listbox*>(findWindow("MoveList/Moves"))) {
-        list->resetList();
-        for (const std::string& line : moveListLines(moves_, t.moveLetters))
-            list->addItem(listItem(line));
+        setListRows(*list, moveListLines(moves_, t.moveLetters));
         // The newest move is the one a player looks for.
         if (const std::size_t n = list->getItemCount())
             list->ensureItemIsVisible(n - 1);

@@ -12,6 +12,7 @@
 #include "history.h"
 #include "net/net_ports.h"
 #include "pgn.h"
+#include "replay.h"
 
 namespace korvane {
 
@@ -97,9 +98,11 @@ class GuiBackend {
         return std::string();
     }
     // A local game at the last position of a read game file, all or nothing: false with the
-    // reason, the game on the board untouched.
-    virtual bool loadGame(const PgnGame& game, std::string& error) {
+    // reason, the game on the board untouched. `replayed` is the game already played through
+    // the rules (off the frame loop for a long one), which the board takes over as it is.
+    virtual bool loadGame(const PgnGame& game, Replay& replayed, std::string& error) {
         (void)game;
+        (void)replayed;
         error = "no game to load into";
         return false;
     }

@@ -116,7 +116,7 @@ bool SettingsDialog::show(const CEGUI::EventArgs&) {
     return true;
 }
 
-void SettingsDialog::showHint() {
+void SettingsDialog::showHint(const std::string& message) {
     CEGUI::Window* hint = findWindow(kSettingsHintWindow);
     if (!hint) {
         // A layout without its own hint still gets one, in the layout's language.
@@ -131,6 +131,11 @@ void SettingsDialog::showHint() {
         hint->setText(toGui(texts().settingsHint));
         settingsWindow->addChild(hint);
     }
+    // The one line under the settings says either what to type or why OK stored nothing; the
+    // layout's own wording of the first is kept with the window.
+    if (!hint->isUserStringDefined("Refusal"))
+        hint->setUserString("Refusal", hint->getText());
+    hint->setText(message.empty() ? hint->getUserString("Refusal") : toGui(message));
     hint->show();
     hint->moveToFront();
 }
@@ -159,7 +164,7 @@ bool SettingsDialog::apply(const CEGUI::EventArgs&) {
     };
     const std::string language = storedLanguage(typed("Settings/Lang"));
     const bool languageChanged = language != game("Lang");
-    Settings& flags = settings();
+    Settings flags = settings();
     flags.flipView = isSelected("Settings/FlipView");
     flags.highlighting = isSelected("Settings/Highlighting");
     flags.lastMoveHighlighting = isSelected("Settings/LastMoveHighlighting");
@@ -171,6 +176,7 @@ bool SettingsDialog::apply(const CEGUI::EventArgs&) {
     ConfigStore::trim(name, " \t");
     // All values go in one rewrite, so a kill part-way through never leaves a mix of old
     // and new settings. The order is the order in which new keys are added to the file.
+    std::string reason;
     const bool saved = ConfigStore::setValues(
         {
             {"RS", rs, "Video"},
@@ -189,11 +195,20 @@ bool SettingsDialog::apply(const CEGUI::EventArgs&) {
             {"Cartoon", trueFalse(cartoonOn), "Game"},
             {"PlayerName", name, "Game"},
         },
-        kConfigFile);
+        kConfigFile, &reason);
+    if (!saved) {
+        // Nothing was stored: the dialog keeps what the player chose, for another OK once
+        // the disk has room again, and the game goes on with the settings it had.
+        showHint(texts().settingsNotSaved + reason);
+        return true;
+    }
+    settings().flipView = flags.flipView;
+    settings().highlighting = flags.highlighting;
+    settings().lastMoveHighlighting = flags.lastMoveHighlighting;
     backend_.flowFlagsChanged(flags.flipView, flags.highlighting, flags.lastMoveHighlighting);
     backend_.resetPieceLooks();
-    // What was stored reads back the same; only a failed save needs the file's own name.
-    setPlayerName(saved ? name : game("PlayerName"));
+    // What was stored reads back the same.
+    setPlayerName(name);
 
     // This very button dies in a rebuild, so it waits until the click has been dispatched.
     if (languageChanged)

@@ -36,7 +36,8 @@ class SettingsDialog {
     bool close(const CEGUI::EventArgs&);
 
   private:
-    void showHint();
+    // The refusal of a text when `message` is empty, else `message`.
+    void showHint(const std::string& message = std::string());
 
     GuiBackend& backend_;
     bool languageChanged_ = false;

@@ -48,6 +48,11 @@ const Texts& englishTexts() {
         "Cannot read the file: ",
         "Line ",
         "Cannot load the game: ",
+        "A game of this name exists. Save again to replace it.",
+        "Loading the game ",
+
+        // The settings dialog's OK when the file cannot be written.
+        "The settings could not be saved: ",
 
         {"White lost on time", "Black lost on time"},
         {"White's time ran out: a draw (Black cannot mate)",
@@ -104,6 +109,10 @@ const Texts& czechTexts() {
         "Soubor nelze přečíst: ",
         "Řádek ",
         "Hru nelze načíst: ",
+        "Hra tohoto jména už existuje. Dalším Uložit ji nahradíte.",
+        "Načítá se hra ",
+
+        "Nastavení nelze uložit: ",
 
         {"Bílý prohrál na čas", "Černý prohrál na čas"},
         {"Bílému došel čas: remíza (černý nemůže dát mat)",

@@ -58,6 +58,11 @@ struct Texts {
     const char* cannotRead;
     const char* pgnLine;
     const char* cannotLoad;
+    const char* gameFileExists; // the save dialog's question before replacing a file
+    const char* loadingGame;    // while a long game file is read; its name follows
+
+    // The settings dialog's OK when the settings file cannot be written; the reason follows.
+    const char* settingsNotSaved;
 
     // Clocks: a flag, by the colour whose time ran out, as a loss or (the other side could
     // never mate) a draw; the clock lines' side names; a paused game.

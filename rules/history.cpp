@@ -1,5 +1,7 @@
 #include "history.h"
 
+#include <algorithm>
+
 namespace korvane {
 
 PositionKey positionKey(const Position& position, Turn sideToMove) {
@@ -77,8 +79,13 @@ const PositionKey& GameHistory::currentKey() const {
 
 int GameHistory::repetitions() const {
     const PositionKey& now = currentKey();
-    int count = 1 + (moves_.empty() ? 0 : startKey_ == now);
-    for (std::size_t i = 0; i + 1 < moves_.size(); ++i)
+    // A pawn move or a capture cannot be undone, so no position before the last of them can
+    // come back: only the positions since then are compared, which keeps replaying a long
+    // game linear.
+    const std::size_t n = moves_.size();
+    const std::size_t clock = std::size_t(std::max(0, counters().halfmoveClock));
+    int count = 1 + (n > 0 && clock >= n && startKey_ == now);
+    for (std::size_t i = clock >= n ? 0 : n - 1 - clock; i + 1 < n; ++i)
         count += moves_[i].after == now;
     return count;
 }

@@ -1,5 +1,6 @@
 #include "pgn.h"
 
+#include "draw.h"
 #include "replay.h"
 #include "uci_move.h"
 
@@ -74,6 +75,7 @@ class Reader {
     bool readGame(PgnError& error) {
         game_ = PgnGame();
         play_.reset();
+        ended_ = DrawReason::None;
         bool any = false, movetext = false;
         int depth = 0, depthLine = 0;
         for (;;) {
@@ -215,20 +217,44 @@ class Reader {
         if (!begin(error))
             return false;
         Replay& play = *play_;
-        const std::size_t number = play.history().size() + 1;
-        const std::string ply = "move " + std::to_string(number) + ", ";
+        // Named as a reader finds it in the movetext: "44. Rf1", "44... Rf1".
+        const std::string named = std::to_string(play.history().counters().fullmoveNumber) +
+                                  (play.sideToMove() == Turn::Black ? "... " : ". ") + token;
+        if (ended_ != DrawReason::None)
+            return fail(error, line,
+                        named + " comes after the game ended in a draw by " + drawName(ended_));
         Move move;
         std::string reason;
         if (moves_ == PgnMoves::Uci) {
             if (!parseUci(token, move))
-                return fail(error, line, ply + "'" + token + "' is not a move");
+                return fail(error, line, named + " is not a move");
         } else if (!resolveSan(play.position(), colourOf(play.sideToMove()), token, move,
                                &reason)) {
-            return fail(error, line, ply + reason);
+            const std::string quoted = "'" + token + "'";
+            const std::size_t at = reason.find(quoted);
+            if (at != std::string::npos)
+                reason.replace(at, quoted.size(), named);
+            return fail(error, line, reason);
         }
         if (!play.play(move))
-            return fail(error, line, ply + "'" + token + "' is not a legal move");
+            return fail(error, line, named + " is not a legal move");
+        // A draw the rules make by themselves ends the game on the spot, as it does on the
+        // board; the file may not play on after it.
+        ended_ = automaticDraw(play.history(), play.position(), play.sideToMove());
         return true;
+    }
+
+    static const char* drawName(DrawReason reason) {
+        switch (reason) {
+        case DrawReason::InsufficientMaterial:
+            return "insufficient material";
+        case DrawReason::FivefoldRepetition:
+            return "fivefold repetition";
+        case DrawReason::SeventyFiveMoveRule:
+            return "the 75-move rule";
+        default:
+            return "rule";
+        }
     }
 
     bool finish(PgnError& error) {
@@ -282,6 +308,7 @@ class Reader {
     int fenLine_ = 1;
     PgnGame game_;
     std::unique_ptr<Replay> play_;
+    DrawReason ended_ = DrawReason::None; // the draw that ended the game read so far
 };
 
 } // namespace
@@ -306,12 +333,16 @@ std::string writePgn(const GameHistory& history, const PgnHeader& header, PgnRes
     auto tag = [&](const std::string& name, const std::string& value) {
         out += "[" + name + " " + quoted(value) + "]\n";
     };
-    tag("Event", header.event);
-    tag("Site", header.site);
-    tag("Date", header.date);
-    tag("Round", header.round);
-    tag("White", header.white);
-    tag("Black", header.black);
+    // A roster tag is never empty: "?" is what the format has for a value not known.
+    auto roster = [&](const std::string& name, const std::string& value) {
+        tag(name, value.empty() ? "?" : value);
+    };
+    roster("Event", header.event);
+    roster("Site", header.site);
+    roster("Date", header.date);
+    roster("Round", header.round);
+    roster("White", header.white);
+    roster("Black", header.black);
     tag("Result", resultToken);
     if (!history.standardStart()) {
         tag("SetUp", "1");
@@ -339,7 +370,8 @@ std::string writePgn(const GameHistory& history, const PgnHeader& header, PgnRes
     units.push_back(resultToken);
     std::string line;
     for (const std::string& unit : units) {
-        if (!line.empty() && line.size() + 1 + unit.size() > 80) {
+        // The export format asks for lines of fewer than 80 characters.
+        if (!line.empty() && line.size() + 1 + unit.size() > 79) {
             out += line + '\n';
             line.clear();
         }

@@ -32,7 +32,8 @@ enum class PgnResult { WhiteWins, BlackWins, Draw, Unfinished };
 const char* resultText(PgnResult result); // "1-0", "0-1", "1/2-1/2", "*"
 
 // The game as PGN: the roster with Result, SetUp and FEN for a game that did not start from
-// the usual position, the numbered SAN moves in lines of at most 80 characters, the result.
+// the usual position, the numbered SAN moves in lines of at most 79 characters, the result. An
+// empty tag value is written "?".
 std::string writePgn(const GameHistory& history, const PgnHeader& header, PgnResult result);
 
 // One game read from a file, complete and legal.
@@ -58,8 +59,11 @@ enum class PgnMoves { San, Uci };
 
 // Reads game `index` (0 the first) of the text: tags, movetext with move numbers, comments
 // {...} and ;..., variations (...) at any depth (skipped), NAGs $n, ! and ? annotations,
-// the result. A FEN tag sets the start position. False with `error` filled when that game
-// cannot be read or a move of it is not legal.
+// the result. A FEN tag sets the start position. Moves may also be written in long algebraic,
+// "e2-e4", "Ng1f3", "Ng1xf3". A draw that comes by itself (fivefold repetition, the 75-move
+// rule, insufficient material) ends the game: a move after it is refused. False with `error`
+// filled when that game cannot be read or a move of it is not legal; a move is named as in
+// the movetext, "44. Rf1" or "44... Rf1".
 bool readPgn(const std::string& text, PgnGame& game, PgnError& error, int index = 0,
              PgnMoves moves = PgnMoves::San);
 

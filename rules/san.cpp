@@ -157,6 +157,9 @@ bool resolveSan(const Position& position, int colour, const std::string& text, M
             fromRank = c - '1';
         else if ((c == 'x' || c == ':') && !capture)
             capture = true;
+        // Long algebraic as older programs and printed games write it: "e2-e4", "Ng1-f3".
+        else if (c == '-' && fromFile >= 0 && fromRank >= 0 && !capture)
+            capture = true;
         else
             return fail(error, quoted + " is not a move");
     }

@@ -25,7 +25,7 @@ fi
 scratch=$(mktemp -d)
 trap 'rm -rf "$scratch"' EXIT
 cd "$build"
-targets=(session fen config version)
+targets=(session fen pgn config version)
 [ $# -gt 0 ] && targets=("$@")
 failed=0
 skipped=0

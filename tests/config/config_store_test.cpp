@@ -1,9 +1,12 @@
 #include "config_store.h"
+#include "file_replace.h"
 
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <filesystem>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include "temp_dir.h"
@@ -266,3 +269,59 @@ TEST(ConfigTrim, RemovesOnlyTheGivenCharactersAtBothEnds) {
 }
 
 } // namespace
+
+TEST(ReadFileBounded, ReadErrorsAndOddFilesAreRefusalsWithTheReason) {
+    TempDir dir;
+    std::string bytes = "stale", reason;
+    // Reported as regular files of size 0, and failing at the first read.
+    EXPECT_FALSE(korvane::readFileBounded("/proc/self/mem", 1 << 20, bytes, reason));
+    EXPECT_EQ(reason, std::strerror(EIO));
+    EXPECT_TRUE(bytes.empty());
+    // A file of /proc also reports size 0 but has text: the bound holds all the same.
+    EXPECT_FALSE(korvane::readFileBounded("/proc/self/maps", 16, bytes, reason));
+    EXPECT_EQ(reason, "larger than 16 bytes");
+    ASSERT_EQ(::mkfifo(dir.file("fifo").c_str(), 0600), 0);
+    EXPECT_FALSE(korvane::readFileBounded(dir.file("fifo"), 100, bytes, reason));
+    EXPECT_EQ(reason, "not a regular file");
+    EXPECT_FALSE(korvane::readFileBounded(dir.file("none"), 100, bytes, reason));
+    EXPECT_EQ(reason, std::strerror(ENOENT));
+    writeFile(dir.file("game.pgn"), "1. e4 *\n");
+    EXPECT_TRUE(korvane::readFileBounded(dir.file("game.pgn"), 8, bytes, reason));
+    EXPECT_EQ(bytes, "1. e4 *\n");
+    EXPECT_FALSE(korvane::readFileBounded(dir.file("game.pgn"), 7, bytes, reason));
+}
+
+TEST(WriteFileReplacing, SaysWhyItWroteNothing) {
+    TempDir dir;
+    std::string reason;
+    EXPECT_FALSE(korvane::writeFileReplacing(dir.file("none/x.pgn"), "x", &reason));
+    EXPECT_EQ(reason, std::strerror(ENOENT));
+    std::filesystem::create_directory(dir.file("folder"));
+    EXPECT_FALSE(korvane::writeFileReplacing(dir.file("folder"), "x", &reason));
+    EXPECT_EQ(reason, "not a regular file");
+    EXPECT_FALSE(
+        ConfigStore::setValues({{"Lang", "Cesky", "Game"}}, dir.file("none.cfg"), &reason));
+    EXPECT_NE(reason.find(std::strerror(ENOENT)), std::string::npos) << reason;
+}
+
+TEST(StaleTemporaries, ThoseOfEndedProcessesGoTheRestStay) {
+    TempDir dir;
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0)
+        ::_exit(0);
+    ::waitpid(child, nullptr, 0);
+    const std::string dead = "config_backup.cfg.tmp." + std::to_string(child) + ".0";
+    const std::string alive = "config.cfg.tmp." + std::to_string(::getppid()) + ".3";
+    const std::vector<std::string> others = {"config.cfg", "notes.tmp.txt", "x.tmp.12", "x.tmp.a.1",
+                                             ".tmp.1.2"};
+    for (const std::string& name : others)
+        writeFile(dir.file(name), "keep");
+    writeFile(dir.file(dead), "half");
+    writeFile(dir.file(alive), "being written");
+    EXPECT_EQ(korvane::removeStaleTemporaries(dir.path()), 1);
+    EXPECT_FALSE(std::filesystem::exists(dir.file(dead)));
+    EXPECT_TRUE(std::filesystem::exists(dir.file(alive)));
+    for (const std::string& name : others)
+        EXPECT_TRUE(std::filesystem::exists(dir.file(name))) << name;
+}

@@ -1,6 +1,9 @@
 """Start-up and shutdown of the real game: window, quiet exits, the settings backup."""
 
 import os
+import shutil
+import subprocess
+import tempfile
 import time
 import unittest
 
@@ -153,6 +156,30 @@ class StartupTest(GameTest):
     def test_closing_the_window_ends_the_game_with_exit_code_0(self):
         g = self.start_window(config=config_with())
         g.next_frames(2)
+        self.assertEqual(g.close_until_exit(), 0)
+
+    def test_a_read_only_run_directory_starts_with_the_gui_log_elsewhere(self):
+        # The run directory is made read-only for the game alone, by a read-only bind mount
+        # in a mount namespace of its own; the probe's file and the temporary folder are
+        # elsewhere. The cd enters the read-only mount: the folder the shell started in is the
+        # writable one underneath.
+        if subprocess.run(["unshare", "-m", "true"], capture_output=True).returncode != 0:
+            self.skipTest("no mount namespace can be made here")
+        outside = tempfile.mkdtemp(prefix="korvane-e2e-outside-")
+        self.addCleanup(shutil.rmtree, outside, True)
+        state = os.path.join(outside, "state.txt")
+        read_only = ('d=$(dirname "$0") && mount --bind "$d" "$d" && '
+                     'mount -o remount,bind,ro "$d" && cd "$d" && exec "$0"')
+        g = self.start(config=config_with(), env={"KORVANE_STATE_FILE": state, "TMPDIR": outside},
+                       wrap=["unshare", "-m", "sh", "-c", read_only])
+        g.state = state
+        self.assertIsNotNone(g.wait_window(), "no Korvane window; stderr:\n" + g.stderr())
+        p = g.wait_probe(lambda p: p.visible("Menu"))
+        self.assertTrue(p.visible("Menu"))
+        self.assertIn("CEGUI.log cannot be written in the run directory; the GUI logs to "
+                      + os.path.join(outside, "korvane-CEGUI-"), g.stderr())
+        self.assertFalse(g.exists("CEGUI.log"))
+        self.assertTrue(any(n.startswith("korvane-CEGUI-") for n in os.listdir(outside)))
         self.assertEqual(g.close_until_exit(), 0)
 
 

@@ -57,7 +57,7 @@ TEST(PgnWrite, SevenTagRosterNumberedMovesInEightyColumnsAndTheResult) {
     EXPECT_EQ(std::vector<std::string>(out.begin(), out.begin() + head.size()), head);
     std::string movetext;
     for (std::size_t i = head.size(); i < out.size(); ++i) {
-        EXPECT_LE(out[i].size(), 80u) << out[i];
+        EXPECT_LE(out[i].size(), 79u) << out[i];
         movetext += (movetext.empty() ? "" : " ") + out[i];
     }
     EXPECT_EQ(movetext.substr(0, 30), "1. e4 e5 2. Nf3 d6 3. d4 Bg4 4");
@@ -134,8 +134,8 @@ TEST(PgnRead, RefusesWithTheLineAndReasonAndKeepsNothing) {
         const char* reason;
     };
     const Case cases[] = {
-        {"[Event \"x\"]\n\n1. e4 e5\n2. Ke3 Nf6 *\n", 4, "move 3, 'Ke3' is not a legal move"},
-        {"1. Nf3 d6 2. Na3 d5 3. Nc4 a6 4. Ne5 *", 1, "move 7, 'Ne5' is ambiguous"},
+        {"[Event \"x\"]\n\n1. e4 e5\n2. Ke3 Nf6 *\n", 4, "2. Ke3 is not a legal move"},
+        {"1. Nf3 d6 2. Na3 d5 3. Nc4 a6 4. Ne5 *", 1, "4. Ne5 is ambiguous"},
         {"1. e4 {never closed\n2. d4 *\n", 1, "comment that starts here is not closed"},
         {"1. e4\n(1. d4 (1. c4) e5\n2. Nf3 *\n", 2, "variation that starts here is not closed"},
         {"1. e4 ) e5 *", 1, "')' closes no variation"},
@@ -144,7 +144,7 @@ TEST(PgnRead, RefusesWithTheLineAndReasonAndKeepsNothing) {
         {"[SetUp \"1\"]\n[FEN \"8/8/8/8/8/8/8/8 w - - 0 1\"]\n\n1. e4 *", 2, "FEN tag"},
         {"1. e4 $ e5 *", 1, "'$' without a number"},
         {"1. e4 e5 2. Nf3 Nc6 3. @4 *", 1, "not a move"},
-        {"1. f3 e5 2. g4 Qh4# 3. a3 *", 1, "move 5, 'a3' is not a legal move"},
+        {"1. f3 e5 2. g4 Qh4# 3. a3 *", 1, "3. a3 is not a legal move"},
         {"", 1, "no game"},
         {"\n\n{only a comment}\n", 3, "no game"},
     };
@@ -163,7 +163,7 @@ TEST(PgnRead, RefusesWithTheLineAndReasonAndKeepsNothing) {
     ASSERT_TRUE(readPgn("e2e4 e7e5 g1f3 b8c6 f1b5 a7a6 e1g1 *", game, error, 0, PgnMoves::Uci));
     EXPECT_EQ(game.san.back(), "O-O");
     EXPECT_FALSE(readPgn("e2e4 e7e5 e1e3 *", game, error, 0, PgnMoves::Uci));
-    EXPECT_EQ(error.reason, "move 3, 'e1e3' is not a legal move");
+    EXPECT_EQ(error.reason, "2. e1e3 is not a legal move");
 }
 
 // Every game of the corpus (Stockfish playing itself, and games written by hand) replays
@@ -206,4 +206,83 @@ TEST(PgnCorpus, EveryGameEndsInThePositionStockfishReported) {
             << name << ":" << error.line << ": " << error.reason;
     }
     EXPECT_GE(games, 23);
+}
+
+TEST(PgnRead, LongAlgebraicWithHyphenOrCaptureMark) {
+    PgnGame game;
+    PgnError error;
+    ASSERT_TRUE(readPgn("1. e2-e4 e7-e5 2. Ng1-f3 Nb8-c6 3. Bf1-b5 a7-a6 4. Bb5xc6 d7xc6 "
+                        "5. O-O *",
+                        game, error))
+        << error.reason;
+    EXPECT_EQ(game.san, (std::vector<std::string>{"e4", "e5", "Nf3", "Nc6", "Bb5", "a6", "Bxc6",
+                                                  "dxc6", "O-O"}));
+    // A hyphen joins two squares only.
+    EXPECT_FALSE(readPgn("1. e-e4 *", game, error));
+    EXPECT_FALSE(readPgn("1. Ng-f3 *", game, error));
+}
+
+TEST(PgnRead, RefusalNamesTheMoveAsTheMovetextNumbersIt) {
+    PgnGame game;
+    PgnError error;
+    EXPECT_FALSE(readPgn("1. e4 e5 2. Nf3 Nc6 3. Bb5 Rf1 *", game, error));
+    EXPECT_EQ(error.reason, "3... Rf1 is not a legal move");
+    // A set-up game numbers from its FEN.
+    EXPECT_FALSE(readPgn("[SetUp \"1\"]\n[FEN \"4k3/8/8/8/8/8/8/R3K3 w Q - 0 44\"]\n\n"
+                         "44. Rf2 *",
+                         game, error));
+    EXPECT_EQ(error.reason, "44. Rf2 is not a legal move");
+}
+
+TEST(PgnRead, AGameDrawnByFivefoldRepetitionEndsThere) {
+    std::string text;
+    for (int round = 0; round < 4; ++round)
+        text += "Nf3 Nf6 Ng1 Ng8 ";
+    PgnGame game;
+    PgnError error;
+    ASSERT_TRUE(readPgn(text + "1/2-1/2", game, error)) << error.reason;
+    EXPECT_EQ(game.san.size(), 16u);
+    EXPECT_FALSE(readPgn(text + "Nf3 *", game, error));
+    EXPECT_EQ(error.reason, "9. Nf3 comes after the game ended in a draw by fivefold repetition");
+}
+
+TEST(PgnWrite, AnEmptyNameIsWrittenAsUnknown) {
+    Harness h;
+    PgnHeader header;
+    header.white = "";
+    header.event = "";
+    const std::string text = writePgn(h.game.history(), header, PgnResult::Unfinished);
+    EXPECT_NE(text.find("[White \"?\"]\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("[Event \"?\"]\n"), std::string::npos) << text;
+}
+
+// Long games fill their lines to the limit: written back, every line of the corpus's games
+// stays under 80 characters and reads back as the same game.
+TEST(PgnWrite, CorpusGamesWriteBackInLinesOfFewerThanEightyCharacters) {
+    DIR* dir = opendir(KORVANE_PGN_CORPUS);
+    ASSERT_NE(dir, nullptr);
+    std::size_t longest = 0;
+    while (dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() < 5 || name.compare(name.size() - 4, 4, ".pgn") != 0)
+            continue;
+        std::ifstream in(std::string(KORVANE_PGN_CORPUS) + "/" + name);
+        std::ostringstream text;
+        text << in.rdbuf();
+        PgnGame game;
+        PgnError error;
+        for (int index = 0; readPgn(text.str(), game, error, index); ++index) {
+            Harness h;
+            ASSERT_TRUE(h.game.loadGame(game.startFen, game.moves)) << name;
+            const std::string written =
+                writePgn(h.game.history(), PgnHeader(), PgnResult::Unfinished);
+            for (const std::string& line : lines(written))
+                longest = std::max(longest, line.size());
+            PgnGame again;
+            ASSERT_TRUE(readPgn(written, again, error)) << name << ": " << error.reason;
+            EXPECT_EQ(again.san, game.san) << name;
+        }
+    }
+    closedir(dir);
+    EXPECT_EQ(longest, 79u);
 }

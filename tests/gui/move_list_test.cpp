@@ -1,6 +1,7 @@
 // The local game's record on screen, headless: the move list, Take Back, Claim Draw and draws
 // by rule, saving and loading games. A real game drives the screens through the screens view,
 // as in the game itself.
+#include "full_disk.h"
 #include "gui_fixture.h"
 #include "tests/support/pairing.h"
 
@@ -8,7 +9,9 @@
 #include "game_files.h"
 #include "game_view.h"
 #include "san.h"
+#include "texts.h"
 
+#include <cstring>
 #include <regex>
 
 using namespace korvane::testing;
@@ -46,8 +49,8 @@ class FlowBackend : public RecordingBackend {
         flow->claimDraw();
     }
     const korvane::GameHistory* gameHistory() override { return &flow->history(); }
-    bool loadGame(const korvane::PgnGame& game, std::string& error) override {
-        if (!flow->loadGame(game.startFen, game.moves, &error))
+    bool loadGame(const korvane::PgnGame&, korvane::Replay& replayed, std::string& error) override {
+        if (!flow->loadGame(replayed, &error))
             return false;
         seatAs(*flow, Pairing::Local);
         return true;
@@ -320,4 +323,147 @@ TEST_F(MoveListTest, AGameLoadedAtItsEndOpensOnItsGameEndWindow) {
     EXPECT_FALSE(visible("LocalIngame"));
     click("GameEnd/OKButton");
     EXPECT_TRUE(visible("LocalIngame"));
+}
+
+TEST(GameFileNames, TheOfferedNameIsFreeInTheFolder) {
+    const std::string folder =
+        (std::filesystem::temp_directory_path() / ("korvane-names-" + std::to_string(::getpid())))
+            .string();
+    std::filesystem::create_directories(folder);
+    const std::time_t when = 1765300000;
+    const std::string name = korvane::defaultGameFileName(when);
+    EXPECT_EQ(korvane::freeGameFileName(folder, when), name);
+    writeAll(folder + "/" + name, "1. e4 *\n");
+    const std::string stem = name.substr(0, name.size() - 4);
+    EXPECT_EQ(korvane::freeGameFileName(folder, when), stem + "-2.pgn");
+    writeAll(folder + "/" + stem + "-2.pgn", "1. d4 *\n");
+    EXPECT_EQ(korvane::freeGameFileName(folder, when), stem + "-3.pgn");
+    std::filesystem::remove_all(folder);
+}
+
+TEST_F(MoveListTest, SavingUnderAnExistingNameAsksFirstAndReplacesOnTheSecondSave) {
+    startLocal();
+    std::filesystem::create_directory("games");
+    writeAll("games/old.pgn", "[Event \"old\"]\n\n1. d4 *\n");
+    play({"e4"});
+    click("LocalIngame/SaveButton");
+    EXPECT_FALSE(std::filesystem::exists("games/" + text("SaveGame/Name")));
+    setText("SaveGame/Name", "old");
+    click("SaveGame/SaveButton");
+    EXPECT_TRUE(visible("SaveGame"));
+    EXPECT_EQ(text("SaveGame/Message"), korvane::englishTexts().gameFileExists);
+    EXPECT_EQ(readAll("games/old.pgn"), "[Event \"old\"]\n\n1. d4 *\n");
+    // Another name in between asks again for its own file.
+    setText("SaveGame/Name", "new");
+    click("SaveGame/SaveButton");
+    EXPECT_FALSE(visible("SaveGame"));
+    click("LocalIngame/SaveButton");
+    setText("SaveGame/Name", "old");
+    click("SaveGame/SaveButton");
+    EXPECT_TRUE(visible("SaveGame"));
+    click("SaveGame/SaveButton");
+    EXPECT_FALSE(visible("SaveGame"));
+    EXPECT_NE(readAll("games/old.pgn").find("\n1. e4 *"), std::string::npos);
+}
+
+TEST_F(MoveListTest, SavingOverAGameOnAFullDiskLeavesItByteForByteAndSaysWhy) {
+    std::filesystem::create_directory("games");
+    FullDisk disk;
+    std::string why;
+    if (!disk.mount(std::filesystem::absolute("games").string(), why))
+        GTEST_SKIP() << why;
+    std::string old = "[Event \"old\"]\n\n1. d4 d5 *\n";
+    writeAll("games/old.pgn", old);
+    disk.fill();
+    startLocal();
+    // A game longer than the old one, so that it cannot fit where the old one was.
+    play({"e4",  "e5", "Nf3", "Nc6", "Bb5", "a6",  "Ba4", "Nf6", "O-O", "Be7",
+          "Re1", "b5", "Bb3", "d6",  "c3",  "O-O", "h3",  "Nb8", "d4",  "Nbd7"});
+    click("LocalIngame/SaveButton");
+    setText("SaveGame/Name", "old.pgn");
+    click("SaveGame/SaveButton");
+    click("SaveGame/SaveButton");
+    EXPECT_TRUE(visible("SaveGame"));
+    EXPECT_EQ(text("SaveGame/Message"), std::string(korvane::englishTexts().cannotSave) +
+                                            "games/old.pgn: " + std::strerror(ENOSPC));
+    EXPECT_EQ(readAll("games/old.pgn"), old);
+    std::vector<std::string> left;
+    for (const auto& e : std::filesystem::directory_iterator("games"))
+        left.push_back(e.path().filename().string());
+    std::sort(left.begin(), left.end());
+    EXPECT_EQ(left, (std::vector<std::string>{".fill", "old.pgn"}));
+}
+
+TEST_F(MoveListTest, AFileWhoseReadFailsIsRefusedWithItsNameAndTheReason) {
+    startLocal();
+    play({"d4"});
+    std::filesystem::create_directory("games");
+    std::filesystem::create_symlink("/proc/self/mem", "games/mem.pgn");
+    click("LocalIngame/QuitButton");
+    click("Menu/LoadButton");
+    auto* files = dynamic_cast<CEGUI::Listbox*>(window("LoadGame/Files"));
+    ASSERT_NE(files, nullptr);
+    ASSERT_EQ(files->getItemCount(), 1u);
+    click("LoadGame/LoadButton");
+    EXPECT_TRUE(visible("LoadGame"));
+    EXPECT_EQ(text("LoadGame/Message"), std::string(korvane::englishTexts().cannotRead) +
+                                            "games/mem.pgn: " + std::strerror(EIO));
+    EXPECT_EQ(flow_->fen(), "rnbqkbnr/pppppppp/8/8/3P4/8/PPP1PPPP/RNBQKBNR b KQkq d3 0 1");
+}
+
+TEST_F(MoveListTest, AFileNameThatIsNotUtf8IsListedReadablyAndLoads) {
+    startLocal();
+    std::filesystem::create_directory("games");
+    writeAll("games/partie-\xe9t\xe9.pgn", "1. e4 e5 2. Nf3 *\n");
+    click("LocalIngame/QuitButton");
+    click("Menu/LoadButton");
+    auto* files = dynamic_cast<CEGUI::Listbox*>(window("LoadGame/Files"));
+    ASSERT_NE(files, nullptr);
+    ASSERT_EQ(files->getItemCount(), 1u);
+    EXPECT_EQ(std::string(files->getListboxItemFromIndex(0)->getText().c_str()),
+              "partie-\xEF\xBF\xBDt\xEF\xBF\xBD.pgn");
+    click("LoadGame/LoadButton");
+    EXPECT_FALSE(visible("LoadGame")) << text("LoadGame/Message");
+    EXPECT_EQ(lines(), (std::vector<std::string>{"1. e4 e5", "2. Nf3"}));
+}
+
+TEST_F(MoveListTest, AMoveChangesOnlyTheLastRowOfTheList) {
+    startLocal();
+    play({"e4", "e5", "Nf3"});
+    auto* list = dynamic_cast<CEGUI::Listbox*>(window("MoveList/Moves"));
+    ASSERT_NE(list, nullptr);
+    const CEGUI::ListboxItem* first = list->getListboxItemFromIndex(0);
+    play({"Nc6"});
+    EXPECT_EQ(list->getListboxItemFromIndex(0), first);
+    EXPECT_EQ(lines(), (std::vector<std::string>{"1. e4 e5", "2. Nf3 Nc6"}));
+    click("LocalIngame/TakeBackButton");
+    click("LocalIngame/TakeBackButton");
+    EXPECT_EQ(list->getListboxItemFromIndex(0), first);
+    EXPECT_EQ(lines(), (std::vector<std::string>{"1. e4 e5"}));
+}
+
+TEST_F(MoveListTest, ABigFileIsReadOffTheFrameWithAProgressLine) {
+    startLocal();
+    std::filesystem::create_directory("games");
+    // Big by its size: a long comment before a short game.
+    writeAll("games/big.pgn", "{" + std::string(200000, 'c') + "}\n1. e4 e5 2. Nf3 *\n");
+    click("LocalIngame/QuitButton");
+    click("Menu/LoadButton");
+    click("LoadGame/LoadButton");
+    EXPECT_EQ(text("LoadGame/Message"),
+              std::string(korvane::englishTexts().loadingGame) + "games/big.pgn");
+    EXPECT_TRUE(visible("LoadGame"));
+    ASSERT_TRUE(screens_->files().pollLoad(true));
+    EXPECT_FALSE(visible("LoadGame")) << text("LoadGame/Message");
+    EXPECT_EQ(lines(), (std::vector<std::string>{"1. e4 e5", "2. Nf3"}));
+    EXPECT_FALSE(screens_->files().pollLoad(true));
+
+    // Cancelled while it is read: the read's end changes nothing.
+    click("LocalIngame/QuitButton");
+    click("Menu/LoadButton");
+    click("LoadGame/LoadButton");
+    click("LoadGame/CancelButton");
+    ASSERT_TRUE(screens_->files().pollLoad(true));
+    EXPECT_FALSE(visible("LoadGame"));
+    EXPECT_TRUE(visible("Menu"));
 }

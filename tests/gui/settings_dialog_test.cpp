@@ -1,6 +1,10 @@
+#include "full_disk.h"
 #include "gui_fixture.h"
 
 #include "config_store.h"
+#include "texts.h"
+
+#include <cstring>
 
 #include <sys/inotify.h>
 
@@ -304,4 +308,43 @@ TEST_F(GuiTest, LanguageChangeRebuildsAfterTheClickAndUnchangedDoesNot) {
     // Everything is wired again after the rebuild.
     click("Menu/LocalButton");
     EXPECT_TRUE(visible("LocalIngame"));
+}
+
+TEST_F(GuiTest, OkOnAFullDiskSaysWhyAndKeepsTheDialogsValues) {
+    std::filesystem::create_directory("run");
+    FullDisk disk;
+    std::string why;
+    if (!disk.mount(std::filesystem::absolute("run").string(), why))
+        GTEST_SKIP() << why;
+    std::filesystem::current_path("run");
+    writeAll("config.cfg", kDefaultConfig);
+    disk.fill();
+    build();
+    click("Menu/SettingsButton");
+    setText("Settings/Res", "800x600");
+    setText("Settings/PName", "Eva");
+    select("Settings/FlipView", true);
+    click("Settings/OKButton");
+    EXPECT_TRUE(visible("Settings"));
+    EXPECT_TRUE(visible(korvane::kSettingsHintWindow));
+    EXPECT_EQ(text(korvane::kSettingsHintWindow),
+              std::string(korvane::englishTexts().settingsNotSaved) + std::strerror(ENOSPC));
+    EXPECT_EQ(readAll("config.cfg"), kDefaultConfig);
+    EXPECT_EQ(text("Settings/Res"), "800x600");
+    EXPECT_EQ(text("Settings/PName"), "Eva");
+    EXPECT_TRUE(selected("Settings/FlipView"));
+    EXPECT_FALSE(korvane::settings().flipView);
+    EXPECT_EQ(korvane::settings().playerName, "Karel");
+    // Room again: the same OK stores what the dialog kept.
+    std::filesystem::remove(".fill");
+    click("Settings/OKButton");
+    EXPECT_FALSE(visible("Settings"));
+    EXPECT_EQ(stored("W", "Video"), "800");
+    EXPECT_EQ(stored("PlayerName", "Game"), "Eva");
+    EXPECT_TRUE(korvane::settings().flipView);
+    // A refused text afterwards shows the refusal again, not the old failure.
+    click("Menu/SettingsButton");
+    setText("Settings/Res", "640*480");
+    click("Settings/OKButton");
+    EXPECT_NE(text(korvane::kSettingsHintWindow).find("1024x768"), std::string::npos);
 }
